@@ -1,0 +1,41 @@
+// Path rules for Shift-JIS (code page 932) paths in Windows form.
+//
+// Every text inside the logic is a byte string in code page 932. A character is
+// one or two bytes; a byte 0x5C is a backslash only when it is not the second
+// byte of a double-byte character (as in "ソ", 0x83 0x5C). Every search for a
+// separator in the tool goes through these functions.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace pathrules {
+
+// True for the first byte of a double-byte code page 932 character.
+constexpr bool isLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Position of the last backslash or colon, or npos.
+std::size_t lastSeparator(std::string_view path);
+// Position of the first backslash, or npos.
+std::size_t firstBackslash(std::string_view path);
+bool containsBackslash(std::string_view path);
+// True when the last character of the text is a backslash.
+bool endsWithBackslash(std::string_view path);
+
+// The text after the last backslash or colon (the whole text if there is none).
+std::string_view fileNamePart(std::string_view path);
+// The text up to and including the last backslash or colon (empty if there is none).
+std::string_view folderPart(std::string_view path);
+
+// The folder with a trailing backslash appended unless it already ends with one.
+std::string withTrailingBackslash(std::string_view folder);
+
+// ASCII letters folded to lower case, double-byte characters left alone (their
+// second byte may look like a letter). Used for case-insensitive names.
+std::string foldCase(std::string_view text);
+bool equalsNoCase(std::string_view a, std::string_view b);
+
+} // namespace pathrules

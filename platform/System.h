@@ -1,0 +1,101 @@
+// The platform layer: the operating-system operations that the logic calls.
+//
+// Paths given to and returned by this interface are in the logic's form:
+// code page 932 bytes, backslash separators (on Linux "/home/a/b.exe" is
+// "\home\a\b.exe"). Each implementation maps them to native paths.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Attribute bits as Windows reports them. Off Windows they are derived in one
+// place (PosixSystem.cpp): read-only = no write bit at all in the mode; hidden =
+// name starts with "."; system = neither a regular file nor a folder (FIFO,
+// socket, device); folder = directory; a symbolic link carries ReparsePoint.
+enum Attribute : std::uint32_t {
+    AttrReadOnly = 0x1,
+    AttrHidden = 0x2,
+    AttrSystem = 0x4,
+    AttrDirectory = 0x10,
+    AttrArchive = 0x20,
+    AttrReparsePoint = 0x400,
+};
+// What reading the attributes of a path gives on failure: every bit set.
+constexpr std::uint32_t InvalidAttributes = 0xFFFFFFFFu;
+
+struct DirEntry {
+    // The entry's name in code page 932. When the native name cannot be
+    // written in code page 932 (or holds a backslash or colon off Windows),
+    // `faithful` is false and `name` is only fit for a message.
+    std::string name;
+    std::uint32_t attributes = 0;
+    bool faithful = true;
+};
+
+struct FoundFile {
+    std::string name; // the matched entry's name (the wildcard resolved)
+    std::uint32_t attributes = 0;
+    bool dosTime = false; // last-write time within 1980..2107 (local time)
+};
+
+class System {
+public:
+    virtual ~System() = default;
+
+    // A directory search for one path; `*` and `?` in the last component match
+    // like a Windows directory search ("*.*" matches every name). Follows
+    // symbolic links. nullopt when nothing matches.
+    virtual std::optional<FoundFile> findFirst(const std::string& path) = 0;
+
+    // Every entry of a folder except "." and "..", in the file system's order.
+    // Symbolic links are reported, not followed. false when the folder cannot
+    // be opened (nothing is reported then).
+    virtual bool enumerate(const std::string& folder,
+                           const std::function<void(const DirEntry&)>& each) = 0;
+
+    // Attribute bits of a path, or InvalidAttributes.
+    virtual std::uint32_t attributes(const std::string& path) = 0;
+
+    // Copies a file; fails, leaving the target untouched, when it exists.
+    virtual bool copyNoReplace(const std::string& from, const std::string& to) = 0;
+    // Moves a file with one rename that never replaces an existing file; only
+    // where a rename cannot work (another device) copies without overwriting
+    // and then deletes the source.
+    virtual bool moveNoReplace(const std::string& from, const std::string& to) = 0;
+    virtual bool removeFile(const std::string& path) = 0;
+
+    // The whole contents of a file, or nullopt.
+    virtual std::optional<std::string> readFile(const std::string& path) = 0;
+    // Replaces the file's contents as one step: a temporary file in the same
+    // folder, flushed, then renamed over the old one. false leaves the old file
+    // (or none) untouched.
+    virtual bool writeFileAtomic(const std::string& path, std::string_view contents) = 0;
+
+    // The shell's default action on a file, detached; the result is not examined.
+    virtual void shellOpen(const std::string& path) = 0;
+
+    // Full path of the running executable, in the logic's form.
+    virtual std::string ownExecutablePath() = 0;
+
+    // The edges. A native path as the user sees it (UTF-8: "/home/a/b.exe",
+    // or "C:\a\b.exe" on Windows), made absolute, to the logic's form; nullopt
+    // when it cannot be written faithfully in code page 932.
+    virtual std::optional<std::string> fromNativePath(std::string_view nativeUtf8) = 0;
+    // The logic's form back to the native path the user sees (UTF-8).
+    virtual std::string toNativePath(std::string_view logicPath) = 0;
+};
+
+// The implementation for the machine the tool runs on.
+System& realSystem();
+
+// The existence test every caller uses: a directory search for the path finds
+// an entry, the entry is not a folder, and its last-write time lies in the DOS
+// range. Wildcards match any fitting file.
+bool fileExists(System& sys, const std::string& path);
+
+} // namespace platform

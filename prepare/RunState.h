@@ -1,0 +1,25 @@
+// The run state of the main window: what one run of the tool remembers between
+// its handlers. Nothing of it outlives the process.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace prepare {
+
+struct RunState {
+    // All paths in code page 932, Windows form.
+    std::string ProgramFileName;        // full path chosen by the last program-file browse
+    std::string ProgramFolder;          // its folder, ending with the separator
+    std::size_t ProgramFolderLength = 0; // length of ProgramFolder in bytes
+    std::string ToolFolder;             // the tool's own folder, ending with a backslash
+    bool RelocationRefused = false;     // set or cleared by each survey
+    std::vector<std::string> CreatedIniFiles; // the Inst.ini paths written in this run
+};
+
+// Sets ProgramFileName, ProgramFolder and ProgramFolderLength from a full path,
+// as a browse for the program file does.
+void setProgramFile(RunState& state, const std::string& programFileName);
+
+} // namespace prepare

@@ -1,0 +1,56 @@
+#include "support/FaultySystem.h"
+
+namespace testing_support {
+
+bool FaultySystem::failing(const char* op, const std::string& path) {
+    calls.push_back(std::string(op) + " " + path);
+    return fail && fail(op, path);
+}
+
+std::optional<platform::FoundFile> FaultySystem::findFirst(const std::string& path) {
+    if (failing("findFirst", path))
+        return std::nullopt;
+    return inner_.findFirst(path);
+}
+
+bool FaultySystem::enumerate(const std::string& folder,
+                             const std::function<void(const platform::DirEntry&)>& each) {
+    if (failing("enumerate", folder))
+        return false;
+    return inner_.enumerate(folder, each);
+}
+
+std::uint32_t FaultySystem::attributes(const std::string& path) {
+    if (failing("attributes", path))
+        return platform::InvalidAttributes;
+    return inner_.attributes(path);
+}
+
+bool FaultySystem::copyNoReplace(const std::string& from, const std::string& to) {
+    return !failing("copyNoReplace", from) && inner_.copyNoReplace(from, to);
+}
+
+bool FaultySystem::moveNoReplace(const std::string& from, const std::string& to) {
+    return !failing("moveNoReplace", from) && inner_.moveNoReplace(from, to);
+}
+
+bool FaultySystem::removeFile(const std::string& path) {
+    return !failing("removeFile", path) && inner_.removeFile(path);
+}
+
+std::optional<std::string> FaultySystem::readFile(const std::string& path) {
+    if (failing("readFile", path))
+        return std::nullopt;
+    return inner_.readFile(path);
+}
+
+bool FaultySystem::writeFileAtomic(const std::string& path, std::string_view contents) {
+    return !failing("writeFileAtomic", path) && inner_.writeFileAtomic(path, contents);
+}
+
+void FaultySystem::shellOpen(const std::string& path) {
+    // Recorded only: tests never start programs.
+    failing("shellOpen", path);
+}
+
+} // namespace testing_support
