@@ -1,1 +1,71 @@
-// placeholder
+#include "prepare/InstallRequest.h"
+
+#include "platform/System.h"
+#include "prepare/ControlFile.h"
+#include "prepare/Launch.h"
+#include "prepare/Texts.h"
+
+namespace prepare {
+namespace {
+
+RequestOutcome outcome(RequestOutcome::Kind kind, std::string message = {},
+                       Field focus = Field::None) {
+    return RequestOutcome{kind, std::move(message), focus};
+}
+
+} // namespace
+
+RequestOutcome runInstallRequest(platform::System& sys, RunState& state,
+                                 const RequestTexts& texts, RequestUi& ui) {
+    using Kind = RequestOutcome::Kind;
+    if (auto rejection = validateRequest(sys, state, texts))
+        return outcome(Kind::Rejected, std::move(rejection->message), rejection->focus);
+
+    ui.showProgress(true);
+    struct HideProgress {
+        RequestUi& ui;
+        bool armed = true;
+        ~HideProgress() {
+            if (armed)
+                ui.showProgress(false);
+        }
+    } hide{ui};
+
+    ControlFileRequest request;
+    request.application = *texts.application;
+    for (int row = 0; row < 3; ++row) {
+        request.startMenu[row].file = *texts.startMenuFiles[row];
+        if (!request.startMenu[row].file.empty())
+            request.startMenu[row].name = *texts.startMenuNames[row];
+    }
+
+    bool relocating = false;
+    if (!platform::fileExists(sys, controlFilePath(state))) {
+        SurveyResult survey = surveyProgramFolder(
+            sys, state, [&](std::size_t met) { return ui.surveyProgress(met); });
+        if (survey.cancelled)
+            return outcome(Kind::Cancelled);
+        if (survey.unwritableName)
+            return outcome(Kind::Rejected, text::unwritableFileName(*survey.unwritableName));
+        state.RelocationRefused = relocationRefused(survey);
+        if (state.RelocationRefused && !ui.confirmInstallInPlace()) {
+            hide.armed = false;
+            return outcome(Kind::Declined);
+        }
+        relocating = !state.RelocationRefused;
+        request.folderFiles = std::move(survey.FolderFiles);
+    }
+
+    if (auto error = writeControlFile(sys, state, request))
+        return outcome(Kind::WriteFailed, std::move(*error));
+    if (relocating)
+        relocate(sys, state.ProgramFolder, request.folderFiles);
+
+    recordControlFile(state);
+    ui.showProgress(false);
+    hide.armed = false;
+    startInstaller(sys, state);
+    return outcome(Kind::Started);
+}
+
+} // namespace prepare

@@ -1,1 +1,80 @@
-// placeholder
+#include "prepare/Texts.h"
+
+#include "platform/Cp932.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace prepare {
+
+std::string sjis(std::string_view utf8) {
+    auto converted = platform::cp932FromUtf8(utf8);
+    if (!converted) {
+        std::fprintf(stderr, "internal error: text not representable in code page 932\n");
+        std::abort();
+    }
+    return *converted;
+}
+
+namespace text {
+
+std::string noProgramFile() {
+    return sjis("プログラムファイルの名前が入力されていません。\r入力してください。");
+}
+std::string noApplication() {
+    return sjis("アプリケーションの名前が入力されていません。\r入力してください。");
+}
+std::string programFileMissing() {
+    return sjis("指定されたプログラムファイルは存在しません。\r「参照」ボタンを押して正確なプログラム"
+                "ファイルを指定してください。");
+}
+std::string startMenuFileOutsideFolder() {
+    return sjis("指定されたスタートメニューに追加するファイルは\rプログラムファイルのあるフォルダに"
+                "ありません。\r正しいファイルを指定してください。");
+}
+std::string startMenuFileMissing() {
+    return sjis("指定されたスタートメニューに追加するファイルが見つかりません。\r確認してください。");
+}
+std::string installerMissing() {
+    return sjis("指定されたフォルダにはファイル「Inst.exe」が存在しません。\r「Inst.exe」を指定した"
+                "フォルダへ置いてください。");
+}
+std::string programFileIsInstaller() {
+    return sjis("プログラムファイルに「Inst.exe」は指定できません。\r訂正してください。");
+}
+std::string unwritableText(std::string_view what) {
+    return std::string(what) +
+           sjis("に、Inst.ini に書き込めない文字（Shift-JIS にない文字または制御文字）が含まれてい"
+                "ます。\r訂正してください。");
+}
+std::string unwritableFileName(std::string_view displayPath) {
+    return sjis("プログラムファイルのあるフォルダのファイル\r「") + std::string(displayPath) +
+           sjis("」\rの名前には、Inst.ini に書き込めない文字（Shift-JIS にない文字または制御文字）"
+                "が含まれています。\r名前を変えてからもう一度やりなおしてください。");
+}
+
+std::string fieldProgramFile() { return sjis("プログラムファイルの名前"); }
+std::string fieldApplication() { return sjis("ソフトの名前"); }
+std::string fieldStartMenuName(int row) {
+    return sjis("スタートメニューに追加するショートカットの名前（") + std::to_string(row) +
+           sjis("行目）");
+}
+std::string fieldStartMenuFile(int row) {
+    return sjis("スタートメニューに追加するファイルの名前（") + std::to_string(row) + sjis("行目）");
+}
+
+std::string confirmCaption() { return sjis("確認"); }
+std::string confirmRelocationRefused() {
+    return sjis("このソフトはインストール先を指定できないタイプです。\rインストールを続けますか？\r"
+                "現在のフォルダにインストールするファイルを置いたまま\rインストールを続ける場合は「は"
+                "い」を押してください。\r別のフォルダへインストールするファイルを移動する場合は\r「"
+                "いいえ」を押して「クワリノ」が終了してから\rインストールするファイルを移動してもう"
+                "一度やりなおしてください。");
+}
+
+std::string cannotWrite(std::string_view path) {
+    return std::string(path) + sjis(" に書き込めません");
+}
+
+} // namespace text
+} // namespace prepare

@@ -1,1 +1,87 @@
-// placeholder
+#include "prepare/Validation.h"
+
+#include "platform/PathRules.h"
+#include "platform/System.h"
+#include "prepare/Texts.h"
+
+namespace prepare {
+namespace {
+
+bool isEmpty(const std::optional<std::string>& text) { return text && text->empty(); }
+
+bool writable(const std::optional<std::string>& text) {
+    return text && !hasControlCharacter(*text);
+}
+
+Field startMenuName(int row) { return static_cast<Field>(static_cast<int>(Field::StartMenuName1) + row); }
+Field startMenuFile(int row) { return static_cast<Field>(static_cast<int>(Field::StartMenuFile1) + row); }
+
+} // namespace
+
+bool hasControlCharacter(const std::string& text) {
+    // Second bytes of double-byte characters are 0x40 or above, so a control
+    // byte is always a character of its own.
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
+                                         const RequestTexts& texts) {
+    if (isEmpty(texts.programFile))
+        return Rejection{text::noProgramFile(), Field::ProgramFile};
+    if (isEmpty(texts.application))
+        return Rejection{text::noApplication(), Field::Application};
+
+    // Every text that goes into the control file must be written faithfully.
+    if (!writable(texts.programFile))
+        return Rejection{text::unwritableText(text::fieldProgramFile()), Field::ProgramFile};
+    if (!writable(texts.application))
+        return Rejection{text::unwritableText(text::fieldApplication()), Field::Application};
+    for (int row = 0; row < 3; ++row) {
+        const auto& file = texts.startMenuFiles[row];
+        if (isEmpty(file))
+            continue; // a row without a file is ignored, whatever its name holds
+        if (!writable(file))
+            return Rejection{text::unwritableText(text::fieldStartMenuFile(row + 1)),
+                             startMenuFile(row)};
+        if (!writable(texts.startMenuNames[row]))
+            return Rejection{text::unwritableText(text::fieldStartMenuName(row + 1)),
+                             startMenuName(row)};
+    }
+
+    const std::string& programFile = *texts.programFile;
+    auto found = sys.findFirst(programFile);
+    if (!platform::fileExists(sys, programFile) || !found)
+        return Rejection{text::programFileMissing(), Field::ProgramFile};
+
+    // The request works on the file the field names: typed by hand, or changed
+    // since the last browse, the field's text gives the program values.
+    if (programFile != state.ProgramFileName) {
+        std::string resolved = std::string(pathrules::folderPart(programFile)) + found->name;
+        if (hasControlCharacter(resolved))
+            return Rejection{text::unwritableText(text::fieldProgramFile()), Field::ProgramFile};
+        setProgramFile(state, resolved);
+    }
+
+    for (int row = 0; row < 3; ++row) {
+        const std::string& file = *texts.startMenuFiles[row];
+        if (file.empty())
+            continue;
+        if (file.compare(0, state.ProgramFolderLength, state.ProgramFolder) != 0)
+            return Rejection{text::startMenuFileOutsideFolder(), startMenuFile(row)};
+        if (!platform::fileExists(sys, file))
+            return Rejection{text::startMenuFileMissing(), startMenuFile(row)};
+    }
+
+    const std::string installer = state.ProgramFolder + "Inst.exe";
+    if (!platform::fileExists(sys, installer))
+        return Rejection{text::installerMissing(), Field::None};
+    if (state.ProgramFileName == installer)
+        return Rejection{text::programFileIsInstaller(), Field::ProgramFile};
+    return std::nullopt;
+}
+
+} // namespace prepare

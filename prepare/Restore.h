@@ -1,0 +1,29 @@
+// The restore at close: the relocated files go back into their subfolders and
+// the control files written in the run are deleted.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+class System;
+}
+
+namespace prepare {
+
+// Whether a file-list entry may be moved back: a relative path that stays
+// inside the control file's folder. Absolute paths, drive names, ".." and
+// empty parts are refused, since the list is data anyone may have written.
+bool isSafeRelativePath(std::string_view entry);
+
+// Restores the folder of one control file and deletes it. A control file that
+// is gone, or that holds no "InstallDir", is left alone. The control file is
+// deleted only after every move, so a tool killed midway leaves it for the
+// next run to finish the job.
+void restoreControlFile(platform::System& sys, const std::string& controlFile);
+
+// Every recorded control file, first to last.
+void restoreOnClose(platform::System& sys, const std::vector<std::string>& createdIniFiles);
+
+} // namespace prepare

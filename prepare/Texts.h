@@ -1,0 +1,43 @@
+// The tool's own texts. The source holds them in UTF-8; the logic uses them in
+// code page 932, as every text of the tool.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace prepare {
+
+// A literal of the tool's own converted to code page 932. Every literal the
+// tool uses can be written in code page 932; anything else is a programming
+// error and aborts.
+std::string sjis(std::string_view utf8);
+
+namespace text {
+// Messages of the checks (plain message boxes).
+std::string noProgramFile();
+std::string noApplication();
+std::string programFileMissing();
+std::string startMenuFileOutsideFolder();
+std::string startMenuFileMissing();
+std::string installerMissing();
+std::string programFileIsInstaller();
+// A text that cannot be written to the control file faithfully; `what` names it.
+std::string unwritableText(std::string_view what);
+// A file below the program folder whose name cannot be written faithfully.
+std::string unwritableFileName(std::string_view displayPath);
+
+// The names of the fields, for the message above.
+std::string fieldProgramFile();
+std::string fieldApplication();
+std::string fieldStartMenuName(int row);
+std::string fieldStartMenuFile(int row);
+
+// The question asked when the software cannot be installed elsewhere.
+std::string confirmCaption();
+std::string confirmRelocationRefused();
+
+// The error raised when the control file cannot be written; %s is its path.
+std::string cannotWrite(std::string_view path);
+} // namespace text
+
+} // namespace prepare

@@ -1,0 +1,54 @@
+// The checks of an install request, in their fixed order.
+#pragma once
+
+#include "prepare/RunState.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace platform {
+class System;
+}
+
+namespace prepare {
+
+// The window's fields. A text is nullopt when the window could not convert it
+// to code page 932 (it holds a character code page 932 cannot hold).
+struct RequestTexts {
+    std::optional<std::string> programFile; // logic form, made absolute
+    std::optional<std::string> application;
+    std::array<std::optional<std::string>, 3> startMenuNames;
+    std::array<std::optional<std::string>, 3> startMenuFiles; // logic form, made absolute
+};
+
+// The field that gets the keyboard focus after a failed check.
+enum class Field {
+    None,
+    ProgramFile,
+    Application,
+    StartMenuName1,
+    StartMenuName2,
+    StartMenuName3,
+    StartMenuFile1,
+    StartMenuFile2,
+    StartMenuFile3,
+};
+
+struct Rejection {
+    std::string message; // code page 932
+    Field focus = Field::None;
+};
+
+// True when the text holds a control character (CR, LF, NUL and the rest):
+// written to the control file it would break its lines.
+bool hasControlCharacter(const std::string& text);
+
+// Runs every check. On success the run state's program values name the file
+// the program-file field names (a browse's values are kept when the field
+// still shows the browsed file; otherwise they are derived from the text, the
+// wildcard resolved to the file it matched).
+std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
+                                         const RequestTexts& texts);
+
+} // namespace prepare
