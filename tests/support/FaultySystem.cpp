@@ -1,5 +1,7 @@
 #include "support/FaultySystem.h"
 
+#include <algorithm>
+
 namespace testing_support {
 
 bool FaultySystem::failing(const char* op, const std::string& path) {
@@ -17,7 +19,15 @@ bool FaultySystem::enumerate(const std::string& folder,
                              const std::function<void(const platform::DirEntry&)>& each) {
     if (failing("enumerate", folder))
         return false;
-    return inner_.enumerate(folder, each);
+    if (!enumerationOrder)
+        return inner_.enumerate(folder, each);
+    std::vector<platform::DirEntry> entries;
+    const bool opened =
+        inner_.enumerate(folder, [&](const platform::DirEntry& e) { entries.push_back(e); });
+    std::stable_sort(entries.begin(), entries.end(), enumerationOrder);
+    for (const auto& e : entries)
+        each(e);
+    return opened;
 }
 
 std::uint32_t FaultySystem::attributes(const std::string& path) {
@@ -45,7 +55,13 @@ std::optional<std::string> FaultySystem::readFile(const std::string& path) {
 }
 
 bool FaultySystem::writeFileAtomic(const std::string& path, std::string_view contents) {
-    return !failing("writeFileAtomic", path) && inner_.writeFileAtomic(path, contents);
+    if (failing("writeFileAtomic", path))
+        return false;
+    if (captureWrites) {
+        captured[path] = std::string(contents);
+        return true;
+    }
+    return inner_.writeFileAtomic(path, contents);
 }
 
 void FaultySystem::shellOpen(const std::string& path) {

@@ -5,6 +5,7 @@
 #include "platform/System.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ public:
     std::function<bool(const std::string& op, const std::string& path)> fail;
     // Every call, in order, as "op path".
     std::vector<std::string> calls;
+    // When set, enumerate reports a folder's entries in this order instead of
+    // the file system's.
+    std::function<bool(const platform::DirEntry&, const platform::DirEntry&)> enumerationOrder;
+    // When true, writeFileAtomic keeps the text here instead of writing it.
+    bool captureWrites = false;
+    std::map<std::string, std::string> captured;
 
     std::optional<platform::FoundFile> findFirst(const std::string& path) override;
     bool enumerate(const std::string& folder,

@@ -1,0 +1,156 @@
+// The control file as written through whole requests, read back from its bytes.
+#include "platform/Cp932.h"
+#include "platform/PathRules.h"
+#include "prepare/ControlFile.h"
+#include "prepare/Texts.h"
+#include "support/IniText.h"
+#include "support/RequestFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace testing_support;
+using Kind = prepare::RequestOutcome::Kind;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// Sample.exe, Inst.exe and doc\Manual.txt, surveyed in that order.
+void sampleOrder(FaultySystem& sys) {
+    auto rank = [](const platform::DirEntry& e) {
+        static const std::vector<std::string> order{"Sample.exe", "Inst.exe", "doc"};
+        return std::find(order.begin(), order.end(), e.name) - order.begin();
+    };
+    sys.enumerationOrder = [rank](const auto& a, const auto& b) { return rank(a) < rank(b); };
+}
+
+class ControlFileTest : public ::testing::Test {
+protected:
+    ProgramFolderFixture f;
+    void SetUp() override {
+        f.file("Sample.exe");
+        f.file("Inst.exe");
+        f.file("doc/Manual.txt", "manual");
+        sampleOrder(f.sys);
+        f.browse("Sample.exe");
+    }
+    std::vector<IniSection> ini(bool* crlf = nullptr) { return parseIniText(f.iniBytes(), crlf); }
+};
+
+TEST_F(ControlFileTest, WorkedExampleSectionBySection) {
+    auto outcome = f.run(f.texts("Sample.exe", "サンプル", {{"説明書", "doc/Manual.txt"}}));
+    ASSERT_EQ(outcome.kind, Kind::Started) << outcome.message;
+
+    bool crlf = false;
+    auto sections = ini(&crlf);
+    EXPECT_TRUE(crlf) << "every line ends in CR LF";
+    std::vector<std::string> names;
+    for (auto& s : sections)
+        names.push_back(s.name);
+    EXPECT_EQ(names, (Lines{"Install", "Files", "Group", "Startup", "Desktop", "Uninstall"}));
+
+    EXPECT_EQ(sectionLines(sections, "Install"),
+              (Lines{"Title=サンプルのインストール", "InstallDir=Sample", "IsFileDelAfterInst=1"}));
+    EXPECT_EQ(sectionLines(sections, "Files"), (Lines{"Item1=Sample.exe", "Item2=Inst.exe",
+                                                       "Item3=doc\\Manual.txt", "Item4=Inst.ini"}));
+    EXPECT_EQ(sectionLines(sections, "Group"),
+              (Lines{"Value=1",
+                     "Info=スタートメニューの「プログラム」内に「サンプル」というグループを作成します。",
+                     "GroupName=サンプル", "Item1=サンプル,Sample.exe", "Item2=説明書,doc\\Manual.txt",
+                     "Item3=サンプルのアンインストール,Inst.exe,/r"}));
+    EXPECT_EQ(sectionLines(sections, "Startup"),
+              (Lines{"Value=0",
+                     "Info=この項目にチェックを入れておくと，Windowsを起動する度に「サンプル」を起動します。",
+                     "Item1=サンプル,Sample.exe"}));
+    EXPECT_EQ(sectionLines(sections, "Desktop"),
+              (Lines{"Value=0",
+                     "Info=この項目にチェックを入れておくと，「サンプル」というショートカットをデスクトップに作成します。",
+                     "Item1=サンプル,Sample.exe"}));
+    EXPECT_EQ(sectionLines(sections, "Uninstall"),
+              (Lines{"Key=SampleUnInstall", "Name=サンプル", "Title=サンプルのアンインストール",
+                     "AllDelete=2", "RebootDlg=0", "NotAdmin=1", "Modify=1"}));
+
+    // The full-width comma of the Info texts is 0x81 0x43 in the file.
+    EXPECT_NE(f.iniBytes().find("\x81\x43"), std::string::npos);
+    // And the subfolder's file now stands beside the program file.
+    EXPECT_TRUE(f.tmp.exists("Sample/Manual.txt"));
+    EXPECT_FALSE(f.tmp.exists("Sample/doc/Manual.txt"));
+}
+
+TEST_F(ControlFileTest, SecondRequestKeepsFileListAndUpdatesInPlace) {
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "サンプル",
+                            {{"説明書", "doc/Manual.txt"}, {"", "Inst.exe"}}))
+                  .kind,
+              Kind::Started);
+    auto first = ini();
+    f.file("extra.txt"); // not listed again: the old list is what comes back at close
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "別名")).kind, Kind::Started);
+    auto second = ini();
+
+    EXPECT_EQ(sectionLines(second, "Files"), sectionLines(first, "Files"));
+    EXPECT_EQ(sectionLines(second, "Install"),
+              (Lines{"Title=別名のインストール", "InstallDir=Sample", "IsFileDelAfterInst=1"}));
+    // Items 1 and 2 replaced in place, the old surplus item 3 and 4 left.
+    EXPECT_EQ(sectionLines(second, "Group"),
+              (Lines{"Value=1",
+                     "Info=スタートメニューの「プログラム」内に「別名」というグループを作成します。",
+                     "GroupName=別名", "Item1=別名,Sample.exe", "Item2=別名のアンインストール,Inst.exe,/r",
+                     "Item3=Inst.exe,Inst.exe", "Item4=サンプルのアンインストール,Inst.exe,/r"}));
+    // One record for one folder.
+    EXPECT_EQ(f.state.CreatedIniFiles, (Lines{f.logic("Inst.ini")}));
+}
+
+TEST_F(ControlFileTest, StartMenuRowsNumberingAndNames) {
+    f.file("doc/readme.txt");
+    auto outcome = f.run(f.texts("Sample.exe", "A,B",
+                                 {{"自分", "Sample.exe"}, {"", "doc/readme.txt"}, {"説明", "Inst.exe"}}));
+    ASSERT_EQ(outcome.kind, Kind::Started) << outcome.message;
+    auto group = sectionLines(ini(), "Group");
+    // Row 1 names the program file itself: no item, the numbering closes up.
+    // Row 2 has no name: the file's name is shown. The comma in App stays.
+    EXPECT_EQ(group, (Lines{"Value=1",
+                            "Info=スタートメニューの「プログラム」内に「A,B」というグループを作成します。",
+                            "GroupName=A,B", "Item1=A,B,Sample.exe", "Item2=readme.txt,doc\\readme.txt",
+                            "Item3=説明,Inst.exe", "Item4=A,Bのアンインストール,Inst.exe,/r"}));
+}
+
+TEST(InstallFolderName, LastFolderOfTheProgramFolder) {
+    EXPECT_EQ(prepare::installFolderName("C:\\Work\\Sample\\"), "Sample");
+    EXPECT_EQ(prepare::installFolderName("D:\\"), "D:");
+    EXPECT_EQ(prepare::installFolderName("\\"), "");
+    // "ソ" ends in 0x5C: no backslash to cut at inside the name.
+    const std::string so = prepare::sjis("ソフト");
+    EXPECT_EQ(prepare::installFolderName("C:\\" + so + "\\"), so);
+    EXPECT_EQ(prepare::installFolderName("C:\\a\\" + so + "\\"), so);
+}
+
+TEST_F(ControlFileTest, UninstallKeyDropsTheLastFourBytes) {
+    f.file("prog.bin");
+    ASSERT_EQ(f.run(f.texts("prog.bin", "x")).kind, Kind::Started);
+    EXPECT_EQ(sectionLines(ini(), "Uninstall").front(), "Key=progUnInstall");
+}
+
+TEST_F(ControlFileTest, RootFolderGivesItsDriveStyleName) {
+    prepare::RunState state;
+    prepare::setProgramFile(state, "D:\\Sample.exe");
+    prepare::ControlFileRequest request;
+    request.application = "x";
+    f.sys.captureWrites = true;
+    ASSERT_FALSE(prepare::writeControlFile(f.sys, state, request));
+    auto sections = parseIniText(f.sys.captured.at("D:\\Inst.ini"));
+    EXPECT_EQ(sectionLines(sections, "Install")[1], "InstallDir=D:");
+    EXPECT_EQ(sectionLines(sections, "Files"), (Lines{"Item1=Inst.ini"}));
+}
+
+TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
+    f.file("Inst.ini", "[Install]\r\nTitle=old\r\n");
+    f.sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
+    auto error = prepare::writeControlFile(f.sys, f.state, prepare::ControlFileRequest{"x", {}, {}});
+    ASSERT_TRUE(error);
+    EXPECT_EQ(*error, platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").u8string()) +
+                          prepare::sjis(" に書き込めません"));
+    EXPECT_EQ(f.tmp.read("Sample/Inst.ini"), "[Install]\r\nTitle=old\r\n");
+}
+
+} // namespace

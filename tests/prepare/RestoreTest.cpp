@@ -1,0 +1,152 @@
+// The restore at close: files back into their subfolders, control files gone.
+#include "prepare/Launch.h"
+#include "prepare/Restore.h"
+#include "prepare/Texts.h"
+#include "support/RequestFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace testing_support;
+using Kind = prepare::RequestOutcome::Kind;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RestoreTest : public ::testing::Test {
+protected:
+    ProgramFolderFixture f;
+    void SetUp() override {
+        f.file("Sample.exe", "program");
+        f.file("Inst.exe", "installer");
+        f.browse("Sample.exe");
+    }
+    void close() { prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles); }
+    void controlFile(const std::string& files) {
+        f.file("Inst.ini", "[Install]\r\nInstallDir=Sample\r\n[Files]\r\n" + files);
+        f.state.CreatedIniFiles.push_back(f.logic("Inst.ini"));
+    }
+};
+
+TEST_F(RestoreTest, RequestThenCloseLeavesTheFolderAsFound) {
+    f.file("doc/Manual.txt", "manual");
+    f.file("doc/img/logo.png", std::string(100000, 'x'));
+    f.file(".hidden/cfg", "c");
+    const std::string so = "ソフト/表示.txt"; // second bytes 0x5C
+    f.file(so, "so");
+    auto before = f.tree();
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    ASSERT_TRUE(f.tmp.exists("Sample/表示.txt")) << "relocated";
+    ASSERT_TRUE(f.tmp.exists("Sample/logo.png"));
+    close();
+    EXPECT_EQ(f.tree(), before);
+    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+}
+
+TEST_F(RestoreTest, ControlFileWithoutInstallDirStays) {
+    f.file("a.txt");
+    f.file("doc/a.txt");
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started); // asked, answered yes
+    close();
+    EXPECT_TRUE(f.tmp.exists("Sample/Inst.ini"));
+    EXPECT_TRUE(f.tmp.exists("Sample/doc/a.txt"));
+}
+
+TEST_F(RestoreTest, VanishedControlFileIsPassedOver) {
+    f.state.CreatedIniFiles.push_back(f.logic("Inst.ini"));
+    close();
+    EXPECT_EQ(f.tree().size(), 2u);
+}
+
+TEST_F(RestoreTest, EntriesWithoutBackslashAndMissingFoldersAreLeft) {
+    f.file("Manual.txt", "m");
+    f.file("b.txt", "b");
+    controlFile("Item1=Sample.exe\r\nItem2=gone\\Manual.txt\r\nItem3=Inst.ini\r\nItem4=b.txt\r\n");
+    close();
+    EXPECT_EQ(f.tmp.read("Sample/Manual.txt"), "m") << "its subfolder no longer exists";
+    EXPECT_TRUE(f.tmp.exists("Sample/b.txt"));
+    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+}
+
+TEST_F(RestoreTest, ExistingTargetIsNeverReplaced) {
+    f.file("a.txt", "top");
+    f.file("doc/a.txt", "below");
+    controlFile("Item1=doc\\a.txt\r\n");
+    close();
+    EXPECT_EQ(f.tmp.read("Sample/a.txt"), "top");
+    EXPECT_EQ(f.tmp.read("Sample/doc/a.txt"), "below");
+}
+
+TEST_F(RestoreTest, HostileEntriesTouchNothingOutsideTheFolder) {
+    f.tmp.write("victim.txt", "v");
+    f.tmp.mkdir("Sample/doc");
+    f.file("victim.txt", "inside");
+    f.file("x.txt", "x");
+    f.file("y.txt", "y");
+    controlFile("Item1=..\\victim.txt\r\n"
+                "Item2=doc\\..\\..\\victim.txt\r\n"
+                "Item3=\\tmp\\x.txt\r\n"
+                "Item4=C:\\x.txt\r\n"
+                "Item5=doc\\\\y.txt\r\n"
+                "Item6=doc\\Inst.ini\r\n"
+                "Item7=doc\\.\\y.txt\r\n");
+    auto outside = f.tmp.read("victim.txt");
+    close();
+    EXPECT_EQ(f.tmp.read("victim.txt"), outside);
+    EXPECT_EQ(f.tmp.read("Sample/victim.txt"), "inside");
+    EXPECT_TRUE(f.tmp.exists("Sample/x.txt"));
+    EXPECT_TRUE(f.tmp.exists("Sample/y.txt"));
+    EXPECT_FALSE(f.tmp.exists("Sample/doc/Inst.ini"));
+    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini")) << "deleted after its moves";
+}
+
+TEST(SafeRelativePath, OnlyPathsThatStayInside) {
+    EXPECT_TRUE(prepare::isSafeRelativePath("doc\\a.txt"));
+    EXPECT_TRUE(prepare::isSafeRelativePath(prepare::sjis("ソ\\表\\..txt")));
+    EXPECT_FALSE(prepare::isSafeRelativePath(""));
+    EXPECT_FALSE(prepare::isSafeRelativePath("..\\a"));
+    EXPECT_FALSE(prepare::isSafeRelativePath("a\\..\\..\\b"));
+    EXPECT_FALSE(prepare::isSafeRelativePath("\\a\\b"));
+    EXPECT_FALSE(prepare::isSafeRelativePath("C:\\a"));
+    EXPECT_FALSE(prepare::isSafeRelativePath("a\\"));
+    EXPECT_FALSE(prepare::isSafeRelativePath("a\\\\b"));
+}
+
+TEST_F(RestoreTest, LongValuesAreReadWhole) {
+    std::string deep;
+    for (int i = 0; i < 10; ++i)
+        deep += std::string(250, 'a' + i) + "/";
+    f.file(deep + "f.txt", "deep");
+    auto before = f.tree();
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    ASSERT_TRUE(f.tmp.exists("Sample/f.txt"));
+    close();
+    EXPECT_EQ(f.tree(), before);
+}
+
+TEST_F(RestoreTest, KilledToolIsRecoveredByTheNextRun) {
+    f.file("doc/Manual.txt", "m");
+    f.file("doc/x/y.txt", "y");
+    auto before = f.tree();
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    // The tool dies here: no restore. A new run makes a request on the folder.
+    prepare::RunState next;
+    f.state = next;
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "b")).kind, Kind::Started);
+    EXPECT_EQ(f.ui.questions, 0);
+    close();
+    EXPECT_EQ(f.tree(), before);
+}
+
+TEST_F(RestoreTest, ControlFileThatExistedBeforeWithInstallDirIsDeleted) {
+    f.file("Manual.txt", "m");
+    f.tmp.mkdir("Sample/doc");
+    f.file("Inst.ini", "[Install]\r\nInstallDir=Sample\r\n[Files]\r\nItem1=doc\\Manual.txt\r\n");
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    close();
+    EXPECT_EQ(f.tmp.read("Sample/doc/Manual.txt"), "m");
+    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+}
+
+} // namespace

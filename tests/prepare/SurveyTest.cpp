@@ -1,0 +1,247 @@
+// The survey of the program folder, the decision to relocate, and the moves.
+#include "platform/System.h"
+#include "prepare/Survey.h"
+#include "prepare/Texts.h"
+#include "support/IniText.h"
+#include "support/RequestFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace testing_support;
+using Kind = prepare::RequestOutcome::Kind;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SurveyTest : public ::testing::Test {
+protected:
+    ProgramFolderFixture f;
+    void SetUp() override {
+        f.file("Sample.exe");
+        f.file("Inst.exe");
+        f.browse("Sample.exe");
+    }
+    prepare::SurveyResult survey() { return prepare::surveyProgramFolder(f.sys, f.state); }
+    std::vector<std::string> sorted(std::vector<std::string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    }
+    void makeReadOnly(const std::string& relative) {
+        fs::permissions(f.tmp.native("Sample/" + relative),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+    }
+};
+
+TEST_F(SurveyTest, ListsEveryFileWithItsRelativePath) {
+    f.file("doc/Manual.txt");
+    f.file("doc/img/a.png");
+    f.file(".hidden");
+    auto s = survey();
+    EXPECT_EQ(sorted(s.FolderFiles), (std::vector<std::string>{".hidden", "Inst.exe", "Sample.exe",
+                                                               "doc\\Manual.txt", "doc\\img\\a.png"}));
+    EXPECT_FALSE(s.ReadOnlyFound);
+    EXPECT_FALSE(prepare::relocationRefused(s));
+}
+
+TEST_F(SurveyTest, SubfolderFilesStandWhereTheSubfolderWasMet) {
+    f.file("a/1");
+    f.file("b/2");
+    f.file("b/c/3");
+    f.sys.enumerationOrder = [](const auto& x, const auto& y) { return x.name > y.name; };
+    EXPECT_EQ(survey().FolderFiles,
+              (std::vector<std::string>{"b\\c\\3", "b\\2", "a\\1", "Sample.exe", "Inst.exe"}));
+}
+
+TEST_F(SurveyTest, NinetyEightFilesAreRelocatedNinetyNineAreNot) {
+    for (int i = 0; i < 96; ++i)
+        f.file("sub/f" + std::to_string(i));
+    auto s = survey();
+    ASSERT_EQ(s.FolderFiles.size(), 98u);
+    EXPECT_FALSE(prepare::relocationRefused(s));
+    f.file("sub/one-more");
+    s = survey();
+    ASSERT_EQ(s.FolderFiles.size(), 99u);
+    EXPECT_TRUE(prepare::relocationRefused(s));
+}
+
+TEST_F(SurveyTest, DuplicateNamesAreComparedExactly) {
+    f.file("readme.txt");
+    f.file("doc/ReadMe.txt");
+    EXPECT_FALSE(prepare::relocationRefused(survey()));
+    f.file("other/readme.txt");
+    EXPECT_TRUE(prepare::relocationRefused(survey()));
+}
+
+TEST_F(SurveyTest, ReadOnlyItemsRefuseRelocation) {
+    f.file("doc/a.txt");
+    makeReadOnly("doc/a.txt");
+    EXPECT_TRUE(survey().ReadOnlyFound);
+    fs::permissions(f.tmp.native("Sample/doc/a.txt"), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_FALSE(survey().ReadOnlyFound);
+
+    makeReadOnly("doc");
+    EXPECT_TRUE(survey().ReadOnlyFound);
+    fs::permissions(f.tmp.native("Sample/doc"), fs::perms::owner_write, fs::perm_options::add);
+
+    makeReadOnly("");
+    EXPECT_TRUE(survey().ReadOnlyFound) << "the program folder itself";
+}
+
+TEST_F(SurveyTest, ProgramFolderWhoseAttributesCannotBeRead) {
+    f.sys.fail = [&](const std::string& op, const std::string&) { return op == "attributes"; };
+    EXPECT_TRUE(survey().ReadOnlyFound);
+}
+
+TEST_F(SurveyTest, SystemFilesAreNotListedButReadOnlyStillCounts) {
+    ASSERT_EQ(mkfifo(f.tmp.native("Sample/pipe").c_str(), 0644), 0);
+    auto s = survey();
+    EXPECT_EQ(std::count(s.FolderFiles.begin(), s.FolderFiles.end(), "pipe"), 0);
+    EXPECT_FALSE(s.ReadOnlyFound);
+    ASSERT_EQ(mkfifo(f.tmp.native("Sample/ro-pipe").c_str(), 0444), 0);
+    s = survey();
+    EXPECT_EQ(s.FolderFiles.size(), 2u);
+    EXPECT_TRUE(s.ReadOnlyFound);
+}
+
+TEST_F(SurveyTest, LinksToFoldersAreNotFollowed) {
+    f.tmp.write("Outside/secret.txt");
+    fs::create_directory_symlink(f.tmp.native("Outside"), f.tmp.native("Sample/link"));
+    fs::create_directory_symlink(f.tmp.native("Sample"), f.tmp.native("Sample/loop"));
+    auto s = survey();
+    EXPECT_EQ(sorted(s.FolderFiles), (std::vector<std::string>{"Inst.exe", "Sample.exe"}));
+    EXPECT_TRUE(s.ReadOnlyFound) << "a link to a folder refuses relocation";
+}
+
+TEST_F(SurveyTest, DeepTreeIsSurveyedWithoutRecursion) {
+    std::string deep;
+    for (int i = 0; i < 300; ++i)
+        deep += "d/";
+    f.file(deep + "leaf.txt");
+    auto s = survey();
+    ASSERT_EQ(s.FolderFiles.size(), 3u);
+    EXPECT_NE(std::find_if(s.FolderFiles.begin(), s.FolderFiles.end(),
+                           [](const std::string& p) { return p.size() > 900; }),
+              s.FolderFiles.end());
+}
+
+TEST_F(SurveyTest, RelocationMovesUpAndNeverReplaces) {
+    f.file("doc/Manual.txt", "manual");
+    f.file("doc/img/logo.png", "logo");
+    f.file("keep.txt", "top");
+    f.file("sub/keep.txt", "below"); // a duplicate: refused as a whole, but relocate() alone
+    auto moved = prepare::relocate(
+        f.sys, f.state.ProgramFolder,
+        {"Sample.exe", "doc\\Manual.txt", "doc\\img\\logo.png", "sub\\keep.txt", "gone\\x.txt"});
+    EXPECT_EQ(moved, (std::vector<std::string>{"doc\\Manual.txt", "doc\\img\\logo.png"}));
+    EXPECT_EQ(f.tmp.read("Sample/Manual.txt"), "manual");
+    EXPECT_EQ(f.tmp.read("Sample/logo.png"), "logo");
+    EXPECT_EQ(f.tmp.read("Sample/keep.txt"), "top");
+    EXPECT_EQ(f.tmp.read("Sample/sub/keep.txt"), "below");
+    EXPECT_TRUE(fs::is_directory(f.tmp.native("Sample/doc/img"))) << "subfolders stay";
+}
+
+// The survey as part of a whole request.
+class SurveyRequestTest : public SurveyTest {};
+
+TEST_F(SurveyRequestTest, RefusedRelocationAsksAndNoLeavesEverythingUntouched) {
+    f.file("readme.txt");
+    f.file("doc/readme.txt");
+    auto before = f.tree();
+    f.ui.answer = false;
+    auto outcome = f.run(f.texts("Sample.exe", "a"));
+    EXPECT_EQ(outcome.kind, Kind::Declined);
+    EXPECT_EQ(f.ui.questions, 1);
+    EXPECT_EQ(f.tree(), before);
+    EXPECT_TRUE(f.state.CreatedIniFiles.empty());
+}
+
+TEST_F(SurveyRequestTest, YesInstallsInPlaceWithoutInstallDir) {
+    f.file("readme.txt");
+    f.file("doc/readme.txt");
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    EXPECT_TRUE(f.state.RelocationRefused);
+    EXPECT_TRUE(f.tmp.exists("Sample/doc/readme.txt")) << "nothing moved";
+    auto install = sectionLines(parseIniText(f.iniBytes()), "Install");
+    EXPECT_EQ(install, (std::vector<std::string>{"Title=aのインストール"}));
+    EXPECT_EQ(f.ui.progress, (std::vector<bool>{true, false}));
+    EXPECT_EQ(f.sys.calls.back(), "shellOpen " + f.logic("Inst.exe"));
+}
+
+TEST_F(SurveyRequestTest, ExistingControlFileSkipsTheSurvey) {
+    f.file("doc/a.txt");
+    f.file("Inst.ini", "[Files]\r\nItem1=Inst.ini\r\n");
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    EXPECT_EQ(f.ui.questions, 0);
+    EXPECT_TRUE(f.tmp.exists("Sample/doc/a.txt"));
+    for (const auto& call : f.sys.calls)
+        EXPECT_NE(call.rfind("enumerate", 0), 0u) << call;
+    EXPECT_EQ(f.state.CreatedIniFiles, (std::vector<std::string>{f.logic("Inst.ini")}));
+}
+
+TEST_F(SurveyRequestTest, ExistingControlFileFollowsTheLastSurveyOfTheRun) {
+    // As a refused survey earlier in the run left it.
+    f.state.RelocationRefused = true;
+    f.file("Inst.ini", "[Install]\r\nTitle=old\r\n");
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    auto sections = parseIniText(f.iniBytes());
+    EXPECT_EQ(sectionLines(sections, "Install"), (std::vector<std::string>{"Title=aのインストール"}));
+    EXPECT_EQ(sectionLines(sections, "Files"), (std::vector<std::string>{"Item1=Inst.ini"}));
+}
+
+TEST_F(SurveyRequestTest, WriteErrorLeavesEveryFileWhereItWas) {
+    f.file("doc/Manual.txt");
+    f.file("doc/more/b.txt");
+    auto before = f.tree();
+    f.sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
+    auto outcome = f.run(f.texts("Sample.exe", "a"));
+    EXPECT_EQ(outcome.kind, Kind::WriteFailed);
+    EXPECT_EQ(outcome.message,
+              platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").u8string()) +
+                  prepare::sjis(" に書き込めません"));
+    EXPECT_EQ(f.tree(), before);
+    EXPECT_TRUE(f.state.CreatedIniFiles.empty());
+    EXPECT_EQ(f.ui.progress, (std::vector<bool>{true, false}));
+}
+
+TEST_F(SurveyRequestTest, UnwritableFileNameEndsTheRequestBeforeAnyMove) {
+    f.file("doc/a.txt");
+    f.file("doc/emoji-\xF0\x9F\x98\x80.txt");
+    auto before = f.tree();
+    auto outcome = f.run(f.texts("Sample.exe", "a"));
+    ASSERT_EQ(outcome.kind, Kind::Rejected);
+    EXPECT_NE(outcome.message.find(prepare::sjis("emoji-〓.txt")), std::string::npos);
+    EXPECT_EQ(f.tree(), before);
+    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+    EXPECT_EQ(f.ui.progress, (std::vector<bool>{true, false}));
+}
+
+TEST_F(SurveyRequestTest, CancelledSurveyMovesAndWritesNothing) {
+    for (int i = 0; i < 1200; ++i)
+        f.file("many/" + std::to_string(i));
+    auto before = f.tree();
+    f.ui.cancelAt = 600;
+    EXPECT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Cancelled);
+    EXPECT_EQ(f.tree(), before);
+    EXPECT_TRUE(f.state.CreatedIniFiles.empty());
+}
+
+TEST_F(SurveyRequestTest, RequestsOnTwoFoldersAreRecordedInOrder) {
+    ProgramFolderFixture other("Other");
+    other.file("P.exe");
+    other.file("Inst.exe");
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    auto t = f.texts("Sample.exe", "b");
+    t.programFile = other.logic("P.exe");
+    // The other fixture lives in another temporary folder: survey it through ours.
+    ASSERT_EQ(f.run(t).kind, Kind::Started);
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    EXPECT_EQ(f.state.CreatedIniFiles,
+              (std::vector<std::string>{f.logic("Inst.ini"), other.logic("Inst.ini")}));
+}
+
+} // namespace

@@ -1,0 +1,141 @@
+// The checks of a request: order, messages, focus, and the program values.
+#include "prepare/Texts.h"
+#include "prepare/Validation.h"
+#include "support/RequestFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace testing_support;
+using prepare::Field;
+namespace text = prepare::text;
+
+namespace {
+
+class ValidationTest : public ::testing::Test {
+protected:
+    ProgramFolderFixture f;
+    void SetUp() override {
+        f.file("Sample.exe");
+        f.file("Inst.exe");
+        f.file("doc/Manual.txt");
+        f.browse("Sample.exe");
+    }
+    std::optional<prepare::Rejection> check(const prepare::RequestTexts& t) {
+        return prepare::validateRequest(f.sys, f.state, t);
+    }
+};
+
+void expectRejected(const std::optional<prepare::Rejection>& r, const std::string& message,
+                    Field focus) {
+    ASSERT_TRUE(r) << "the request passed";
+    EXPECT_EQ(r->message, message);
+    EXPECT_EQ(r->focus, focus);
+}
+
+TEST_F(ValidationTest, RequiredFieldsInOrder) {
+    expectRejected(check(f.texts("", "")), text::noProgramFile(), Field::ProgramFile);
+    expectRejected(check(f.texts("Sample.exe", "")), text::noApplication(), Field::Application);
+    EXPECT_FALSE(check(f.texts("Sample.exe", "サンプル")));
+}
+
+TEST_F(ValidationTest, ProgramFileMustExistAsAFileOfDosTime) {
+    expectRejected(check(f.texts("Missing.exe", "a")), text::programFileMissing(), Field::ProgramFile);
+    expectRejected(check(f.texts("doc", "a")), text::programFileMissing(), Field::ProgramFile);
+    // A file dated before 1980 counts as missing.
+    f.file("Old.exe");
+    struct utimbuf old{0, 0};
+    ASSERT_EQ(utime(f.tmp.native("Sample/Old.exe").c_str(), &old), 0);
+    expectRejected(check(f.texts("Old.exe", "a")), text::programFileMissing(), Field::ProgramFile);
+}
+
+TEST_F(ValidationTest, StartMenuRows) {
+    f.file("Other/x.txt");
+    // Outside the program folder; the first faulty row is the one reported.
+    auto outside = f.texts("Sample.exe", "a", {{"", ""}, {"n", "../Other/x.txt"}, {"m", "nope.txt"}});
+    outside.startMenuFiles[1] = f.tmp.logic("Other/x.txt");
+    expectRejected(check(outside), text::startMenuFileOutsideFolder(), Field::StartMenuFile2);
+    expectRejected(check(f.texts("Sample.exe", "a", {{"", "nope.txt"}, {"m", "nope2.txt"}})),
+                   text::startMenuFileMissing(), Field::StartMenuFile1);
+    // A name without a file is ignored; a file in a subfolder passes.
+    EXPECT_FALSE(check(f.texts("Sample.exe", "a", {{"名前だけ", ""}, {"", "doc/Manual.txt"}})));
+}
+
+TEST_F(ValidationTest, StartMenuFolderComparisonIsCaseSensitive) {
+    auto t = f.texts("Sample.exe", "a", {{"", "doc/Manual.txt"}});
+    std::string file = *t.startMenuFiles[0];
+    const std::size_t at = file.rfind("Sample\\doc");
+    file.replace(at, 6, "SAMPLE");
+    t.startMenuFiles[0] = file;
+    expectRejected(check(t), text::startMenuFileOutsideFolder(), Field::StartMenuFile1);
+}
+
+TEST_F(ValidationTest, InstallerMustBePresentAndIsNotTheProgram) {
+    expectRejected(check(f.texts("Inst.exe", "a")), text::programFileIsInstaller(),
+                   Field::ProgramFile);
+    std::filesystem::remove(f.tmp.native("Sample/Inst.exe"));
+    // Without the installer that check comes first, and the focus stays.
+    f.file("Inst2.exe");
+    expectRejected(check(f.texts("Sample.exe", "a")), text::installerMissing(), Field::None);
+}
+
+TEST_F(ValidationTest, TypedTextGivesTheProgramValues) {
+    prepare::RunState fresh;
+    f.state = fresh; // no browse was made
+    ASSERT_FALSE(check(f.texts("Sample.exe", "a")));
+    EXPECT_EQ(f.state.ProgramFileName, f.logic("Sample.exe"));
+    EXPECT_EQ(f.state.ProgramFolder, f.logic(""));
+    EXPECT_EQ(f.state.ProgramFolderLength, f.logic("").size());
+
+    // Typed over a browse of another folder: the field's file wins.
+    f.tmp.write("Other/Prog.exe");
+    f.tmp.write("Other/Inst.exe");
+    auto t = f.texts("Sample.exe", "a");
+    t.programFile = f.tmp.logic("Other/Prog.exe");
+    ASSERT_FALSE(check(t));
+    EXPECT_EQ(f.state.ProgramFolder, f.tmp.logic("Other"));
+}
+
+TEST_F(ValidationTest, WildcardResolvesToTheMatchedFile) {
+    f.state = prepare::RunState{};
+    ASSERT_FALSE(check(f.texts("Samp*.exe", "a")));
+    EXPECT_EQ(f.state.ProgramFileName, f.logic("Sample.exe"));
+    // A pattern that matches only the installer is still the installer.
+    std::filesystem::remove(f.tmp.native("Sample/Sample.exe"));
+    expectRejected(check(f.texts("Inst.e?e", "a")), text::programFileIsInstaller(),
+                   Field::ProgramFile);
+}
+
+TEST_F(ValidationTest, TextsThatCannotBeWrittenFaithfully) {
+    auto t = f.texts("Sample.exe", "a", {{"x", "doc/Manual.txt"}});
+    t.application = std::nullopt; // held a character code page 932 cannot hold
+    expectRejected(check(t), text::unwritableText(text::fieldApplication()), Field::Application);
+
+    t = f.texts("Sample.exe", "a\r\n[Files]", {{"x", "doc/Manual.txt"}});
+    expectRejected(check(t), text::unwritableText(text::fieldApplication()), Field::Application);
+
+    t = f.texts("Sample.exe", "a", {{"", ""}, {"x\ny", "doc/Manual.txt"}});
+    expectRejected(check(t), text::unwritableText(text::fieldStartMenuName(2)),
+                   Field::StartMenuName2);
+    // A bad name in a row without a file does not matter.
+    t = f.texts("Sample.exe", "a", {{"x\ny", ""}});
+    EXPECT_FALSE(check(t));
+
+    t = f.texts("Sample.exe", "a", {{"", "doc/Manual.txt"}});
+    t.startMenuFiles[0] = std::nullopt;
+    expectRejected(check(t), text::unwritableText(text::fieldStartMenuFile(1)),
+                   Field::StartMenuFile1);
+    t = f.texts("Sample.exe", "a");
+    t.programFile = std::nullopt;
+    expectRejected(check(t), text::unwritableText(text::fieldProgramFile()), Field::ProgramFile);
+}
+
+TEST(ControlCharacters, DoubleByteCharactersAreNotControls) {
+    EXPECT_TRUE(prepare::hasControlCharacter(std::string("a\0b", 3)));
+    EXPECT_TRUE(prepare::hasControlCharacter("a\tb"));
+    EXPECT_FALSE(prepare::hasControlCharacter(prepare::sjis("ソフト表示")));
+}
+
+} // namespace
