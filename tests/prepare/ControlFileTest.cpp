@@ -148,7 +148,7 @@ TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
     f.sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
     auto error = prepare::writeControlFile(f.sys, f.state, prepare::ControlFileRequest{"x", {}, {}});
     ASSERT_TRUE(error);
-    EXPECT_EQ(*error, platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").u8string()) +
+    EXPECT_EQ(*error, platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").string()) +
                           prepare::sjis(" に書き込めません"));
     EXPECT_EQ(f.tmp.read("Sample/Inst.ini"), "[Install]\r\nTitle=old\r\n");
 }

@@ -95,7 +95,7 @@ TEST_F(ValidationTest, TypedTextGivesTheProgramValues) {
     auto t = f.texts("Sample.exe", "a");
     t.programFile = f.tmp.logic("Other/Prog.exe");
     ASSERT_FALSE(check(t));
-    EXPECT_EQ(f.state.ProgramFolder, f.tmp.logic("Other"));
+    EXPECT_EQ(f.state.ProgramFolder, f.tmp.logic("Other") + "\\");
 }
 
 TEST_F(ValidationTest, WildcardResolvesToTheMatchedFile) {
