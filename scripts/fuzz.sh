@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets and runs each for SECONDS (default 600).
+#   scripts/fuzz.sh [SECONDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+seconds=${1:-600}
+"$root/scripts/install-deps.sh"
+cmake --preset fuzz >/dev/null
+cmake --build build/fuzz -j"$(nproc)"
+for target in ProfileFileFuzz PathRulesFuzz; do
+    corpus="build/fuzz/corpus-$target"
+    mkdir -p "$corpus"
+    echo "== $target for ${seconds}s"
+    "build/fuzz/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 \
+        "$corpus" 2>&1 | tail -n 12
+done
