@@ -1,1 +1,794 @@
-// placeholder
+// The platform layer on Linux and other POSIX systems.
+//
+// Paths: the logic's "\home\a\b.exe" (code page 932) is the native
+// "/home/a/b.exe" (UTF-8). The backslash of the logic's form is found
+// character-aware by decoding the code page 932 text first: the trail byte
+// 0x5C of "ソ" becomes part of U+30BD and never a slash. A native name that
+// cannot be written faithfully in the logic's Windows form (not UTF-8, a
+// character code page 932 cannot hold, a backslash, a colon or a control
+// character) does not enter the logic as a path.
+#include "platform/Cp932.h"
+#include "platform/PathRules.h"
+#include "platform/System.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Attribute bits: the one place where they are derived off Windows.
+//
+//   folder      0x10  the (target's) type is a directory
+//   archive     0x20  the (target's) type is a regular file
+//   system      0x04  neither a regular file nor a directory (FIFO, socket,
+//                     character or block device)
+//   read-only   0x01  the mode has no write bit at all (mode & 0222 == 0)
+//   hidden      0x02  the name starts with "."
+//   reparse     0x400 the entry is a symbolic link; its other bits are those of
+//                     its target. A link whose target is missing counts as a
+//                     plain file (archive) with the reparse bit.
+// ---------------------------------------------------------------------------
+enum class Link { None, Resolved, Dangling };
+
+std::uint32_t attributeBits(mode_t mode, bool hiddenName, Link link) {
+    std::uint32_t bits = 0;
+    if (link == Link::Dangling) {
+        bits = AttrArchive | AttrReparsePoint;
+    } else {
+        if (S_ISDIR(mode))
+            bits |= AttrDirectory;
+        else if (S_ISREG(mode))
+            bits |= AttrArchive;
+        else
+            bits |= AttrSystem;
+        if ((mode & 0222) == 0)
+            bits |= AttrReadOnly;
+        if (link == Link::Resolved)
+            bits |= AttrReparsePoint;
+    }
+    if (hiddenName)
+        bits |= AttrHidden;
+    return bits;
+}
+
+bool isHiddenName(std::string_view nativeName) {
+    return !nativeName.empty() && nativeName[0] == '.';
+}
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// The mode of a folder entry without following a link, and for a link the
+// mode of its target. false when the entry has vanished since it was listed.
+bool entryMode(int dirFd, const char* name, unsigned char type, mode_t& mode, Link& link) {
+    struct stat st;
+    link = Link::None;
+    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return false;
+        // The entry is listed but cannot be examined: take its type from the
+        // listing and assume it writable.
+        switch (type) {
+        case DT_DIR:
+            mode = S_IFDIR | 0755;
+            break;
+        case DT_REG:
+            mode = S_IFREG | 0644;
+            break;
+        case DT_LNK:
+            link = Link::Dangling;
+            mode = S_IFLNK | 0777;
+            break;
+        default:
+            mode = S_IFIFO | 0644;
+            break;
+        }
+        return true;
+    }
+    mode = st.st_mode;
+    if (S_ISLNK(mode)) {
+        if (fstatat(dirFd, name, &st, 0) == 0) {
+            link = Link::Resolved;
+            mode = st.st_mode;
+        } else {
+            link = Link::Dangling;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Names and paths.
+// ---------------------------------------------------------------------------
+
+// True for a byte that the logic's Windows form cannot carry inside a name.
+bool isForbiddenByte(unsigned char b) {
+    return b < 0x20 || b == '\\' || b == ':';
+}
+
+// The logic's form of one native name. false when it is not faithful; `out`
+// then holds a form fit only for messages: a backslash shown as "＼", a colon
+// as "：", every control character, invalid byte or character code page 932
+// cannot hold as "〓".
+bool logicName(std::string_view native, std::string& out) {
+    bool ascii = true;
+    bool forbidden = false;
+    for (char c : native) {
+        unsigned char b = static_cast<unsigned char>(c);
+        if (b >= 0x80)
+            ascii = false;
+        else if (isForbiddenByte(b))
+            forbidden = true;
+    }
+    if (!forbidden) {
+        if (ascii) {
+            out.assign(native.data(), native.size());
+            return true;
+        }
+        if (auto converted = cp932FromUtf8(native)) {
+            out = std::move(*converted);
+            return true;
+        }
+    }
+    std::string shown;
+    shown.reserve(native.size() + 8);
+    for (char c : native) {
+        unsigned char b = static_cast<unsigned char>(c);
+        if (b == '\\')
+            shown += "\xEF\xBC\xBC"; // U+FF3C
+        else if (b == ':')
+            shown += "\xEF\xBC\x9A"; // U+FF1A
+        else if (b < 0x20)
+            shown += "\xE3\x80\x93"; // U+3013, the geta mark
+        else
+            shown += c;
+    }
+    out = cp932FromUtf8ForDisplay(shown);
+    return false;
+}
+
+// The native path of a logic path, or nullopt when the logic path is not
+// valid code page 932 (or holds a NUL byte): the file operations never act on
+// a path that would name a different file.
+std::optional<std::string> nativeOf(std::string_view logic) {
+    if (logic.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    std::optional<std::string> utf8 = utf8FromCp932(logic);
+    if (!utf8)
+        return std::nullopt;
+    // UTF-8 never holds the byte 0x5C inside a multi-byte character, so every
+    // 0x5C left is a backslash of the logic's form.
+    for (char& c : *utf8)
+        if (c == '\\')
+            c = '/';
+    return utf8;
+}
+
+// The last component of a native path, ignoring trailing slashes.
+std::string_view nativeFileName(std::string_view native) {
+    while (native.size() > 1 && native.back() == '/')
+        native.remove_suffix(1);
+    std::size_t slash = native.rfind('/');
+    return slash == std::string_view::npos ? native : native.substr(slash + 1);
+}
+
+// The folder part of a native path for a new file beside it: "." when it has
+// no slash, "/" for a file in the root.
+std::string nativeFolderOf(const std::string& native) {
+    std::size_t slash = native.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return native.substr(0, slash);
+}
+
+// ---------------------------------------------------------------------------
+// Directory search.
+// ---------------------------------------------------------------------------
+
+std::size_t characterLength(std::string_view s, std::size_t i) {
+    return (pathrules::isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+}
+
+// "*" matches any run of characters, "?" exactly one character (one or two
+// bytes); everything else matches itself, case-sensitively.
+bool matchCharacters(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = ++p;
+            starN = n;
+            continue;
+        }
+        if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += characterLength(name, n);
+            continue;
+        }
+        if (p < pattern.size()) {
+            std::size_t pl = characterLength(pattern, p);
+            std::size_t nl = characterLength(name, n);
+            if (pl == nl && pattern.substr(p, pl) == name.substr(n, nl)) {
+                p += pl;
+                n += nl;
+                continue;
+            }
+        }
+        if (starP == std::string_view::npos)
+            return false;
+        starN += characterLength(name, starN);
+        n = starN;
+        p = starP;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+// Like a Windows directory search: besides the plain match, a pattern ending
+// in ".*" also matches names without that dot part, so "*.*" matches every
+// name and "readme.*" matches "readme".
+bool wildcardMatch(std::string_view pattern, std::string_view name) {
+    if (matchCharacters(pattern, name))
+        return true;
+    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*")
+        return matchCharacters(pattern.substr(0, pattern.size() - 2), name);
+    return false;
+}
+
+bool inDosRange(time_t t) {
+    struct tm local;
+    if (localtime_r(&t, &local) == nullptr)
+        return false;
+    long year = static_cast<long>(local.tm_year) + 1900;
+    return year >= 1980 && year <= 2107;
+}
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+// Opens a folder for listing; the descriptor serves the fstatat calls too.
+DirHandle openFolder(const std::string& native) {
+    int fd = open(native.empty() ? "." : native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    DIR* d = fdopendir(fd);
+    if (d == nullptr)
+        close(fd);
+    return DirHandle(d);
+}
+
+// ---------------------------------------------------------------------------
+// File contents.
+// ---------------------------------------------------------------------------
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    // Closes now and reports whether the close succeeded.
+    bool closeChecked() {
+        int fd = fd_;
+        fd_ = -1;
+        return close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool copyByReadWrite(int in, int out) {
+    std::unique_ptr<char[]> buffer(new char[1 << 17]);
+    for (;;) {
+        ssize_t n = read(in, buffer.get(), 1 << 17);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (!writeAll(out, buffer.get(), static_cast<std::size_t>(n)))
+            return false;
+    }
+}
+
+// Copies from the current offsets to the end of `in`: in the kernel where the
+// file systems allow it, otherwise through a buffer.
+bool copyData(int in, int out) {
+    bool copiedAny = false;
+    for (;;) {
+        ssize_t n = copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+        if (n > 0) {
+            copiedAny = true;
+            continue;
+        }
+        if (n == 0 && copiedAny)
+            return true;
+        if (n < 0 && errno == EINTR)
+            continue;
+        // Not supported here (another device, an old kernel, a file system
+        // without it), or 0 at once, which some pseudo files report although
+        // they have contents: read and write from where the copy stands.
+        return copyByReadWrite(in, out);
+    }
+}
+
+// Copies a regular file to a new file that must not exist yet, with the
+// source's mode and times, flushed to the disk before success is reported (the
+// caller may delete the source next). A failed copy removes what it created.
+bool copyFileNoReplace(const std::string& from, const std::string& to) {
+    Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (in.get() < 0)
+        return false;
+    struct stat st;
+    if (fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+    if (out.get() < 0)
+        return false;
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    bool ok = copyData(in.get(), out.get()) && fchmod(out.get(), st.st_mode & 07777) == 0 &&
+              futimens(out.get(), times) == 0 && fsync(out.get()) == 0;
+    ok = out.closeChecked() && ok;
+    if (!ok)
+        unlink(to.c_str());
+    return ok;
+}
+
+int renameNoReplace(const char* from, const char* to) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 28))
+    return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+#else
+    return static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, 1u));
+#endif
+}
+
+// The move across devices: a copy that never replaces, then the source goes.
+// If the source cannot be deleted the copy goes again, so the file is never
+// left in two places.
+bool moveByCopy(const std::string& from, const std::string& to) {
+    if (!copyFileNoReplace(from, to))
+        return false;
+    if (unlink(from.c_str()) != 0) {
+        unlink(to.c_str());
+        return false;
+    }
+    return true;
+}
+
+void syncFolder(const std::string& folder) {
+    Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        fsync(dir.get());
+}
+
+// The full path of an executable found on PATH, or empty.
+std::string findOnPath(const char* program) {
+    const char* path = getenv("PATH");
+    std::string_view rest = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    for (;;) {
+        std::size_t colon = rest.find(':');
+        std::string_view dir = rest.substr(0, colon);
+        std::string candidate = dir.empty() ? "." : std::string(dir);
+        candidate += '/';
+        candidate += program;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (colon == std::string_view::npos)
+            return {};
+        rest.remove_prefix(colon + 1);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+class PosixSystem final : public System {
+public:
+    std::optional<FoundFile> findFirst(const std::string& path) override;
+    bool enumerate(const std::string& folder,
+                   const std::function<void(const DirEntry&)>& each) override;
+    std::uint32_t attributes(const std::string& path) override;
+    bool copyNoReplace(const std::string& from, const std::string& to) override;
+    bool moveNoReplace(const std::string& from, const std::string& to) override;
+    bool removeFile(const std::string& path) override;
+    std::optional<std::string> readFile(const std::string& path) override;
+    bool writeFileAtomic(const std::string& path, std::string_view contents) override;
+    void shellOpen(const std::string& path) override;
+    std::string ownExecutablePath() override;
+    std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
+    std::string toNativePath(std::string_view logicPath) override;
+};
+
+std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
+    // A path that ends in a backslash names a folder's inside, never a file.
+    if (path.empty() || pathrules::endsWithBackslash(path))
+        return std::nullopt;
+    std::string_view pattern = pathrules::fileNamePart(path);
+    const bool wildcard = pattern.find_first_of("*?") != std::string_view::npos;
+
+    if (!wildcard) {
+        std::optional<std::string> native = nativeOf(path);
+        struct stat st;
+        if (!native || lstat(native->c_str(), &st) != 0)
+            return std::nullopt;
+        Link link = Link::None;
+        if (S_ISLNK(st.st_mode)) {
+            if (stat(native->c_str(), &st) != 0)
+                return std::nullopt; // a link to nothing finds nothing
+            link = Link::Resolved;
+        }
+        FoundFile found;
+        found.name = std::string(pattern);
+        found.attributes = attributeBits(st.st_mode, isHiddenName(pattern), link);
+        found.dosTime = inDosRange(st.st_mtim.tv_sec);
+        return found;
+    }
+
+    std::optional<std::string> folder = nativeOf(pathrules::folderPart(path));
+    if (!folder)
+        return std::nullopt;
+    DirHandle dir = openFolder(*folder);
+    if (!dir)
+        return std::nullopt;
+    const int fd = dirfd(dir.get());
+    std::string name;
+    while (const dirent* d = readdir(dir.get())) {
+        if (isDotOrDotDot(d->d_name))
+            continue;
+        // A name that is not faithful is matched in its message form, so that
+        // "*" still finds it.
+        logicName(d->d_name, name);
+        if (!wildcardMatch(pattern, name))
+            continue;
+        struct stat st;
+        if (fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        Link link = Link::None;
+        if (S_ISLNK(st.st_mode)) {
+            if (fstatat(fd, d->d_name, &st, 0) != 0)
+                continue;
+            link = Link::Resolved;
+        }
+        FoundFile found;
+        found.name = name;
+        found.attributes = attributeBits(st.st_mode, isHiddenName(d->d_name), link);
+        found.dosTime = inDosRange(st.st_mtim.tv_sec);
+        return found;
+    }
+    return std::nullopt;
+}
+
+bool PosixSystem::enumerate(const std::string& folder,
+                            const std::function<void(const DirEntry&)>& each) {
+    std::optional<std::string> native = nativeOf(folder);
+    if (!native || native->empty())
+        return false;
+    DirHandle dir = openFolder(*native);
+    if (!dir)
+        return false;
+    const int fd = dirfd(dir.get());
+    DirEntry entry; // reused: its name keeps its capacity from entry to entry
+    while (const dirent* d = readdir(dir.get())) {
+        const char* name = d->d_name;
+        if (isDotOrDotDot(name))
+            continue;
+        mode_t mode;
+        Link link;
+        if (!entryMode(fd, name, d->d_type, mode, link))
+            continue; // deleted since it was listed
+        entry.faithful = logicName(name, entry.name);
+        entry.attributes = attributeBits(mode, name[0] == '.', link);
+        each(entry);
+    }
+    return true;
+}
+
+std::uint32_t PosixSystem::attributes(const std::string& path) {
+    std::optional<std::string> native = nativeOf(path);
+    struct stat st;
+    if (!native || lstat(native->c_str(), &st) != 0)
+        return InvalidAttributes;
+    Link link = Link::None;
+    if (S_ISLNK(st.st_mode)) {
+        link = stat(native->c_str(), &st) == 0 ? Link::Resolved : Link::Dangling;
+    }
+    return attributeBits(st.st_mode, isHiddenName(nativeFileName(*native)), link);
+}
+
+bool PosixSystem::copyNoReplace(const std::string& from, const std::string& to) {
+    std::optional<std::string> source = nativeOf(from);
+    std::optional<std::string> target = nativeOf(to);
+    return source && target && copyFileNoReplace(*source, *target);
+}
+
+bool PosixSystem::moveNoReplace(const std::string& from, const std::string& to) {
+    std::optional<std::string> source = nativeOf(from);
+    std::optional<std::string> target = nativeOf(to);
+    if (!source || !target)
+        return false;
+    if (renameNoReplace(source->c_str(), target->c_str()) == 0)
+        return true;
+    switch (errno) {
+    case EXDEV:
+        return moveByCopy(*source, *target);
+    case EINVAL:
+    case ENOSYS:
+        // The file system (or kernel) cannot rename without replacing: a hard
+        // link fails as well when the target exists.
+        if (link(source->c_str(), target->c_str()) == 0) {
+            if (unlink(source->c_str()) == 0)
+                return true;
+            unlink(target->c_str());
+            return false;
+        }
+        if (errno == EEXIST)
+            return false;
+        // No hard links here either.
+        return moveByCopy(*source, *target);
+    default:
+        return false;
+    }
+}
+
+bool PosixSystem::removeFile(const std::string& path) {
+    std::optional<std::string> native = nativeOf(path);
+    return native && unlink(native->c_str()) == 0;
+}
+
+std::optional<std::string> PosixSystem::readFile(const std::string& path) {
+    std::optional<std::string> native = nativeOf(path);
+    if (!native)
+        return std::nullopt;
+    // O_NONBLOCK: a FIFO must not hang the open; it is refused below.
+    Fd in(open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st;
+    if (in.get() < 0 || fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    std::string contents;
+    contents.resize(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == contents.size())
+            contents.resize(contents.size() * 2);
+        ssize_t n = read(in.get(), contents.data() + used, contents.size() - used);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        used += static_cast<std::size_t>(n);
+    }
+    contents.resize(used);
+    return contents;
+}
+
+bool PosixSystem::writeFileAtomic(const std::string& path, std::string_view contents) {
+    std::optional<std::string> native = nativeOf(path);
+    if (!native || native->empty() || native->back() == '/')
+        return false;
+    std::string target = *native;
+    struct stat st;
+    bool exists = lstat(target.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        // Write where the link points, and keep the link.
+        std::unique_ptr<char, decltype(&free)> real(realpath(target.c_str(), nullptr), &free);
+        if (!real || stat(real.get(), &st) != 0)
+            return false;
+        target = real.get();
+    }
+    if (exists) {
+        // Only a regular file is replaced, and not one marked read-only: the
+        // profile write fails there as it does on Windows.
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0)
+            return false;
+    }
+
+    const std::string folder = nativeFolderOf(target);
+    const std::string_view name = nativeFileName(target);
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = (folder == "/" ? std::string() : folder) + "/." + std::string(name) + ".tmp-" +
+               std::to_string(getpid()) + "-" + std::to_string(counter++);
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    Fd out(fd);
+
+    bool ok = writeAll(out.get(), contents.data(), contents.size()) &&
+              (!exists || fchmod(out.get(), st.st_mode & 07777) == 0) && fsync(out.get()) == 0;
+    ok = out.closeChecked() && ok;
+    if (ok)
+        ok = rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // The new contents are in place; flushing the folder entry only makes
+    // the rename survive a crash, so its failure does not undo the success.
+    syncFolder(folder);
+    return true;
+}
+
+void PosixSystem::shellOpen(const std::string& path) {
+    std::optional<std::string> native = nativeOf(path);
+    if (!native)
+        return;
+    // Everything the children need is prepared before fork: between fork and
+    // exec only async-signal-safe calls are made.
+    std::string opener = findOnPath("xdg-open");
+    if (opener.empty())
+        return;
+    char* argv[] = {opener.data(), native->data(), nullptr};
+    int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
+    sigset_t none;
+    sigemptyset(&none);
+
+    pid_t child = fork();
+    if (child == 0) {
+        // The middle process: a new session, one more fork, and gone at once,
+        // so the opener is adopted by init and never becomes our zombie.
+        setsid();
+        pid_t grandchild = fork();
+        if (grandchild == 0) {
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            if (devNull >= 0) {
+                for (int target = 0; target <= 2; ++target) {
+                    if (devNull == target)
+                        fcntl(target, F_SETFD, 0);
+                    else
+                        dup2(devNull, target);
+                }
+            }
+#ifdef SYS_close_range
+            syscall(SYS_close_range, 3u, ~0u, 0u);
+#endif
+            execve(argv[0], argv, environ);
+            _exit(127);
+        }
+        _exit(0);
+    }
+    if (child > 0) {
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    if (devNull >= 0)
+        close(devNull);
+}
+
+std::string PosixSystem::ownExecutablePath() {
+    std::string buffer(256, '\0');
+    for (;;) {
+        ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0)
+            return {};
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            buffer.resize(static_cast<std::size_t>(n));
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    if (auto logic = fromNativePath(buffer))
+        return *logic;
+    // Not representable: the message form, so that at least a message can
+    // name it (files beside it will not be found under it).
+    std::string shown = cp932FromUtf8ForDisplay(buffer);
+    for (std::size_t i = 0; i < shown.size(); i += characterLength(shown, i))
+        if (shown[i] == '/')
+            shown[i] = '\\';
+    return shown;
+}
+
+std::optional<std::string> PosixSystem::fromNativePath(std::string_view nativeUtf8) {
+    if (nativeUtf8.empty())
+        return std::nullopt;
+    std::string full;
+    if (nativeUtf8.front() != '/') {
+        std::unique_ptr<char, decltype(&free)> cwd(getcwd(nullptr, 0), &free);
+        if (!cwd)
+            return std::nullopt;
+        full = cwd.get();
+        full += '/';
+    }
+    full.append(nativeUtf8.data(), nativeUtf8.size());
+    for (char c : full)
+        if (isForbiddenByte(static_cast<unsigned char>(c)))
+            return std::nullopt;
+
+    // Components joined by backslashes; empty and "." components dropped
+    // (duplicate slashes collapse); ".." kept as it is, since resolving it
+    // without the file system would go wrong across symbolic links.
+    std::string joined;
+    joined.reserve(full.size());
+    std::size_t start = 1;
+    bool endsAsFolder = false;
+    while (start <= full.size()) {
+        std::size_t slash = full.find('/', start);
+        if (slash == std::string::npos)
+            slash = full.size();
+        std::string_view part(full.data() + start, slash - start);
+        endsAsFolder = part.empty() || part == ".";
+        if (!endsAsFolder) {
+            joined += '\\';
+            joined.append(part.data(), part.size());
+        }
+        start = slash + 1;
+    }
+    if (joined.empty() || endsAsFolder)
+        joined += '\\';
+    // The backslashes are ASCII and stay as they are in code page 932.
+    return cp932FromUtf8(joined);
+}
+
+std::string PosixSystem::toNativePath(std::string_view logicPath) {
+    if (std::optional<std::string> native = nativeOf(logicPath))
+        return *native;
+    // Bytes that are not valid code page 932: the message form, each bad
+    // character shown as "〓". File operations refuse such a path instead.
+    std::string shown = utf8FromCp932ForDisplay(logicPath);
+    for (char& c : shown)
+        if (c == '\\')
+            c = '/';
+    return shown;
+}
+
+} // namespace
+
+System& realSystem() {
+    static PosixSystem instance;
+    return instance;
+}
+
+} // namespace platform
