@@ -437,6 +437,13 @@ TEST(PosixCopyMove, MoveAcrossDevicesCopiesAndDeletes) {
         GTEST_SKIP() << "no second file system at /dev/shm";
     fs::path other = "/dev/shm/kw-move-test-" + std::to_string(getpid());
     fs::create_directory(other);
+    struct Cleanup {
+        fs::path path;
+        ~Cleanup() {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+    } cleanup{other};
     auto otherLogic = [&](const std::string& name) {
         return *sys().fromNativePath((other / name).string());
     };
@@ -452,7 +459,6 @@ TEST(PosixCopyMove, MoveAcrossDevicesCopiesAndDeletes) {
     std::getline(std::ifstream(other / "b.txt"), thereText);
     EXPECT_EQ(movedText, "moved");
     EXPECT_EQ(thereText, "there");
-    fs::remove_all(other);
 }
 
 TEST(PosixCopyMove, RemoveFileLeavesFolders) {
