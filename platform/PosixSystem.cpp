@@ -633,12 +633,60 @@ bool PosixSystem::writeFileAtomic(const std::string& path, std::string_view cont
 
     const std::string folder = nativeFolderOf(target);
     const std::string_view name = nativeFileName(target);
+    auto fill = [&](const Fd& out) {
+        return writeAll(out.get(), contents.data(), contents.size()) &&
+               (!exists || fchmod(out.get(), st.st_mode & 07777) == 0) && fsync(out.get()) == 0;
+    };
     static std::atomic<unsigned> counter{0};
+    auto tempName = [&] {
+        return (folder == "/" ? std::string() : folder) + "/." + std::string(name) + ".tmp-" +
+               std::to_string(getpid()) + "-" + std::to_string(counter++);
+    };
+
+    // An unnamed file first: a process killed while it writes leaves nothing
+    // behind. A new file gets its name in one step; an existing one is
+    // replaced by a rename, the temporary name living only between two calls.
+    int anonymous = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (anonymous >= 0) {
+        Fd out(anonymous);
+        if (!fill(out))
+            return false;
+        const std::string self = "/proc/self/fd/" + std::to_string(out.get());
+        if (!exists) {
+            if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0)
+                return false;
+            if (!out.closeChecked())
+                return false;
+            syncFolder(folder);
+            return true;
+        }
+        std::string temp;
+        bool linked = false;
+        for (int attempt = 0; attempt < 100 && !linked; ++attempt) {
+            temp = tempName();
+            linked = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+            if (!linked && errno != EEXIST)
+                break;
+        }
+        bool ok = linked && out.closeChecked();
+        if (ok)
+            ok = rename(temp.c_str(), target.c_str()) == 0;
+        if (!ok) {
+            if (linked)
+                unlink(temp.c_str());
+            return false;
+        }
+        syncFolder(folder);
+        return true;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return false;
+
+    // A file system without unnamed files: a named temporary file.
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = (folder == "/" ? std::string() : folder) + "/." + std::string(name) + ".tmp-" +
-               std::to_string(getpid()) + "-" + std::to_string(counter++);
+        temp = tempName();
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (fd < 0 && errno != EEXIST)
             return false;
@@ -646,9 +694,7 @@ bool PosixSystem::writeFileAtomic(const std::string& path, std::string_view cont
     if (fd < 0)
         return false;
     Fd out(fd);
-
-    bool ok = writeAll(out.get(), contents.data(), contents.size()) &&
-              (!exists || fchmod(out.get(), st.st_mode & 07777) == 0) && fsync(out.get()) == 0;
+    bool ok = fill(out);
     ok = out.closeChecked() && ok;
     if (ok)
         ok = rename(temp.c_str(), target.c_str()) == 0;
