@@ -58,6 +58,15 @@ public:
     virtual bool enumerate(const std::string& folder,
                            const std::function<void(const DirEntry&)>& each) = 0;
 
+    // As enumerate, but the read-only bit may be left clear. Listing a folder
+    // gives each entry's kind for free; its mode costs one more call per entry
+    // on some systems. The survey asks for this once read-only items no longer
+    // change its answer.
+    virtual bool enumerateWithoutReadOnly(const std::string& folder,
+                                          const std::function<void(const DirEntry&)>& each) {
+        return enumerate(folder, each);
+    }
+
     // Attribute bits of a path, or InvalidAttributes.
     virtual std::uint32_t attributes(const std::string& path) = 0;
 
