@@ -25,8 +25,8 @@ class SeamCheck : public testing::EmptyTestEventListener {
                           << " unexpected message box(es), "
                           << platform::OpenDialog::unexpectedCount()
                           << " unexpected file dialog(s), "
-                          << platform::MessageBox::pendingAnswers()
-                          << " box answer(s) and " << platform::OpenDialog::pendingAnswers()
+                          << platform::MessageBox::pendingAnswers() << " box answer(s) and "
+                          << platform::OpenDialog::pendingAnswers()
                           << " dialog answer(s) left unused";
         }
     }
