@@ -426,13 +426,59 @@ std::string findOnPath(const char* program) {
     }
 }
 
+// Lists a folder. With `readOnly` each entry's mode is read (one fstatat per
+// entry) for its write bits; without it the kind comes from the listing alone,
+// and only entries whose kind the listing leaves open (a link, or a file
+// system that reports no kinds) are examined.
+bool listFolder(const std::string& folder, bool readOnly,
+                const std::function<void(const DirEntry&)>& each) {
+    std::optional<std::string> native = nativeOf(folder);
+    if (!native || native->empty())
+        return false;
+    DirHandle dir = openFolder(*native);
+    if (!dir)
+        return false;
+    const int fd = dirfd(dir.get());
+    DirEntry entry; // reused: its name keeps its capacity from entry to entry
+    while (const dirent* d = readdir(dir.get())) {
+        const char* name = d->d_name;
+        if (isDotOrDotDot(name))
+            continue;
+        const bool hidden = name[0] == '.';
+        if (!readOnly && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN) {
+            // The kind as the listing gives it; the read-only bit stays clear.
+            std::uint32_t bits = d->d_type == DT_DIR   ? AttrDirectory
+                                 : d->d_type == DT_REG ? AttrArchive
+                                                       : AttrSystem;
+            if (hidden)
+                bits |= AttrHidden;
+            entry.attributes = bits;
+        } else {
+            mode_t mode;
+            Link link;
+            if (!entryMode(fd, name, d->d_type, mode, link))
+                continue; // deleted since it was listed
+            entry.attributes = attributeBits(mode, hidden, link);
+        }
+        entry.faithful = logicName(name, entry.name);
+        each(entry);
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 
 class PosixSystem final : public System {
 public:
     std::optional<FoundFile> findFirst(const std::string& path) override;
     bool enumerate(const std::string& folder,
-                   const std::function<void(const DirEntry&)>& each) override;
+                   const std::function<void(const DirEntry&)>& each) override {
+        return listFolder(folder, true, each);
+    }
+    bool enumerateWithoutReadOnly(const std::string& folder,
+                                  const std::function<void(const DirEntry&)>& each) override {
+        return listFolder(folder, false, each);
+    }
     std::uint32_t attributes(const std::string& path) override;
     bool copyNoReplace(const std::string& from, const std::string& to) override;
     bool moveNoReplace(const std::string& from, const std::string& to) override;
@@ -502,31 +548,6 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
         return found;
     }
     return std::nullopt;
-}
-
-bool PosixSystem::enumerate(const std::string& folder,
-                            const std::function<void(const DirEntry&)>& each) {
-    std::optional<std::string> native = nativeOf(folder);
-    if (!native || native->empty())
-        return false;
-    DirHandle dir = openFolder(*native);
-    if (!dir)
-        return false;
-    const int fd = dirfd(dir.get());
-    DirEntry entry; // reused: its name keeps its capacity from entry to entry
-    while (const dirent* d = readdir(dir.get())) {
-        const char* name = d->d_name;
-        if (isDotOrDotDot(name))
-            continue;
-        mode_t mode;
-        Link link;
-        if (!entryMode(fd, name, d->d_type, mode, link))
-            continue; // deleted since it was listed
-        entry.faithful = logicName(name, entry.name);
-        entry.attributes = attributeBits(mode, name[0] == '.', link);
-        each(entry);
-    }
-    return true;
 }
 
 std::uint32_t PosixSystem::attributes(const std::string& path) {

@@ -2,8 +2,8 @@
 
 #include "platform/PathRules.h"
 #include "platform/System.h"
-#include "prepare/Validation.h"
 
+#include <cstdint>
 #include <string_view>
 #include <unordered_set>
 
@@ -12,44 +12,90 @@ namespace {
 
 constexpr std::size_t ProgressEvery = 512;
 
-struct Frame {
-    std::string folder; // ends with a backslash
-    std::vector<platform::DirEntry> entries;
-    std::size_t next = 0;
+// One entry of a listed folder; its name lies in the frame's `names`.
+struct Entry {
+    std::size_t nameBegin;
+    std::size_t nameLength;
+    std::uint32_t attributes;
+    bool faithful;
 };
 
-bool isDotOrDotDot(const std::string& name) { return name == "." || name == ".."; }
+// A folder whose entries are being walked. Frames are reused from folder to
+// folder, so that their buffers keep their capacity: a walk of many folders
+// allocates nothing per entry but the listed paths themselves.
+struct Frame {
+    std::string folder; // ends with a backslash
+    std::string names;  // every entry's name, one after the other
+    std::vector<Entry> entries;
+    std::size_t next = 0;
+
+    std::string_view name(const Entry& e) const {
+        return std::string_view(names).substr(e.nameBegin, e.nameLength);
+    }
+};
+
+bool isDotOrDotDot(std::string_view name) {
+    return name == "." || name == "..";
+}
+
+// A control character would break the control file's lines. (The second byte
+// of a double-byte character is 0x40 or above, so this test needs no decoding.)
+bool holdsControlCharacter(std::string_view name) {
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
 
 } // namespace
 
 void ScanProgramFolder(platform::System& sys, const std::string& folder,
                        std::size_t programFolderLength, SurveyResult& result,
                        const SurveyProgress& progress) {
-    std::size_t met = 0;
-    auto open = [&](std::string path) {
-        Frame frame;
-        frame.folder = pathrules::withTrailingBackslash(path);
-        sys.enumerate(frame.folder,
-                      [&](const platform::DirEntry& e) { frame.entries.push_back(e); });
-        return frame;
+    std::vector<Frame> frames; // frames[0 .. depth) are open
+    std::size_t depth = 0;
+    // Lists a folder into the next frame. Once relocation is refused whatever
+    // else is found (a read-only item met, more files listed than can be
+    // moved), the read-only bits are of no more use, and listings without
+    // them are cheaper on some systems.
+    auto open = [&](std::string_view path) {
+        if (depth == frames.size())
+            frames.emplace_back();
+        Frame& frame = frames[depth++];
+        frame.folder.assign(path);
+        if (!pathrules::endsWithBackslash(frame.folder))
+            frame.folder += '\\';
+        frame.names.clear();
+        frame.entries.clear();
+        frame.next = 0;
+        auto keep = [&frame](const platform::DirEntry& e) {
+            frame.entries.push_back(
+                Entry{frame.names.size(), e.name.size(), e.attributes, e.faithful});
+            frame.names += e.name;
+        };
+        if (result.ReadOnlyFound || result.FolderFiles.size() > MaxRelocatableFiles)
+            sys.enumerateWithoutReadOnly(frame.folder, keep);
+        else
+            sys.enumerate(frame.folder, keep);
     };
 
-    std::vector<Frame> stack;
-    stack.push_back(open(folder));
-    while (!stack.empty()) {
-        Frame& top = stack.back();
+    std::size_t met = 0;
+    std::string scratch; // the path of the next subfolder
+    open(folder);
+    while (depth > 0) {
+        Frame& top = frames[depth - 1];
         if (top.next == top.entries.size()) {
-            stack.pop_back();
+            --depth;
             continue;
         }
-        const platform::DirEntry& entry = top.entries[top.next++];
+        const Entry& entry = top.entries[top.next++];
+        const std::string_view name = top.name(entry);
         if (progress && ++met % ProgressEvery == 0 && !progress(met)) {
             result.cancelled = true;
             return;
         }
         const bool isFolder = entry.attributes & platform::AttrDirectory;
-        const bool readOnly = entry.attributes & platform::AttrReadOnly;
-        if (isFolder && isDotOrDotDot(entry.name))
+        if (isFolder && isDotOrDotDot(name))
             continue;
         if (isFolder && (entry.attributes & platform::AttrReparsePoint)) {
             // A link to a folder leads outside the survey, or round in a loop:
@@ -57,22 +103,26 @@ void ScanProgramFolder(platform::System& sys, const std::string& folder,
             result.ReadOnlyFound = true;
             continue;
         }
-        if (readOnly)
+        if (entry.attributes & platform::AttrReadOnly)
             result.ReadOnlyFound = true;
         if (!isFolder && (entry.attributes & platform::AttrSystem))
             continue;
-        if (!entry.faithful || hasControlCharacter(entry.name)) {
-            result.unwritableName = top.folder.substr(programFolderLength) + entry.name;
+        if (!entry.faithful || holdsControlCharacter(name)) {
+            result.unwritableName = top.folder.substr(programFolderLength);
+            *result.unwritableName += name;
             return;
         }
         if (isFolder) {
-            std::string sub = top.folder + entry.name;
-            stack.push_back(open(std::move(sub))); // invalidates `top`
+            // `frames` may grow: the path is built before `top` can move.
+            std::string& path = scratch;
+            path.assign(top.folder).append(name);
+            open(path);
             continue;
         }
+        const std::string_view below = std::string_view(top.folder).substr(programFolderLength);
         std::string relative;
-        relative.reserve(top.folder.size() - programFolderLength + entry.name.size());
-        relative.append(top.folder, programFolderLength).append(entry.name);
+        relative.reserve(below.size() + name.size());
+        relative.append(below).append(name);
         result.FolderFiles.push_back(std::move(relative));
     }
 }

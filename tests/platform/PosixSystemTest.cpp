@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -260,6 +261,73 @@ TEST(PosixEnumerate, UnfaithfulNamesAreMarked) {
         EXPECT_EQ(entries[name].faithful, faithful) << name;
         EXPECT_EQ(entries[name].attributes, AttrArchive) << name;
     }
+}
+
+TEST(PosixEnumerate, WithoutReadOnlyGivesKindsFromTheListing) {
+    TestFolder folder;
+    folder.write("a.txt");
+    folder.write(".hidden");
+    folder.write("ro.txt");
+    fs::permissions(folder.native("ro.txt"), fs::perms::owner_read);
+    folder.write("ソフト.txt");
+    folder.mkdir("doc");
+    folder.mkdir(".config");
+    folder.write("doc/inner.txt");
+    ASSERT_EQ(mkfifo(folder.native("fifo").c_str(), 0644), 0);
+    fs::create_directory_symlink(folder.native("doc"), folder.native("doclink"));
+    fs::create_symlink(folder.native("ro.txt"), folder.native("filelink"));
+    fs::create_symlink(folder.native("nowhere"), folder.native("dangling"));
+
+    std::vector<std::string> order;
+    std::map<std::string, DirEntry> cheap;
+    ASSERT_TRUE(sys().enumerateWithoutReadOnly(folder.logic(), [&](const DirEntry& e) {
+        order.push_back(e.name);
+        cheap[e.name] = e;
+    }));
+    std::vector<std::string> fullOrder;
+    std::map<std::string, DirEntry> full;
+    ASSERT_TRUE(sys().enumerate(folder.logic(), [&](const DirEntry& e) {
+        fullOrder.push_back(e.name);
+        full[e.name] = e;
+    }));
+    EXPECT_EQ(order, fullOrder) << "the same entries in the same order";
+    ASSERT_EQ(cheap.size(), 10u);
+
+    const std::uint32_t noReadOnly = ~std::uint32_t{AttrReadOnly};
+    EXPECT_EQ(cheap["a.txt"].attributes & noReadOnly, AttrArchive);
+    EXPECT_EQ(cheap["ro.txt"].attributes & noReadOnly, AttrArchive);
+    EXPECT_EQ(cheap[".hidden"].attributes & noReadOnly, AttrArchive | AttrHidden);
+    EXPECT_EQ(cheap[SoftCp + ".txt"].attributes & noReadOnly, AttrArchive);
+    EXPECT_TRUE(cheap[SoftCp + ".txt"].faithful);
+    EXPECT_EQ(cheap["doc"].attributes & noReadOnly, AttrDirectory);
+    EXPECT_EQ(cheap[".config"].attributes & noReadOnly, AttrDirectory | AttrHidden);
+    EXPECT_EQ(cheap["fifo"].attributes & noReadOnly, AttrSystem);
+    // A link is examined: a link to a folder must never pass for a folder to
+    // walk into, nor for a file.
+    EXPECT_EQ(cheap["doclink"].attributes & noReadOnly, AttrDirectory | AttrReparsePoint);
+    EXPECT_EQ(cheap["filelink"].attributes & noReadOnly, AttrArchive | AttrReparsePoint);
+    EXPECT_EQ(cheap["dangling"].attributes & noReadOnly, AttrArchive | AttrReparsePoint);
+    for (auto& [name, e] : cheap)
+        EXPECT_EQ(e.attributes & noReadOnly, full[name].attributes & noReadOnly) << name;
+
+    // Where the listing gives the kinds (as most Linux file systems do), no
+    // mode is read: that is the whole point, and the read-only bit stays clear.
+    bool kindsListed = true;
+    if (DIR* d = opendir(folder.path().c_str())) {
+        while (const dirent* e = readdir(d))
+            kindsListed = kindsListed && e->d_type != DT_UNKNOWN;
+        closedir(d);
+    }
+    if (kindsListed) {
+        EXPECT_EQ(cheap["ro.txt"].attributes, AttrArchive);
+    }
+
+    int calls = 0;
+    EXPECT_FALSE(
+        sys().enumerateWithoutReadOnly(folder.logic("missing"), [&](const DirEntry&) { ++calls; }));
+    EXPECT_FALSE(
+        sys().enumerateWithoutReadOnly(folder.logic("a.txt"), [&](const DirEntry&) { ++calls; }));
+    EXPECT_EQ(calls, 0);
 }
 
 TEST(PosixEnumerate, MissingFolderReportsNothing) {

@@ -130,6 +130,94 @@ TEST_F(SurveyTest, DeepTreeIsSurveyedWithoutRecursion) {
               s.FolderFiles.end());
 }
 
+// Once the answer is "refused" whatever else is found, later folders are
+// listed without their read-only bits; the list and the answer stay the same.
+class FullListingSystem : public FaultySystem {
+public:
+    using FaultySystem::FaultySystem;
+    bool
+    enumerateWithoutReadOnly(const std::string& folder,
+                             const std::function<void(const platform::DirEntry&)>& each) override {
+        return enumerate(folder, each);
+    }
+};
+
+std::size_t countCalls(const std::vector<std::string>& calls, const std::string& op) {
+    return std::count_if(calls.begin(), calls.end(),
+                         [&](const std::string& c) { return c.rfind(op + " ", 0) == 0; });
+}
+
+TEST_F(SurveyTest, BigTreeKeepsItsListAndItsAnswerWithCheapListings) {
+    for (int d = 0; d < 6; ++d)
+        for (int i = 0; i < 50; ++i)
+            f.file("d" + std::to_string(d) + "/f" + std::to_string(i) + ".txt");
+    f.file("zz/late.txt");
+    makeReadOnly("zz/late.txt");
+    f.file("zz/sub/last.txt");
+    auto byName = [](const platform::DirEntry& x, const platform::DirEntry& y) {
+        return x.name < y.name;
+    };
+    f.sys.enumerationOrder = byName;
+    const auto s = survey();
+
+    FullListingSystem full(platform::realSystem());
+    full.enumerationOrder = byName;
+    const auto reference = prepare::surveyProgramFolder(full, f.state);
+    ASSERT_EQ(reference.FolderFiles.size(), 304u);
+    EXPECT_TRUE(reference.ReadOnlyFound);
+
+    EXPECT_EQ(s.FolderFiles, reference.FolderFiles) << "same files, same order";
+    EXPECT_TRUE(prepare::relocationRefused(s));
+    EXPECT_EQ(s.FolderFiles.back(), "zz\\sub\\last.txt");
+    // The top folder, d0 and d1 are listed in full (98 files or fewer listed
+    // when they are opened), d2 to d5, zz and zz\sub cheaply.
+    EXPECT_EQ(countCalls(f.sys.calls, "enumerate"), 3u);
+    EXPECT_EQ(countCalls(f.sys.calls, "enumerateWithoutReadOnly"), 6u);
+}
+
+TEST_F(SurveyTest, ReadOnlyItemsCountWhileTheyCanChangeTheAnswer) {
+    // 98 files, the most that can be moved; then a folder that holds nothing
+    // but a read-only subfolder. It is opened with 98 files listed, so its
+    // read-only bits still decide.
+    for (int i = 0; i < 96; ++i)
+        f.file("a/f" + std::to_string(i));
+    f.tmp.mkdir("Sample/b/locked");
+    makeReadOnly("b/locked");
+    if (!(platform::realSystem().attributes(f.logic("b/locked")) & platform::AttrReadOnly))
+        GTEST_SKIP() << "this system keeps no read-only attribute on folders";
+    f.sys.enumerationOrder = [](const auto& x, const auto& y) { return x.name < y.name; };
+    auto s = survey();
+    EXPECT_EQ(s.FolderFiles.size(), 98u);
+    EXPECT_TRUE(s.ReadOnlyFound);
+    EXPECT_TRUE(prepare::relocationRefused(s));
+    EXPECT_EQ(countCalls(f.sys.calls, "enumerateWithoutReadOnly"), 1u) << "b\\locked only";
+
+    // A read-only file met early: every later folder is listed cheaply.
+    f.sys.calls.clear();
+    f.file("0/ro.txt");
+    makeReadOnly("0/ro.txt");
+    s = survey();
+    EXPECT_TRUE(s.ReadOnlyFound);
+    EXPECT_EQ(s.FolderFiles.size(), 99u);
+    EXPECT_EQ(countCalls(f.sys.calls, "enumerate"), 2u) << "the top folder and 0";
+    EXPECT_EQ(countCalls(f.sys.calls, "enumerateWithoutReadOnly"), 3u) << "a, b, b/locked";
+}
+
+TEST_F(SurveyTest, FailedListingsAddNothingOnEitherPath) {
+    for (int i = 0; i < 120; ++i)
+        f.file("a/f" + std::to_string(i));
+    f.file("b/x.txt");
+    f.file("c/y.txt");
+    f.sys.enumerationOrder = [](const auto& x, const auto& y) { return x.name < y.name; };
+    f.sys.fail = [&](const std::string& op, const std::string& path) {
+        return op == "enumerateWithoutReadOnly" && path == f.logic("b") + "\\";
+    };
+    auto s = survey();
+    EXPECT_EQ(s.FolderFiles.size(), 123u);
+    EXPECT_EQ(std::count(s.FolderFiles.begin(), s.FolderFiles.end(), "b\\x.txt"), 0);
+    EXPECT_EQ(s.FolderFiles.back(), "c\\y.txt");
+}
+
 TEST_F(SurveyTest, RelocationMovesUpAndNeverReplaces) {
     f.file("doc/Manual.txt", "manual");
     f.file("doc/img/logo.png", "logo");

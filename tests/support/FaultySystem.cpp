@@ -15,19 +15,33 @@ std::optional<platform::FoundFile> FaultySystem::findFirst(const std::string& pa
     return inner_.findFirst(path);
 }
 
-bool FaultySystem::enumerate(const std::string& folder,
-                             const std::function<void(const platform::DirEntry&)>& each) {
-    if (failing("enumerate", folder))
+template <typename List>
+bool FaultySystem::listing(const char* op, const std::string& folder,
+                           const std::function<void(const platform::DirEntry&)>& each, List list) {
+    if (failing(op, folder))
         return false;
     if (!enumerationOrder)
-        return inner_.enumerate(folder, each);
+        return list(folder, each);
     std::vector<platform::DirEntry> entries;
-    const bool opened =
-        inner_.enumerate(folder, [&](const platform::DirEntry& e) { entries.push_back(e); });
+    const bool opened = list(folder, [&](const platform::DirEntry& e) { entries.push_back(e); });
     std::stable_sort(entries.begin(), entries.end(), enumerationOrder);
     for (const auto& e : entries)
         each(e);
     return opened;
+}
+
+bool FaultySystem::enumerate(const std::string& folder,
+                             const std::function<void(const platform::DirEntry&)>& each) {
+    return listing("enumerate", folder, each,
+                   [this](const std::string& f, const auto& e) { return inner_.enumerate(f, e); });
+}
+
+bool FaultySystem::enumerateWithoutReadOnly(
+    const std::string& folder, const std::function<void(const platform::DirEntry&)>& each) {
+    return listing("enumerateWithoutReadOnly", folder, each,
+                   [this](const std::string& f, const auto& e) {
+                       return inner_.enumerateWithoutReadOnly(f, e);
+                   });
 }
 
 std::uint32_t FaultySystem::attributes(const std::string& path) {

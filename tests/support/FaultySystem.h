@@ -16,13 +16,13 @@ public:
     explicit FaultySystem(platform::System& inner) : inner_(inner) {}
 
     // Called before each operation with its name ("findFirst", "enumerate",
-    // "attributes", "copyNoReplace", "moveNoReplace", "removeFile", "readFile",
-    // "writeFileAtomic", "shellOpen") and its first path; true makes it fail.
+    // "enumerateWithoutReadOnly", "attributes", "copyNoReplace", "moveNoReplace", "removeFile",
+    // "readFile", "writeFileAtomic", "shellOpen") and its first path; true makes it fail.
     std::function<bool(const std::string& op, const std::string& path)> fail;
     // Every call, in order, as "op path".
     std::vector<std::string> calls;
-    // When set, enumerate reports a folder's entries in this order instead of
-    // the file system's.
+    // When set, enumerate and enumerateWithoutReadOnly report a folder's
+    // entries in this order instead of the file system's.
     std::function<bool(const platform::DirEntry&, const platform::DirEntry&)> enumerationOrder;
     // When true, writeFileAtomic keeps the text here instead of writing it.
     bool captureWrites = false;
@@ -31,6 +31,9 @@ public:
     std::optional<platform::FoundFile> findFirst(const std::string& path) override;
     bool enumerate(const std::string& folder,
                    const std::function<void(const platform::DirEntry&)>& each) override;
+    bool
+    enumerateWithoutReadOnly(const std::string& folder,
+                             const std::function<void(const platform::DirEntry&)>& each) override;
     std::uint32_t attributes(const std::string& path) override;
     bool copyNoReplace(const std::string& from, const std::string& to) override;
     bool moveNoReplace(const std::string& from, const std::string& to) override;
@@ -48,6 +51,10 @@ public:
 
 private:
     bool failing(const char* op, const std::string& path);
+    // A listing through `list` (one of the inner layer's), failed or sorted.
+    template <typename List>
+    bool listing(const char* op, const std::string& folder,
+                 const std::function<void(const platform::DirEntry&)>& each, List list);
     platform::System& inner_;
 };
 
