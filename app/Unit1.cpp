@@ -1,10 +1,17 @@
 #include "app/Unit1.h"
 
+#include "platform/Cp932.h"
 #include "platform/PathRules.h"
+#include "prepare/InstallRequest.h"
+#include "prepare/Restore.h"
+#include "prepare/Texts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFont>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QIcon>
 #include <QLabel>
@@ -12,8 +19,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPalette>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QShowEvent>
 #include <QToolTip>
 #include <QWindow>
@@ -87,6 +96,16 @@ TForm1::TForm1(platform::System& system, QWidget* parent) : QMainWindow(parent),
     installFontSubstitutes();
     CreateControls();
     FormCreate();
+    // The desktop session ending, or the application quitting without the
+    // window closing, restores the folder too.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::commitDataRequest, this, &TForm1::SessionEnding,
+                Qt::DirectConnection);
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            bool canClose = true;
+            FormCloseQuery(this, canClose);
+        });
+    }
 }
 
 TForm1::~TForm1() = default;
@@ -328,9 +347,184 @@ void TForm1::BtnStartMenuSanshoClick(QObject* Sender) {
     fileField->setText(OpenDialog1.fileName());
 }
 
+namespace {
+
+int ProgressDelay = 500;
+
+QString fromLogic(const std::string& cp932) {
+    return QString::fromStdString(platform::utf8FromCp932ForDisplay(cp932));
+}
+
+} // namespace
+
+void TForm1::setProgressDelay(int milliseconds) {
+    ProgressDelay = milliseconds;
+}
+
+// What a request asks of the window while it runs: the progress text, the
+// progress window of a long survey, and the question.
+class WindowRequestUi : public prepare::RequestUi {
+public:
+    explicit WindowRequestUi(TForm1& form) : form_(form) { clock_.start(); }
+    ~WindowRequestUi() override { delete progress_; }
+
+    void showProgress(bool visible) override {
+        form_.Label6->setVisible(visible);
+        // Drawn now: the survey that follows does not return to the event loop.
+        if (visible)
+            form_.Label6->repaint();
+    }
+
+    bool surveyProgress(std::size_t met) override {
+        if (form_.closePending_)
+            return false;
+        if (!progress_ && clock_.elapsed() >= ProgressDelay) {
+            progress_ = new QProgressDialog(&form_);
+            progress_->setWindowTitle(QApplication::applicationName());
+            progress_->setCancelButtonText(QString::fromUtf8("キャンセル"));
+            progress_->setRange(0, 0);
+            progress_->setMinimumDuration(0);
+            progress_->setWindowModality(Qt::WindowModal);
+            progress_->setObjectName(QStringLiteral("SurveyProgress"));
+            progress_->show();
+        }
+        if (progress_) {
+            progress_->setLabelText(
+                QString::fromUtf8("フォルダのファイルを調べています…\n%1 個").arg(met));
+            // The progress window is modal: the user can only cancel.
+            QCoreApplication::processEvents();
+            return !progress_->wasCanceled() && !form_.closePending_;
+        }
+        // Keep the window painted, without taking input.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return !form_.closePending_;
+    }
+
+    bool confirmInstallInPlace() override {
+        delete progress_;
+        progress_ = nullptr;
+        const auto answer =
+            platform::MessageBox::question(&form_, fromLogic(prepare::text::confirmCaption()),
+                                           fromLogic(prepare::text::confirmRelocationRefused()));
+        return answer != platform::MessageBox::Button::No;
+    }
+
+private:
+    TForm1& form_;
+    QElapsedTimer clock_;
+    QProgressDialog* progress_ = nullptr;
+};
+
+prepare::RequestTexts TForm1::GatherRequest() const {
+    // Each text in code page 932; nullopt where it cannot be written so.
+    auto plain = [](const QLineEdit* field) -> std::optional<std::string> {
+        return platform::cp932FromUtf8(field->text().toStdString());
+    };
+    auto path = [this](const QLineEdit* field) -> std::optional<std::string> {
+        const QString text = field->text();
+        if (text.isEmpty())
+            return std::string();
+        return system_.fromNativePath(text.toStdString());
+    };
+    prepare::RequestTexts texts;
+    texts.programFile = path(EditProgramFile);
+    texts.application = plain(EditApplication);
+    const QLineEdit* names[] = {EditStartMenu1, EditStartMenu2, EditStartMenu3};
+    const QLineEdit* files[] = {EditStartMenuFile1, EditStartMenuFile2, EditStartMenuFile3};
+    for (int row = 0; row < 3; ++row) {
+        texts.startMenuNames[row] = plain(names[row]);
+        texts.startMenuFiles[row] = path(files[row]);
+    }
+    return texts;
+}
+
+QWidget* TForm1::FieldWidget(prepare::Field field) const {
+    using prepare::Field;
+    switch (field) {
+    case Field::ProgramFile:
+        return EditProgramFile;
+    case Field::Application:
+        return EditApplication;
+    case Field::StartMenuName1:
+        return EditStartMenu1;
+    case Field::StartMenuName2:
+        return EditStartMenu2;
+    case Field::StartMenuName3:
+        return EditStartMenu3;
+    case Field::StartMenuFile1:
+        return EditStartMenuFile1;
+    case Field::StartMenuFile2:
+        return EditStartMenuFile2;
+    case Field::StartMenuFile3:
+        return EditStartMenuFile3;
+    case Field::None:
+        break;
+    }
+    return nullptr;
+}
+
 void TForm1::BitBtnInstallClick() {
+    if (requestRunning_)
+        return;
     BitBtnInstall->setEnabled(false);
-    // The checks and the preparation of the program folder are not built yet.
+    requestRunning_ = true;
+    prepare::RequestOutcome outcome;
+    {
+        WindowRequestUi ui(*this);
+        outcome = prepare::runInstallRequest(system_, state, GatherRequest(), ui);
+    }
+    requestRunning_ = false;
+
+    using Kind = prepare::RequestOutcome::Kind;
+    switch (outcome.kind) {
+    case Kind::Rejected:
+        platform::MessageBox::plain(this, fromLogic(outcome.message));
+        if (QWidget* field = FieldWidget(outcome.focus))
+            field->setFocus();
+        BitBtnInstall->setEnabled(true);
+        break;
+    case Kind::Declined:
+        close();
+        return;
+    case Kind::Cancelled:
+        BitBtnInstall->setEnabled(true);
+        break;
+    case Kind::WriteFailed:
+        // Nothing was moved: the control file is written before any move.
+        BitBtnInstall->setEnabled(true);
+        platform::MessageBox::error(this, fromLogic(outcome.message));
+        break;
+    case Kind::Started:
+        break;
+    }
+    if (closePending_)
+        close();
+}
+
+void TForm1::FormCloseQuery(QObject* /*Sender*/, bool& CanClose) {
+    CanClose = true;
+    if (restored_)
+        return;
+    restored_ = true;
+    prepare::restoreOnClose(system_, state.CreatedIniFiles);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (requestRunning_) {
+        // A request is moving files: it stops at its next step, then the
+        // window closes.
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    bool canClose = true;
+    FormCloseQuery(this, canClose);
+    event->accept();
+}
+
+void TForm1::SessionEnding(QSessionManager& /*manager*/) {
+    bool canClose = true;
+    FormCloseQuery(this, canClose);
 }
 
 void TForm1::EditProgramFileChange() {

@@ -5,12 +5,16 @@
 #include "platform/Dialogs.h"
 #include "platform/System.h"
 #include "prepare/RunState.h"
+#include "prepare/Validation.h"
 
 #include <QMainWindow>
 
 #include <array>
 
 class QAction;
+class QCloseEvent;
+class QProgressDialog;
+class QSessionManager;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
@@ -74,14 +78,31 @@ public slots:
     void EditProgramFileChange();
     void EditApplicationChange();
     void Help1Click();
+    // Before the window closes, however it closes (and when the desktop
+    // session ends): the relocated files go back, the control files written
+    // in this run are deleted. Runs once; never refuses.
+    void FormCloseQuery(QObject* Sender, bool& CanClose);
+
+public:
+    // A survey that runs longer than this shows a progress window with a
+    // cancel button (milliseconds; tests shorten it).
+    static void setProgressDelay(int milliseconds);
 
 protected:
     // Keeps the hints of the fields up for HintHidePause.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Centres the window on the screen the first time it is shown.
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class WindowRequestUi;
+    prepare::RequestTexts GatherRequest() const;
+    QWidget* FieldWidget(prepare::Field field) const;
+    void SessionEnding(QSessionManager& manager);
+    bool requestRunning_ = false; // BitBtnInstallClick is under way
+    bool closePending_ = false;   // a close came while it was
+    bool restored_ = false;       // FormCloseQuery has run
     void CreateControls();
     void FormCreate();
     void CentreOnScreen();

@@ -311,6 +311,8 @@ TEST_F(InputHandling, ChangeWithTheOtherFieldEmptyKeepsTheButtonsState) {
 }
 
 TEST_F(InputHandling, PressedInstallButtonIsEnabledAgainByAChange) {
+    tmp.write("Sample/Sample.exe");
+    tmp.write("Sample/Inst.exe");
     browseProgram(native("Sample/Sample.exe"));
     QTest::keyClicks(form.EditApplication, QStringLiteral("Kw"));
     click(form.BitBtnInstall);
