@@ -4,6 +4,7 @@
 //
 // Input: three length bytes, then the section, key and value to write, then
 // the file's bytes.
+#include "platform/PathRules.h"
 #include "platform/ProfileFile.h"
 
 #include <algorithm>
@@ -46,7 +47,9 @@ std::string contents(const ProfileFile& ini) {
         const auto keys = ini.keys(section);
         check(ini.hasSection(section) == !keys.empty());
         for (const std::string& key : keys) {
+            // Found by its name as listed and as folded by the path rules.
             check(ini.hasKey(section, key));
+            check(ini.hasKey(pathrules::foldCase(section), pathrules::foldCase(key)));
             const auto value = ini.read(section, key);
             check(value.has_value());
             out += key;

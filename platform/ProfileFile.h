@@ -1,14 +1,34 @@
 // Windows profile (INI) files, held in memory.
 //
-// Reading accepts what other writers produce: LF or CR LF line ends, blank
-// lines, ";" comments, spaces around "=", keys before any section (ignored),
-// duplicated keys (the first one counts) and duplicated sections (the first one
-// counts). Section and key names match without regard to letter case (ASCII
-// letters only; double-byte characters are compared as they are).
+// The text is code page 932 bytes and is never decoded. Reading follows what
+// GetPrivateProfileString does with files other writers produce:
+// - lines end with LF or CR LF (a CR before the line end is part of it); a
+//   lone CR elsewhere is an ordinary byte, as on Windows;
+// - a UTF-8 byte-order mark at the start is skipped (and kept on writing);
+// - blanks (space, tab, vertical tab, CR) around names and values are ignored;
+// - a line whose first non-blank character is ";" is a comment;
+// - a line whose first non-blank character is "[" opens a section; the name is
+//   the text up to the first "]" (or to the line end when there is none),
+//   blanks inside the brackets ignored, anything after the "]" ignored;
+// - "name=value" is a key (the first "=" splits); a line without "=" or with an
+//   empty name is no key: it is not listed and reading it gives the fallback;
+// - keys before the first section belong to no section and are never found;
+// - a duplicated section: only the first one is read and written; a duplicated
+//   key: the first one gives the value, the key list names every one;
+// - a value enclosed in a matching pair of double or single quotes is read
+//   without them;
+// - names match without regard to letter case: ASCII letters only, double-byte
+//   characters are compared as they are (their second byte may look like a
+//   letter); names given to the functions are trimmed like the file's names.
+// Values and key lists have no length limit.
 //
-// Writing keeps every line it does not change. A new section goes to the end
-// of the file, a new key to the end of its section, an existing key keeps its
-// place and gets the new value. The text is written with CR LF line ends.
+// Writing keeps every line it does not change, byte for byte. A new section
+// goes to the end of the file, after a blank line unless the file is empty or
+// already ends with one; a new key goes right after the last key of its
+// section (before the blank lines and comments that end it). An existing key
+// keeps its place and its spelling and its line becomes "key=value". Values are
+// written as they are, without quotes, as WritePrivateProfileString does. The
+// text is written with CR LF line ends.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +57,12 @@ public:
     // One atomic write of the whole text; false when it failed.
     bool save(System& sys, const std::string& path) const;
 
-    void write(std::string_view section, std::string_view key, std::string_view value);
+    // Sets the value, creating the section and the key as needed. false, with
+    // nothing changed, when a profile file cannot hold the entry: a line break
+    // (CR or LF) in any of the three, an empty key name, a key name that would
+    // read back as something else (starting with ";" or "[", holding "="), a
+    // section name that would (holding "]").
+    bool write(std::string_view section, std::string_view key, std::string_view value);
 
     // Key names of a section in file order (duplicates included, as listed).
     std::vector<std::string> keys(std::string_view section) const;
@@ -48,6 +73,7 @@ public:
     // A section exists when it holds at least one key.
     bool hasSection(std::string_view section) const;
     bool hasKey(std::string_view section, std::string_view key) const;
+    // Every section header in file order, duplicates included.
     std::vector<std::string> sectionNames() const;
 
 private:
