@@ -2,9 +2,16 @@
 #include "app/Unit1.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv); // no command-line argument is read
+    // The toolkit's own texts (the file dialog's buttons) in Japanese too.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitTexts);
     SetApplicationTitle();
     TForm1 Form1; // its creation runs FormCreate
     Form1.show(); // centred on the screen by its creation
