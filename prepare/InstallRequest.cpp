@@ -15,8 +15,8 @@ RequestOutcome outcome(RequestOutcome::Kind kind, std::string message = {},
 
 } // namespace
 
-RequestOutcome runInstallRequest(platform::System& sys, RunState& state,
-                                 const RequestTexts& texts, RequestUi& ui) {
+RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const RequestTexts& texts,
+                                 RequestUi& ui) {
     using Kind = RequestOutcome::Kind;
     if (auto rejection = validateRequest(sys, state, texts))
         return outcome(Kind::Rejected, std::move(rejection->message), rejection->focus);

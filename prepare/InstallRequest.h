@@ -43,7 +43,7 @@ struct RequestOutcome {
 // and hidden again before the function returns, whatever the outcome except
 // Declined. The control file is written before any file is moved, so that a
 // tool that dies midway leaves the record the next run restores from.
-RequestOutcome runInstallRequest(platform::System& sys, RunState& state,
-                                 const RequestTexts& texts, RequestUi& ui);
+RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const RequestTexts& texts,
+                                 RequestUi& ui);
 
 } // namespace prepare

@@ -10,11 +10,11 @@ namespace prepare {
 
 struct RunState {
     // All paths in code page 932, Windows form.
-    std::string ProgramFileName;        // full path chosen by the last program-file browse
-    std::string ProgramFolder;          // its folder, ending with the separator
-    std::size_t ProgramFolderLength = 0; // length of ProgramFolder in bytes
-    std::string ToolFolder;             // the tool's own folder, ending with a backslash
-    bool RelocationRefused = false;     // set or cleared by each survey
+    std::string ProgramFileName;              // full path chosen by the last program-file browse
+    std::string ProgramFolder;                // its folder, ending with the separator
+    std::size_t ProgramFolderLength = 0;      // length of ProgramFolder in bytes
+    std::string ToolFolder;                   // the tool's own folder, ending with a backslash
+    bool RelocationRefused = false;           // set or cleared by each survey
     std::vector<std::string> CreatedIniFiles; // the Inst.ini paths written in this run
 };
 

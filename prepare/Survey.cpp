@@ -2,6 +2,7 @@
 
 #include "platform/PathRules.h"
 #include "platform/System.h"
+#include "prepare/Validation.h"
 
 #include <cstdint>
 #include <string_view>
@@ -36,15 +37,6 @@ struct Frame {
 
 bool isDotOrDotDot(std::string_view name) {
     return name == "." || name == "..";
-}
-
-// A control character would break the control file's lines. (The second byte
-// of a double-byte character is 0x40 or above, so this test needs no decoding.)
-bool holdsControlCharacter(std::string_view name) {
-    for (unsigned char c : name)
-        if (c < 0x20 || c == 0x7F)
-            return true;
-    return false;
 }
 
 } // namespace
@@ -107,7 +99,7 @@ void ScanProgramFolder(platform::System& sys, const std::string& folder,
             result.ReadOnlyFound = true;
         if (!isFolder && (entry.attributes & platform::AttrSystem))
             continue;
-        if (!entry.faithful || holdsControlCharacter(name)) {
+        if (!entry.faithful || hasControlCharacter(name)) {
             result.unwritableName = top.folder.substr(programFolderLength);
             *result.unwritableName += name;
             return;
@@ -123,6 +115,12 @@ void ScanProgramFolder(platform::System& sys, const std::string& folder,
         std::string relative;
         relative.reserve(below.size() + name.size());
         relative.append(below).append(name);
+        if (!readsBackAsWritten(relative)) {
+            // A blank at either end, or enclosing quotes, would be lost on
+            // reading the list back: the file could not be found again.
+            result.unwritableName = std::move(relative);
+            return;
+        }
         result.FolderFiles.push_back(std::move(relative));
     }
 }

@@ -25,15 +25,17 @@ std::string noApplication() {
     return sjis("アプリケーションの名前が入力されていません。\r入力してください。");
 }
 std::string programFileMissing() {
-    return sjis("指定されたプログラムファイルは存在しません。\r「参照」ボタンを押して正確なプログラム"
-                "ファイルを指定してください。");
+    return sjis(
+        "指定されたプログラムファイルは存在しません。\r「参照」ボタンを押して正確なプログラム"
+        "ファイルを指定してください。");
 }
 std::string startMenuFileOutsideFolder() {
     return sjis("指定されたスタートメニューに追加するファイルは\rプログラムファイルのあるフォルダに"
                 "ありません。\r正しいファイルを指定してください。");
 }
 std::string startMenuFileMissing() {
-    return sjis("指定されたスタートメニューに追加するファイルが見つかりません。\r確認してください。");
+    return sjis(
+        "指定されたスタートメニューに追加するファイルが見つかりません。\r確認してください。");
 }
 std::string installerMissing() {
     return sjis("指定されたフォルダにはファイル「Inst.exe」が存在しません。\r「Inst.exe」を指定した"
@@ -53,23 +55,31 @@ std::string unwritableFileName(std::string_view displayPath) {
                 "が含まれています。\r名前を変えてからもう一度やりなおしてください。");
 }
 
-std::string fieldProgramFile() { return sjis("プログラムファイルの名前"); }
-std::string fieldApplication() { return sjis("ソフトの名前"); }
+std::string fieldProgramFile() {
+    return sjis("プログラムファイルの名前");
+}
+std::string fieldApplication() {
+    return sjis("ソフトの名前");
+}
 std::string fieldStartMenuName(int row) {
     return sjis("スタートメニューに追加するショートカットの名前（") + std::to_string(row) +
            sjis("行目）");
 }
 std::string fieldStartMenuFile(int row) {
-    return sjis("スタートメニューに追加するファイルの名前（") + std::to_string(row) + sjis("行目）");
+    return sjis("スタートメニューに追加するファイルの名前（") + std::to_string(row) +
+           sjis("行目）");
 }
 
-std::string confirmCaption() { return sjis("確認"); }
+std::string confirmCaption() {
+    return sjis("確認");
+}
 std::string confirmRelocationRefused() {
-    return sjis("このソフトはインストール先を指定できないタイプです。\rインストールを続けますか？\r"
-                "現在のフォルダにインストールするファイルを置いたまま\rインストールを続ける場合は「は"
-                "い」を押してください。\r別のフォルダへインストールするファイルを移動する場合は\r「"
-                "いいえ」を押して「クワリノ」が終了してから\rインストールするファイルを移動してもう"
-                "一度やりなおしてください。");
+    return sjis(
+        "このソフトはインストール先を指定できないタイプです。\rインストールを続けますか？\r"
+        "現在のフォルダにインストールするファイルを置いたまま\rインストールを続ける場合は「は"
+        "い」を押してください。\r別のフォルダへインストールするファイルを移動する場合は\r「"
+        "いいえ」を押して「クワリノ」が終了してから\rインストールするファイルを移動してもう"
+        "一度やりなおしてください。");
 }
 
 std::string cannotWrite(std::string_view path) {

@@ -7,18 +7,24 @@
 namespace prepare {
 namespace {
 
-bool isEmpty(const std::optional<std::string>& text) { return text && text->empty(); }
+bool isEmpty(const std::optional<std::string>& text) {
+    return text && text->empty();
+}
 
 bool writable(const std::optional<std::string>& text) {
     return text && !hasControlCharacter(*text);
 }
 
-Field startMenuName(int row) { return static_cast<Field>(static_cast<int>(Field::StartMenuName1) + row); }
-Field startMenuFile(int row) { return static_cast<Field>(static_cast<int>(Field::StartMenuFile1) + row); }
+Field startMenuName(int row) {
+    return static_cast<Field>(static_cast<int>(Field::StartMenuName1) + row);
+}
+Field startMenuFile(int row) {
+    return static_cast<Field>(static_cast<int>(Field::StartMenuFile1) + row);
+}
 
 } // namespace
 
-bool hasControlCharacter(const std::string& text) {
+bool hasControlCharacter(std::string_view text) {
     // Second bytes of double-byte characters are 0x40 or above, so a control
     // byte is always a character of its own.
     for (unsigned char c : text) {
@@ -26,6 +32,19 @@ bool hasControlCharacter(const std::string& text) {
             return true;
     }
     return false;
+}
+
+bool readsBackAsWritten(std::string_view value) {
+    if (value.empty())
+        return true;
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v'; };
+    const char first = value.front();
+    const char last = value.back();
+    if (blank(first) || blank(last))
+        return false;
+    if (value.size() >= 2 && first == last && (first == '"' || first == '\''))
+        return false;
+    return !hasControlCharacter(value);
 }
 
 std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,

@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 class System;
@@ -42,7 +43,12 @@ struct Rejection {
 
 // True when the text holds a control character (CR, LF, NUL and the rest):
 // written to the control file it would break its lines.
-bool hasControlCharacter(const std::string& text);
+bool hasControlCharacter(std::string_view text);
+
+// True when a profile reader gives back exactly this value: no control
+// character, no blank at either end (readers trim them), and not enclosed in
+// a pair of quotes (readers strip them).
+bool readsBackAsWritten(std::string_view value);
 
 // Runs every check. On success the run state's program values name the file
 // the program-file field names (a browse's values are kept when the field
