@@ -8,6 +8,8 @@
 # the nearest folder above the program that holds CMakeCache.txt); it is
 # created on first use, once, even when several tests start at the same time.
 # LANG=ja_JP.UTF-8 makes Wine's ANSI code page 932, as on a Japanese Windows.
+# The prefix also gets an empty drive T: of its own, named to the programs in
+# KW_SCRATCH_DRIVE, where tests may use the root folder of a drive.
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
@@ -58,10 +60,13 @@ if [ $fresh = 1 ] || [ ! -f "$WINEPREFIX/.kw-ready" ]; then
             rm -rf "$WINEPREFIX"
             wineboot -i >/dev/null 2>&1
             wineserver -w
+            mkdir -p "$WINEPREFIX/drive_t"
+            ln -sfn ../drive_t "$WINEPREFIX/dosdevices/t:"
             touch "$WINEPREFIX/.kw-ready"
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
 
 [ $fresh = 1 ] && exit 0
+export KW_SCRATCH_DRIVE=T:
 exec wine "$@"

@@ -495,6 +495,12 @@ std::optional<std::string> Win32System::fromNativePath(std::string_view nativeUt
     std::wstring full = fullPathOf(*wide);
     if (full.empty())
         return std::nullopt;
+    // A colon belongs only after the drive letter; elsewhere it would name a
+    // stream of a file, and the logic would take it for a separator.
+    const std::size_t drive = startsWith(full, L"\\\\?\\") ? 5 : 1;
+    for (std::size_t i = full.find(L':'); i != std::wstring::npos; i = full.find(L':', i + 1))
+        if (i != drive)
+            return std::nullopt;
     std::string logic;
     if (!logicText(full, logic))
         return std::nullopt;

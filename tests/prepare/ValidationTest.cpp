@@ -1,6 +1,6 @@
 // The checks of a request: order, messages, focus, and the program values.
-#include "prepare/Texts.h"
 #include "prepare/Validation.h"
+#include "prepare/Texts.h"
 #include "support/RequestFixture.h"
 
 #include <gtest/gtest.h>
@@ -42,19 +42,30 @@ TEST_F(ValidationTest, RequiredFieldsInOrder) {
 }
 
 TEST_F(ValidationTest, ProgramFileMustExistAsAFileOfDosTime) {
-    expectRejected(check(f.texts("Missing.exe", "a")), text::programFileMissing(), Field::ProgramFile);
+    expectRejected(check(f.texts("Missing.exe", "a")), text::programFileMissing(),
+                   Field::ProgramFile);
     expectRejected(check(f.texts("doc", "a")), text::programFileMissing(), Field::ProgramFile);
     // A file dated before 1980 counts as missing.
     f.file("Old.exe");
-    struct utimbuf old{0, 0};
+#ifdef _WIN32
+    struct _utimbuf old {
+        0, 0
+    };
+    ASSERT_EQ(_wutime(f.tmp.native("Sample/Old.exe").c_str(), &old), 0);
+#else
+    struct utimbuf old {
+        0, 0
+    };
     ASSERT_EQ(utime(f.tmp.native("Sample/Old.exe").c_str(), &old), 0);
+#endif
     expectRejected(check(f.texts("Old.exe", "a")), text::programFileMissing(), Field::ProgramFile);
 }
 
 TEST_F(ValidationTest, StartMenuRows) {
     f.file("Other/x.txt");
     // Outside the program folder; the first faulty row is the one reported.
-    auto outside = f.texts("Sample.exe", "a", {{"", ""}, {"n", "../Other/x.txt"}, {"m", "nope.txt"}});
+    auto outside =
+        f.texts("Sample.exe", "a", {{"", ""}, {"n", "../Other/x.txt"}, {"m", "nope.txt"}});
     outside.startMenuFiles[1] = f.tmp.logic("Other/x.txt");
     expectRejected(check(outside), text::startMenuFileOutsideFolder(), Field::StartMenuFile2);
     expectRejected(check(f.texts("Sample.exe", "a", {{"", "nope.txt"}, {"m", "nope2.txt"}})),
