@@ -380,7 +380,17 @@ TEST(SurveyNames, NameThatWouldNotReadBackEndsTheRequest) {
     f.file("Sample.exe");
     f.file("Inst.exe");
     f.file("doc/a.txt");
+#ifdef _WIN32
+    // Windows drops trailing blanks from names; only the extended-length form
+    // makes such a file.
+    const std::wstring blank = L"\\\\?\\" + f.tmp.native("Sample").wstring() + L"\\a.txt ";
+    HANDLE h = CreateFileW(blank.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+#else
     f.file("a.txt ");
+#endif
     auto before = f.tree();
     auto outcome = f.run(f.texts("Sample.exe", "a"));
     ASSERT_EQ(outcome.kind, Kind::Rejected);
