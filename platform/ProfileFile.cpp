@@ -3,17 +3,15 @@
 #include "platform/PathRules.h"
 #include "platform/System.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <stdexcept>
 #include <utility>
 
 namespace platform {
 
 namespace {
-
-constexpr std::uint32_t NoSlot = UINT32_MAX;
 
 // What one line of the file is. Lines that are neither a section header nor a
 // key (blank lines, comments, text without "=") are kept but never read.
@@ -44,8 +42,10 @@ std::string_view trim(std::string_view text) {
 }
 
 bool holdsLineBreak(std::string_view text) {
-    return std::memchr(text.data(), '\n', text.size()) != nullptr ||
-           std::memchr(text.data(), '\r', text.size()) != nullptr;
+    for (char c : text)
+        if (c == '\n' || c == '\r')
+            return true;
+    return false;
 }
 
 // Reads one line (without its line end) the way the profile functions do.
@@ -109,10 +109,10 @@ LineShape shapeOf(std::string_view line) {
 // One line of the file, without its line end. Kept small (a file may have
 // many thousands of lines): its parts are worked out again when needed.
 struct Line {
-    // Into the parsed bytes, or into the owned text `slot` once written.
+    // Into the parsed bytes, or into the written texts once written.
     std::string_view text;
-    std::uint32_t slot = NoSlot;
     Kind kind = Kind::Other;
+    bool written = false; // `text` lies in the written texts
 
     std::string_view name() const {
         const LineShape shape = shapeOf(text);
@@ -160,17 +160,41 @@ private:
     bool trail_ = false;
 };
 
+// Eight ASCII bytes with their capital letters made small, all at once: for
+// each byte (high bit clear) the high bit of `atLeastA` says >= 'A', that of
+// `aboveZ` says > 'Z'; the bytes in between get the 0x20 bit.
+std::uint64_t lowerAscii(std::uint64_t word) {
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    const std::uint64_t atLeastA = word + (0x80 - 'A') * ones;
+    const std::uint64_t aboveZ = word + (0x80 - 'Z' - 1) * ones;
+    return word | (((atLeastA ^ aboveZ) & highs) >> 2);
+}
+
 // A hash of the folded name: equal for names that match. Eight folded bytes
-// at a time.
+// at a time; a name of ASCII bytes only (the usual case) is folded eight
+// bytes at a time too.
 std::uint64_t foldedHash(std::string_view name) {
     std::uint64_t h = 0x9E3779B97F4A7C15u ^ name.size();
-    Folder folder(name);
     const std::size_t n = name.size();
+    unsigned char any = 0;
+    for (char c : name)
+        any |= static_cast<unsigned char>(c);
+    const bool ascii = (any & 0x80) == 0;
+    Folder folder(name);
     for (std::size_t i = 0; i < n; i += 8) {
         std::uint64_t word = 0;
         const std::size_t m = n - i < 8 ? n - i : 8;
-        for (std::size_t k = 0; k < m; ++k)
-            word |= static_cast<std::uint64_t>(folder.at(i + k)) << (8 * k);
+        if (ascii) {
+            // Byte k of the part goes to bits 8k, as below.
+            for (std::size_t k = 0; k < m; ++k)
+                word |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i + k]))
+                        << (8 * k);
+            word = lowerAscii(word);
+        } else {
+            for (std::size_t k = 0; k < m; ++k)
+                word |= static_cast<std::uint64_t>(folder.at(i + k)) << (8 * k);
+        }
         h = (h ^ word) * 0xff51afd7ed558ccdu;
         h ^= h >> 32;
     }
@@ -267,9 +291,9 @@ struct Section {
     std::size_t findKey(std::string_view name, std::uint64_t hash) const {
         return keyIndex.find(name, hash, [this](std::size_t i) { return body[i].name(); });
     }
-    // Adds a key line of `body` to the index unless its name is there already.
-    void indexKey(std::size_t position) {
-        const std::string_view name = body[position].name();
+    // Adds a key line of `body`, named `name`, to the index unless its name is
+    // there already.
+    void indexKey(std::size_t position, std::string_view name) {
         const std::uint64_t hash = foldedHash(name);
         if (findKey(name, hash) == NameIndex::None)
             keyIndex.insert(hash, position);
@@ -285,6 +309,40 @@ struct Section {
     }
 };
 
+// The texts of written lines, one after the other in blocks that never move,
+// so that a write allocates only now and then.
+class TextStore {
+public:
+    // The three parts joined, kept as long as the store.
+    std::string_view store(std::string_view a, std::string_view b, std::string_view c) {
+        const std::size_t size = a.size() + b.size() + c.size();
+        if (size > room_) {
+            const std::size_t blockSize = std::max(size, BlockSize);
+            blocks_.emplace_back(new char[blockSize]);
+            next_ = blocks_.back().get();
+            room_ = blockSize;
+        }
+        char* out = next_;
+        std::memcpy(out, a.data(), a.size());
+        std::memcpy(out + a.size(), b.data(), b.size());
+        std::memcpy(out + a.size() + b.size(), c.data(), c.size());
+        next_ += size;
+        room_ -= size;
+        return std::string_view(out, size);
+    }
+    // Gives back the text stored last.
+    void giveBack(std::string_view last) {
+        next_ -= last.size();
+        room_ += last.size();
+    }
+
+private:
+    static constexpr std::size_t BlockSize = std::size_t{16} << 10;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;
+    std::size_t room_ = 0;
+};
+
 } // namespace
 
 struct ProfileFile::Impl {
@@ -294,8 +352,8 @@ struct ProfileFile::Impl {
     std::vector<Section> sections;
     // Section name -> position in `sections` of its first header.
     NameIndex sectionIndex;
-    // Texts of written lines; a deque so that growing it moves none of them.
-    std::deque<std::string> owned;
+    // Texts of written lines.
+    TextStore written;
 
     void build();
     // The section that is read and written for a name (trimmed here), or null.
@@ -315,7 +373,8 @@ struct ProfileFile::Impl {
         return true;
     }
     const Line* lastLine() const;
-    void setText(Line& line, std::string text, Kind kind);
+    // Gives the line a text of the store.
+    void setText(Line& line, std::string_view stored, Kind kind);
 
     template <typename Each> void forEachLine(Each each) const {
         for (const Line& line : preamble)
@@ -347,7 +406,8 @@ void ProfileFile::Impl::build() {
             --lineEnd;
         Line line;
         line.text = all.substr(pos, lineEnd - pos);
-        line.kind = shapeOf(line.text).kind;
+        const LineShape shape = shapeOf(line.text);
+        line.kind = shape.kind;
         pos = found ? end + 1 : n;
 
         if (line.kind == Kind::Header) {
@@ -362,7 +422,8 @@ void ProfileFile::Impl::build() {
             Section& section = sections.back();
             section.body.push_back(line);
             if (indexed && line.isKey())
-                section.indexKey(section.body.size() - 1);
+                section.indexKey(section.body.size() - 1,
+                                 line.text.substr(shape.nameBegin, shape.nameLength));
         }
     }
     if (!sections.empty())
@@ -386,16 +447,9 @@ const Line* ProfileFile::Impl::lastLine() const {
     return &last.header;
 }
 
-void ProfileFile::Impl::setText(Line& line, std::string text, Kind kind) {
-    if (line.slot == NoSlot) {
-        if (owned.size() >= NoSlot)
-            throw std::length_error("profile file: too many lines");
-        owned.push_back(std::move(text));
-        line.slot = static_cast<std::uint32_t>(owned.size() - 1);
-    } else {
-        owned[line.slot] = std::move(text);
-    }
-    line.text = owned[line.slot];
+void ProfileFile::Impl::setText(Line& line, std::string_view stored, Kind kind) {
+    line.text = stored;
+    line.written = true;
     line.kind = kind;
 }
 
@@ -445,25 +499,15 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
     key = trim(key);
     if (holdsLineBreak(section) || holdsLineBreak(key) || holdsLineBreak(value))
         return false;
-    // The line must read back as this key, or the entry cannot be held.
-    std::string keyLine;
-    keyLine.reserve(key.size() + 1 + value.size());
-    keyLine += key;
-    keyLine += '=';
-    keyLine += value;
-    const LineShape keyShape = shapeOf(keyLine);
-    if (keyShape.kind != Kind::Key ||
-        std::string_view(keyLine).substr(keyShape.nameBegin, keyShape.nameLength) != key)
-        return false;
-
     if (!impl_)
         impl_ = std::make_unique<Impl>();
     Impl& d = *impl_;
+
     const std::uint64_t sectionHash = foldedHash(section);
     std::size_t found = d.findSection(section, sectionHash);
+    std::string header;
     if (found == NameIndex::None) {
-        // So must the header of a new section.
-        std::string header;
+        // The header of a new section must read back as this section.
         header.reserve(section.size() + 2);
         header += '[';
         header += section;
@@ -473,6 +517,17 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
             std::string_view(header).substr(headerShape.nameBegin, headerShape.nameLength) !=
                 section)
             return false;
+    }
+    // So must the line of the key, or the entry cannot be held.
+    const std::string_view keyLine = d.written.store(key, "=", value);
+    const LineShape keyShape = shapeOf(keyLine);
+    if (keyShape.kind != Kind::Key ||
+        keyLine.substr(keyShape.nameBegin, keyShape.nameLength) != key) {
+        d.written.giveBack(keyLine);
+        return false;
+    }
+
+    if (found == NameIndex::None) {
         const Line* last = d.lastLine();
         if (last != nullptr && !trim(last->text).empty()) {
             Line blank; // empty text, read from nowhere
@@ -482,7 +537,7 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
                 d.sections.back().tail.push_back(blank);
         }
         d.sections.emplace_back();
-        d.setText(d.sections.back().header, std::move(header), Kind::Header);
+        d.setText(d.sections.back().header, d.written.store(header, {}, {}), Kind::Header);
         found = d.sections.size() - 1;
         d.sectionIndex.insert(sectionHash, found);
     }
@@ -491,19 +546,25 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
     const std::uint64_t keyHash = foldedHash(key);
     const std::size_t existing = target.findKey(key, keyHash);
     if (existing != NameIndex::None) {
-        // The key keeps its place and the spelling it has in the file.
+        // The key keeps its place and the spelling it has in the file (a name
+        // that matches has the same length as the key).
         Line& line = target.body[existing];
         const std::string_view spelling = line.name();
-        std::string text;
-        text.reserve(spelling.size() + 1 + value.size());
-        text += spelling;
-        text += '=';
-        text += value;
-        d.setText(line, std::move(text), Kind::Key);
+        char* text = const_cast<char*>(keyLine.data());
+        std::memmove(text, spelling.data(), spelling.size());
+        if (line.written && line.text.size() >= keyLine.size()) {
+            // Over the old text, which is no longer needed.
+            char* old = const_cast<char*>(line.text.data());
+            std::memmove(old, text, keyLine.size());
+            d.written.giveBack(keyLine);
+            d.setText(line, std::string_view(old, keyLine.size()), Kind::Key);
+        } else {
+            d.setText(line, keyLine, Kind::Key);
+        }
         return true;
     }
     target.body.emplace_back();
-    d.setText(target.body.back(), std::move(keyLine), Kind::Key);
+    d.setText(target.body.back(), keyLine, Kind::Key);
     target.keyIndex.insert(keyHash, target.body.size() - 1);
     return true;
 }
