@@ -135,6 +135,18 @@ std::optional<std::wstring> apiPathOf(std::string_view logic) {
     return apiPath(*wide);
 }
 
+// The attribute bits of a found entry. Files and folders that cloud storage
+// (OneDrive) keeps, deduplicated and compressed files carry reparse points as
+// well, but they are ordinary entries where they stand; only a reparse point
+// that names another entry (a symbolic link, a junction, a mounted folder)
+// keeps the bit, so the survey passes over links and nothing else.
+DWORD reportedAttributes(const WIN32_FIND_DATAW& data) {
+    DWORD attributes = data.dwFileAttributes;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsReparseTagNameSurrogate(data.dwReserved0))
+        attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+    return attributes;
+}
+
 bool isDotOrDotDot(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
@@ -273,7 +285,7 @@ std::optional<FoundFile> Win32System::findFirst(const std::string& path) {
             continue;
         FoundFile found;
         logicText(data.cFileName, found.name);
-        found.attributes = data.dwFileAttributes;
+        found.attributes = reportedAttributes(data);
         found.dosTime = inDosRange(data.ftLastWriteTime);
         return found;
     } while (FindNextFileW(find.get(), &data));
@@ -304,7 +316,7 @@ bool Win32System::enumerate(const std::string& folder,
         if (isDotOrDotDot(data.cFileName))
             continue;
         entry.faithful = logicText(data.cFileName, entry.name);
-        entry.attributes = data.dwFileAttributes;
+        entry.attributes = reportedAttributes(data);
         each(entry);
     } while (FindNextFileW(find.get(), &data));
     return true;
@@ -442,9 +454,18 @@ bool Win32System::writeFileAtomic(const std::string& path, std::string_view cont
         if (keep != 0)
             ok = SetFileAttributesW(temp.c_str(), keep | FILE_ATTRIBUTE_ARCHIVE);
     }
-    if (ok)
-        ok = MoveFileExW(temp.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    // A virus scanner or an indexer may hold the old file open for a moment:
+    // the replacement is tried again a few times before it counts as failed.
+    for (int attempt = 0; ok; ++attempt) {
+        if (MoveFileExW(temp.c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            break;
+        const DWORD error = GetLastError();
+        ok = attempt < 10 && (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                              error == ERROR_ACCESS_DENIED);
+        if (ok)
+            Sleep(50);
+    }
     if (!ok) {
         DeleteFileW(temp.c_str());
         return false;

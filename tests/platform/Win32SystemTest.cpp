@@ -379,6 +379,21 @@ TEST(Win32FileContents, AtomicWriteRefusalsLeaveTheOldFile) {
     EXPECT_EQ(sys().readFile(folder.logic("missing")), std::nullopt);
 }
 
+TEST(Win32FileContents, FailedReplacementRemovesTheTemporary) {
+    TestFolder folder;
+    folder.write("Inst.ini", "old");
+    // Another program holds the file open without sharing its deletion: the
+    // old file cannot be replaced while it does.
+    HANDLE held = CreateFileW(folder.native("Inst.ini").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const bool written = sys().writeFileAtomic(folder.logic("Inst.ini"), "new");
+    CloseHandle(held);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(folder.read("Inst.ini"), "old");
+    EXPECT_EQ(nativeNames(folder.path()), std::set<std::wstring>{L"Inst.ini"});
+}
+
 TEST(Win32FileContents, PathsLongerThanMaxPath) {
     TestFolder folder;
     fs::path deep = folder.path();
