@@ -323,9 +323,14 @@ public:
             room_ = blockSize;
         }
         char* out = next_;
-        std::memcpy(out, a.data(), a.size());
-        std::memcpy(out + a.size(), b.data(), b.size());
-        std::memcpy(out + a.size() + b.size(), c.data(), c.size());
+        // An empty part may have no storage at all: copy only what is there.
+        auto put = [](char* to, std::string_view part) {
+            if (!part.empty())
+                std::memcpy(to, part.data(), part.size());
+        };
+        put(out, a);
+        put(out + a.size(), b);
+        put(out + a.size() + b.size(), c);
         next_ += size;
         room_ -= size;
         return std::string_view(out, size);

@@ -13,5 +13,5 @@ for target in ProfileFileFuzz PathRulesFuzz; do
     mkdir -p "$corpus"
     echo "== $target for ${seconds}s"
     "build/fuzz/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 \
-        "$corpus" 2>&1 | tail -n 12
+        -artifact_prefix="build/fuzz/$target-" "$corpus" 2>&1 | tail -n 12
 done
