@@ -217,16 +217,22 @@ TEST_F(SurveyTest, ReadOnlyItemsCountWhileTheyCanChangeTheAnswer) {
     EXPECT_TRUE(s.ReadOnlyFound);
     EXPECT_TRUE(prepare::relocationRefused(s));
     EXPECT_EQ(countCalls(f.sys.calls, "enumerateWithoutReadOnly"), 1u) << "b\\locked only";
+}
 
-    // A read-only file met early: every later folder is listed cheaply.
-    f.sys.calls.clear();
+TEST_F(SurveyTest, ReadOnlyFileMetEarlyMakesLaterListingsCheap) {
+    for (int i = 0; i < 10; ++i)
+        f.file("a/f" + std::to_string(i));
+    f.file("b/c/g.txt");
     f.file("0/ro.txt");
     makeReadOnly("0/ro.txt");
-    s = survey();
+    f.sys.enumerationOrder = [](const auto& x, const auto& y) { return x.name < y.name; };
+    auto s = survey();
     EXPECT_TRUE(s.ReadOnlyFound);
-    EXPECT_EQ(s.FolderFiles.size(), 99u);
+    EXPECT_TRUE(prepare::relocationRefused(s));
+    EXPECT_EQ(s.FolderFiles.size(), 14u);
+    EXPECT_EQ(s.FolderFiles.back(), "b\\c\\g.txt");
     EXPECT_EQ(countCalls(f.sys.calls, "enumerate"), 2u) << "the top folder and 0";
-    EXPECT_EQ(countCalls(f.sys.calls, "enumerateWithoutReadOnly"), 3u) << "a, b, b/locked";
+    EXPECT_EQ(countCalls(f.sys.calls, "enumerateWithoutReadOnly"), 3u) << "a, b, b\\c";
 }
 
 TEST_F(SurveyTest, FailedListingsAddNothingOnEitherPath) {
