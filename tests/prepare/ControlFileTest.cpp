@@ -1,7 +1,7 @@
 // The control file as written through whole requests, read back from its bytes.
+#include "prepare/ControlFile.h"
 #include "platform/Cp932.h"
 #include "platform/PathRules.h"
-#include "prepare/ControlFile.h"
 #include "prepare/Texts.h"
 #include "support/IniText.h"
 #include "support/RequestFixture.h"
@@ -53,19 +53,24 @@ TEST_F(ControlFileTest, WorkedExampleSectionBySection) {
     EXPECT_EQ(sectionLines(sections, "Install"),
               (Lines{"Title=サンプルのインストール", "InstallDir=Sample", "IsFileDelAfterInst=1"}));
     EXPECT_EQ(sectionLines(sections, "Files"), (Lines{"Item1=Sample.exe", "Item2=Inst.exe",
-                                                       "Item3=doc\\Manual.txt", "Item4=Inst.ini"}));
-    EXPECT_EQ(sectionLines(sections, "Group"),
-              (Lines{"Value=1",
-                     "Info=スタートメニューの「プログラム」内に「サンプル」というグループを作成します。",
-                     "GroupName=サンプル", "Item1=サンプル,Sample.exe", "Item2=説明書,doc\\Manual.txt",
-                     "Item3=サンプルのアンインストール,Inst.exe,/r"}));
-    EXPECT_EQ(sectionLines(sections, "Startup"),
-              (Lines{"Value=0",
-                     "Info=この項目にチェックを入れておくと，Windowsを起動する度に「サンプル」を起動します。",
-                     "Item1=サンプル,Sample.exe"}));
+                                                      "Item3=doc\\Manual.txt", "Item4=Inst.ini"}));
+    EXPECT_EQ(
+        sectionLines(sections, "Group"),
+        (Lines{"Value=1",
+               "Info=スタートメニューの「プログラム」内に「サンプル」というグループを作成します。",
+               "GroupName=サンプル", "Item1=サンプル,Sample.exe", "Item2=説明書,doc\\Manual.txt",
+               "Item3=サンプルのアンインストール,Inst.exe,/r"}));
+    EXPECT_EQ(
+        sectionLines(sections, "Startup"),
+        (Lines{"Value=0",
+               "Info="
+               "この項目にチェックを入れておくと，Windowsを起動する度に「サンプル」を起動します。",
+               "Item1=サンプル,Sample.exe"}));
     EXPECT_EQ(sectionLines(sections, "Desktop"),
               (Lines{"Value=0",
-                     "Info=この項目にチェックを入れておくと，「サンプル」というショートカットをデスクトップに作成します。",
+                     "Info="
+                     "この項目にチェックを入れておくと，「サンプル」というショートカットをデスクト"
+                     "ップに作成します。",
                      "Item1=サンプル,Sample.exe"}));
     EXPECT_EQ(sectionLines(sections, "Uninstall"),
               (Lines{"Key=SampleUnInstall", "Name=サンプル", "Title=サンプルのアンインストール",
@@ -79,10 +84,10 @@ TEST_F(ControlFileTest, WorkedExampleSectionBySection) {
 }
 
 TEST_F(ControlFileTest, SecondRequestKeepsFileListAndUpdatesInPlace) {
-    ASSERT_EQ(f.run(f.texts("Sample.exe", "サンプル",
-                            {{"説明書", "doc/Manual.txt"}, {"", "Inst.exe"}}))
-                  .kind,
-              Kind::Started);
+    ASSERT_EQ(
+        f.run(f.texts("Sample.exe", "サンプル", {{"説明書", "doc/Manual.txt"}, {"", "Inst.exe"}}))
+            .kind,
+        Kind::Started);
     auto first = ini();
     f.file("extra.txt"); // not listed again: the old list is what comes back at close
     ASSERT_EQ(f.run(f.texts("Sample.exe", "別名")).kind, Kind::Started);
@@ -92,27 +97,31 @@ TEST_F(ControlFileTest, SecondRequestKeepsFileListAndUpdatesInPlace) {
     EXPECT_EQ(sectionLines(second, "Install"),
               (Lines{"Title=別名のインストール", "InstallDir=Sample", "IsFileDelAfterInst=1"}));
     // Items 1 and 2 replaced in place, the old surplus item 3 and 4 left.
-    EXPECT_EQ(sectionLines(second, "Group"),
-              (Lines{"Value=1",
-                     "Info=スタートメニューの「プログラム」内に「別名」というグループを作成します。",
-                     "GroupName=別名", "Item1=別名,Sample.exe", "Item2=別名のアンインストール,Inst.exe,/r",
-                     "Item3=Inst.exe,Inst.exe", "Item4=サンプルのアンインストール,Inst.exe,/r"}));
+    EXPECT_EQ(
+        sectionLines(second, "Group"),
+        (Lines{"Value=1",
+               "Info=スタートメニューの「プログラム」内に「別名」というグループを作成します。",
+               "GroupName=別名", "Item1=別名,Sample.exe",
+               "Item2=別名のアンインストール,Inst.exe,/r", "Item3=Inst.exe,Inst.exe",
+               "Item4=サンプルのアンインストール,Inst.exe,/r"}));
     // One record for one folder.
     EXPECT_EQ(f.state.CreatedIniFiles, (Lines{f.logic("Inst.ini")}));
 }
 
 TEST_F(ControlFileTest, StartMenuRowsNumberingAndNames) {
     f.file("doc/readme.txt");
-    auto outcome = f.run(f.texts("Sample.exe", "A,B",
-                                 {{"自分", "Sample.exe"}, {"", "doc/readme.txt"}, {"説明", "Inst.exe"}}));
+    auto outcome =
+        f.run(f.texts("Sample.exe", "A,B",
+                      {{"自分", "Sample.exe"}, {"", "doc/readme.txt"}, {"説明", "Inst.exe"}}));
     ASSERT_EQ(outcome.kind, Kind::Started) << outcome.message;
     auto group = sectionLines(ini(), "Group");
     // Row 1 names the program file itself: no item, the numbering closes up.
     // Row 2 has no name: the file's name is shown. The comma in App stays.
-    EXPECT_EQ(group, (Lines{"Value=1",
-                            "Info=スタートメニューの「プログラム」内に「A,B」というグループを作成します。",
-                            "GroupName=A,B", "Item1=A,B,Sample.exe", "Item2=readme.txt,doc\\readme.txt",
-                            "Item3=説明,Inst.exe", "Item4=A,Bのアンインストール,Inst.exe,/r"}));
+    EXPECT_EQ(group,
+              (Lines{"Value=1",
+                     "Info=スタートメニューの「プログラム」内に「A,B」というグループを作成します。",
+                     "GroupName=A,B", "Item1=A,B,Sample.exe", "Item2=readme.txt,doc\\readme.txt",
+                     "Item3=説明,Inst.exe", "Item4=A,Bのアンインストール,Inst.exe,/r"}));
 }
 
 TEST(InstallFolderName, LastFolderOfTheProgramFolder) {
@@ -146,7 +155,8 @@ TEST_F(ControlFileTest, RootFolderGivesItsDriveStyleName) {
 TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
     f.file("Inst.ini", "[Install]\r\nTitle=old\r\n");
     f.sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
-    auto error = prepare::writeControlFile(f.sys, f.state, prepare::ControlFileRequest{"x", {}, {}});
+    auto error =
+        prepare::writeControlFile(f.sys, f.state, prepare::ControlFileRequest{"x", {}, {}});
     ASSERT_TRUE(error);
     EXPECT_EQ(*error, platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").string()) +
                           prepare::sjis(" に書き込めません"));

@@ -42,9 +42,11 @@ TEST_F(HostileControlFileTest, TraversalAbsoluteAndDrivePaths) {
     restoreWith("[Install]\r\nInstallDir=x\r\n[Files]\r\n"
                 "Item1=..\\Other\\doc\\x.txt\r\n"
                 "Item2=doc\\..\\..\\outside.txt\r\n"
-                "Item3=" + f.tmp.logic("Other/doc/x.txt") + "\r\n" +
+                "Item3=" +
+                f.tmp.logic("Other/doc/x.txt") + "\r\n" +
                 "Item4=Z:\\doc\\x.txt\r\n"
-                "Item5=" + up + "\\x.txt\r\n");
+                "Item5=" +
+                up + "\\x.txt\r\n");
     EXPECT_EQ(outside(), outsideBefore);
     EXPECT_EQ(f.tmp.read("Sample/x.txt"), "x");
 }

@@ -1,6 +1,6 @@
 // The restore at close: files back into their subfolders, control files gone.
-#include "prepare/Launch.h"
 #include "prepare/Restore.h"
+#include "prepare/Launch.h"
 #include "prepare/Texts.h"
 #include "support/RequestFixture.h"
 

@@ -13,7 +13,9 @@ void ProgramFolderFixture::file(const std::string& relative, const std::string& 
 }
 
 std::string ProgramFolderFixture::logic(const std::string& relative) const {
-    return tmp.logic(relative.empty() ? folder : folder + "/" + relative);
+    if (relative.empty())
+        return tmp.logic(folder) + "\\";
+    return tmp.logic(folder + "/" + relative);
 }
 
 void ProgramFolderFixture::browse(const std::string& programFile) {
