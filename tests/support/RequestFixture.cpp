@@ -44,7 +44,9 @@ prepare::RequestOutcome ProgramFolderFixture::run(const prepare::RequestTexts& t
     return prepare::runInstallRequest(sys, state, t, ui);
 }
 
-std::string ProgramFolderFixture::iniBytes() const { return tmp.read(folder + "/Inst.ini"); }
+std::string ProgramFolderFixture::iniBytes() const {
+    return tmp.read(folder + "/Inst.ini");
+}
 
 std::map<std::string, std::string> ProgramFolderFixture::tree() const {
     std::map<std::string, std::string> out;

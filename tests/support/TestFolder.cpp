@@ -157,7 +157,9 @@ bool TestFolder::exists(const std::string& relative) const {
     return fs::exists(fs::symlink_status(native(relative), ec));
 }
 
-void TestFolder::mkdir(const std::string& relative) { fs::create_directories(native(relative)); }
+void TestFolder::mkdir(const std::string& relative) {
+    fs::create_directories(native(relative));
+}
 
 std::map<std::string, std::string> TestFolder::snapshot() const {
     std::map<std::string, std::string> out;
