@@ -8,6 +8,7 @@
 #include "platform/System.h"
 #include "prepare/InstallRequest.h"
 #include "prepare/Restore.h"
+#include "support/NoLaunchSystem.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,40 +21,6 @@ public:
     void showProgress(bool) override {}
     bool surveyProgress(std::size_t) override { return true; }
     bool confirmInstallInPlace() override { return true; }
-};
-
-// The installer is never started here.
-class NoShell : public platform::System {
-public:
-    explicit NoShell(platform::System& s) : s_(s) {}
-    std::optional<platform::FoundFile> findFirst(const std::string& p) override {
-        return s_.findFirst(p);
-    }
-    bool enumerate(const std::string& f,
-                   const std::function<void(const platform::DirEntry&)>& e) override {
-        return s_.enumerate(f, e);
-    }
-    std::uint32_t attributes(const std::string& p) override { return s_.attributes(p); }
-    bool copyNoReplace(const std::string& a, const std::string& b) override {
-        return s_.copyNoReplace(a, b);
-    }
-    bool moveNoReplace(const std::string& a, const std::string& b) override {
-        return s_.moveNoReplace(a, b);
-    }
-    bool removeFile(const std::string& p) override { return s_.removeFile(p); }
-    std::optional<std::string> readFile(const std::string& p) override { return s_.readFile(p); }
-    bool writeFileAtomic(const std::string& p, std::string_view c) override {
-        return s_.writeFileAtomic(p, c);
-    }
-    void shellOpen(const std::string&) override {}
-    std::string ownExecutablePath() override { return s_.ownExecutablePath(); }
-    std::optional<std::string> fromNativePath(std::string_view n) override {
-        return s_.fromNativePath(n);
-    }
-    std::string toNativePath(std::string_view l) override { return s_.toNativePath(l); }
-
-private:
-    platform::System& s_;
 };
 
 bool requestAndRestore(platform::System& sys, const std::string& programFile) {
@@ -76,7 +43,7 @@ bool requestAndRestore(platform::System& sys, const std::string& programFile) {
 int main(int argc, char** argv) {
     if (argc != 3)
         return 2;
-    NoShell sys(platform::realSystem());
+    testing_support::NoLaunchSystem sys(platform::realSystem());
     auto programFile = sys.fromNativePath(std::string(argv[1]) + "/Sample.exe");
     if (!programFile)
         return 2;

@@ -1,0 +1,52 @@
+// The real platform layer, except that shellOpen starts nothing: for the
+// programs that run whole requests on real folders (the crash driver, the
+// benchmarks) without starting the installer.
+#pragma once
+
+#include "platform/System.h"
+
+namespace testing_support {
+
+class NoLaunchSystem : public platform::System {
+public:
+    explicit NoLaunchSystem(platform::System& inner) : inner_(inner) {}
+    std::optional<platform::FoundFile> findFirst(const std::string& path) override {
+        return inner_.findFirst(path);
+    }
+    bool enumerate(const std::string& folder,
+                   const std::function<void(const platform::DirEntry&)>& each) override {
+        return inner_.enumerate(folder, each);
+    }
+    bool
+    enumerateWithoutReadOnly(const std::string& folder,
+                             const std::function<void(const platform::DirEntry&)>& each) override {
+        return inner_.enumerateWithoutReadOnly(folder, each);
+    }
+    std::uint32_t attributes(const std::string& path) override { return inner_.attributes(path); }
+    bool copyNoReplace(const std::string& from, const std::string& to) override {
+        return inner_.copyNoReplace(from, to);
+    }
+    bool moveNoReplace(const std::string& from, const std::string& to) override {
+        return inner_.moveNoReplace(from, to);
+    }
+    bool removeFile(const std::string& path) override { return inner_.removeFile(path); }
+    std::optional<std::string> readFile(const std::string& path) override {
+        return inner_.readFile(path);
+    }
+    bool writeFileAtomic(const std::string& path, std::string_view contents) override {
+        return inner_.writeFileAtomic(path, contents);
+    }
+    void shellOpen(const std::string&) override {}
+    std::string ownExecutablePath() override { return inner_.ownExecutablePath(); }
+    std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override {
+        return inner_.fromNativePath(nativeUtf8);
+    }
+    std::string toNativePath(std::string_view logicPath) override {
+        return inner_.toNativePath(logicPath);
+    }
+
+protected:
+    platform::System& inner_;
+};
+
+} // namespace testing_support
