@@ -75,23 +75,27 @@ bool decode(UINT codePage, std::string_view in, std::wstring& out) {
     return true;
 }
 
-// UTF-16 to code page 932, refusing every character that would need the
-// default character or a best-fit stand-in.
-bool encodeCp932(std::wstring_view in, std::string& out) {
+// UTF-16 to a multi-byte code page. For code page 932 every character that
+// would need the default character or a best-fit stand-in is refused; for
+// UTF-8 a lone surrogate fails.
+bool encode(UINT codePage, std::wstring_view in, std::string& out) {
     out.clear();
     if (in.empty())
         return true;
     if (!fitsInt(in.size()))
         return false;
-    const int inLen = static_cast<int>(in.size());
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
-    int n = WideCharToMultiByte(Cp932, WC_NO_BEST_FIT_CHARS, in.data(), inLen, nullptr, 0, nullptr,
-                                &usedDefault);
+    BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault; // UTF-8 takes no default character
+    const int inLen = static_cast<int>(in.size());
+    int n =
+        WideCharToMultiByte(codePage, flags, in.data(), inLen, nullptr, 0, nullptr, usedDefaultOut);
     if (n <= 0 || usedDefault)
         return false;
     out.resize(static_cast<std::size_t>(n));
-    n = WideCharToMultiByte(Cp932, WC_NO_BEST_FIT_CHARS, in.data(), inLen, out.data(), n, nullptr,
-                            &usedDefault);
+    n = WideCharToMultiByte(codePage, flags, in.data(), inLen, out.data(), n, nullptr,
+                            usedDefaultOut);
     if (n <= 0 || usedDefault) {
         out.clear();
         return false;
@@ -100,27 +104,11 @@ bool encodeCp932(std::wstring_view in, std::string& out) {
     return true;
 }
 
-// UTF-16 to UTF-8; a lone surrogate fails.
+bool encodeCp932(std::wstring_view in, std::string& out) {
+    return encode(Cp932, in, out);
+}
 bool encodeUtf8(std::wstring_view in, std::string& out) {
-    out.clear();
-    if (in.empty())
-        return true;
-    if (!fitsInt(in.size()))
-        return false;
-    const int inLen = static_cast<int>(in.size());
-    int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, in.data(), inLen, nullptr, 0,
-                                nullptr, nullptr);
-    if (n <= 0)
-        return false;
-    out.resize(static_cast<std::size_t>(n));
-    n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, in.data(), inLen, out.data(), n, nullptr,
-                            nullptr);
-    if (n <= 0) {
-        out.clear();
-        return false;
-    }
-    out.resize(static_cast<std::size_t>(n));
-    return true;
+    return encode(CP_UTF8, in, out);
 }
 
 bool decodeCp932(std::string_view in, std::wstring& out) {
