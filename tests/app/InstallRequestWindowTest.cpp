@@ -178,6 +178,24 @@ TEST_F(InstallRequestWindow, LongSurveyShowsProgressAndItsCancelStopsTheRequest)
     EXPECT_TRUE(form->runState().CreatedIniFiles.empty());
 }
 
+TEST_F(InstallRequestWindow, CloseDuringTheSurveyWaitsForTheRequestToStop) {
+    for (int i = 0; i < 3000; ++i)
+        tmp.write("Sample/many/f" + std::to_string(i) + ".dat");
+    const auto before = folder();
+    fill("Sample/Sample.exe", QStringLiteral("x"));
+    TForm1::setProgressDelay(0);
+    bool stillOpen = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        form->close(); // the close box, while files are being surveyed
+        stillOpen = form->isVisible();
+    });
+    click(form->BitBtnInstall);
+    EXPECT_TRUE(stillOpen) << "the window waits for the request";
+    EXPECT_FALSE(form->isVisible()) << "and closes once it has stopped";
+    EXPECT_EQ(folder(), before);
+    EXPECT_TRUE(form->runState().CreatedIniFiles.empty());
+}
+
 TEST_F(InstallRequestWindow, RestoreRunsOnceHoweverTheToolEnds) {
     const auto before = folder();
     fill("Sample/Sample.exe", QStringLiteral("x"));
