@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -485,6 +487,7 @@ public:
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
     bool writeFileAtomic(const std::string& path, std::string_view contents) override;
+    void removeStaleTemporaries(const std::string& path) override;
     void shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
@@ -631,20 +634,57 @@ std::optional<std::string> PosixSystem::readFile(const std::string& path) {
     return contents;
 }
 
+namespace {
+
+// The temporary files of writeFileAtomic are named ".<name>.tmp-<pid>-<n>":
+// the writer's process id tells a file being written from one left behind.
+std::string temporaryPrefix(std::string_view name) {
+    return "." + std::string(name) + ".tmp-";
+}
+
+// The writer's process id when `entry` is a temporary file of `prefix`.
+std::optional<pid_t> temporaryWriter(std::string_view entry, std::string_view prefix) {
+    if (entry.substr(0, prefix.size()) != prefix)
+        return std::nullopt;
+    entry.remove_prefix(prefix.size());
+    const std::size_t dash = entry.find('-');
+    auto digits = [](std::string_view s) {
+        return !s.empty() && s.size() <= 10 &&
+               s.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dash == std::string_view::npos || !digits(entry.substr(0, dash)) ||
+        !digits(entry.substr(dash + 1)))
+        return std::nullopt;
+    const long long pid = std::stoll(std::string(entry.substr(0, dash)));
+    if (pid <= 0 || pid > INT_MAX)
+        return std::nullopt;
+    return static_cast<pid_t>(pid);
+}
+
+// The file a write to `native` replaces: where a symbolic link points.
+std::optional<std::string> writeTarget(const std::string& native) {
+    struct stat st;
+    if (lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return native;
+    std::unique_ptr<char, decltype(&free)> real(realpath(native.c_str(), nullptr), &free);
+    if (!real)
+        return std::nullopt;
+    return std::string(real.get());
+}
+
+} // namespace
+
 bool PosixSystem::writeFileAtomic(const std::string& path, std::string_view contents) {
     std::optional<std::string> native = nativeOf(path);
     if (!native || native->empty() || native->back() == '/')
         return false;
-    std::string target = *native;
+    // Write where a link points, and keep the link.
+    std::optional<std::string> resolved = writeTarget(*native);
+    if (!resolved)
+        return false;
+    const std::string& target = *resolved;
     struct stat st;
-    bool exists = lstat(target.c_str(), &st) == 0;
-    if (exists && S_ISLNK(st.st_mode)) {
-        // Write where the link points, and keep the link.
-        std::unique_ptr<char, decltype(&free)> real(realpath(target.c_str(), nullptr), &free);
-        if (!real || stat(real.get(), &st) != 0)
-            return false;
-        target = real.get();
-    }
+    const bool exists = lstat(target.c_str(), &st) == 0;
     if (exists) {
         // Only a regular file is replaced, and not one marked read-only: the
         // profile write fails there as it does on Windows.
@@ -660,7 +700,7 @@ bool PosixSystem::writeFileAtomic(const std::string& path, std::string_view cont
     };
     static std::atomic<unsigned> counter{0};
     auto tempName = [&] {
-        return (folder == "/" ? std::string() : folder) + "/." + std::string(name) + ".tmp-" +
+        return (folder == "/" ? std::string() : folder) + "/" + temporaryPrefix(name) +
                std::to_string(getpid()) + "-" + std::to_string(counter++);
     };
 
@@ -727,6 +767,34 @@ bool PosixSystem::writeFileAtomic(const std::string& path, std::string_view cont
     // the rename survive a crash, so its failure does not undo the success.
     syncFolder(folder);
     return true;
+}
+
+void PosixSystem::removeStaleTemporaries(const std::string& path) {
+    std::optional<std::string> native = nativeOf(path);
+    if (!native || native->empty() || native->back() == '/')
+        return;
+    std::optional<std::string> target = writeTarget(*native);
+    if (!target)
+        return;
+    const std::string folder = nativeFolderOf(*target);
+    const std::string prefix = temporaryPrefix(nativeFileName(*target));
+    DirHandle dir = openFolder(folder);
+    if (!dir)
+        return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = readdir(dir.get())) {
+        std::optional<pid_t> writer = temporaryWriter(entry->d_name, prefix);
+        // Our own writes are finished whenever this runs; another process's
+        // file is left unless that process is gone.
+        if (writer && (*writer == getpid() || (kill(*writer, 0) != 0 && errno == ESRCH)))
+            stale.emplace_back(entry->d_name);
+    }
+    const int fd = dirfd(dir.get());
+    for (const std::string& name : stale) {
+        struct stat st;
+        if (fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            unlinkat(fd, name.c_str(), 0);
+    }
 }
 
 void PosixSystem::shellOpen(const std::string& path) {

@@ -84,6 +84,10 @@ public:
     // folder, flushed, then renamed over the old one. false leaves the old file
     // (or none) untouched.
     virtual bool writeFileAtomic(const std::string& path, std::string_view contents) = 0;
+    // Deletes the temporary files that writes to this path left behind when
+    // their process was killed before the rename. Files of a write still
+    // running in another process are left alone.
+    virtual void removeStaleTemporaries(const std::string& path) = 0;
 
     // The shell's default action on a file, detached; the result is not examined.
     virtual void shellOpen(const std::string& path) = 0;

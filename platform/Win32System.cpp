@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <climits>
+#include <vector>
 
 namespace platform {
 
@@ -262,6 +263,7 @@ public:
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
     bool writeFileAtomic(const std::string& path, std::string_view contents) override;
+    void removeStaleTemporaries(const std::string& path) override;
     void shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
@@ -396,6 +398,49 @@ std::optional<std::string> Win32System::readFile(const std::string& path) {
     return contents;
 }
 
+namespace {
+
+// The temporary files of writeFileAtomic are named "~<name>.<pid>-<n>.tmp":
+// the writer's process id tells a file being written from one left behind.
+std::wstring temporaryPrefix(const std::wstring& name) {
+    return L"~" + name + L".";
+}
+
+// The writer's process id when `entry` is a temporary file of `prefix`.
+std::optional<DWORD> temporaryWriter(std::wstring_view entry, const std::wstring& prefix) {
+    const std::wstring_view suffix = L".tmp";
+    if (entry.size() <= prefix.size() + suffix.size() ||
+        CompareStringOrdinal(entry.data(), static_cast<int>(prefix.size()), prefix.data(),
+                             static_cast<int>(prefix.size()), TRUE) != CSTR_EQUAL ||
+        entry.substr(entry.size() - suffix.size()) != suffix)
+        return std::nullopt;
+    entry = entry.substr(prefix.size(), entry.size() - prefix.size() - suffix.size());
+    const std::size_t dash = entry.find(L'-');
+    auto digits = [](std::wstring_view s) {
+        return !s.empty() && s.size() <= 10 &&
+               s.find_first_not_of(L"0123456789") == std::wstring_view::npos;
+    };
+    if (dash == std::wstring_view::npos || !digits(entry.substr(0, dash)) ||
+        !digits(entry.substr(dash + 1)))
+        return std::nullopt;
+    const unsigned long long pid = std::stoull(std::wstring(entry.substr(0, dash)));
+    if (pid == 0 || pid > 0xFFFFFFFFull)
+        return std::nullopt;
+    return static_cast<DWORD>(pid);
+}
+
+// Whether a process of that id is still running.
+bool processRunning(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process)
+        return GetLastError() != ERROR_INVALID_PARAMETER; // denied: it exists
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+} // namespace
+
 bool Win32System::writeFileAtomic(const std::string& path, std::string_view contents) {
     if (path.empty() || pathrules::endsWithBackslash(path))
         return false;
@@ -429,8 +474,8 @@ bool Win32System::writeFileAtomic(const std::string& path, std::string_view cont
     std::wstring temp;
     FileHandle out;
     for (int attempt = 0; attempt < 100 && !out.valid(); ++attempt) {
-        temp = apiPath(folder + L"~" + name + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                       std::to_wstring(counter++) + L".tmp");
+        temp = apiPath(folder + temporaryPrefix(name) + std::to_wstring(GetCurrentProcessId()) +
+                       L"-" + std::to_wstring(counter++) + L".tmp");
         HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
@@ -471,6 +516,42 @@ bool Win32System::writeFileAtomic(const std::string& path, std::string_view cont
         return false;
     }
     return true;
+}
+
+void Win32System::removeStaleTemporaries(const std::string& path) {
+    if (path.empty() || pathrules::endsWithBackslash(path))
+        return;
+    std::optional<std::wstring> native = wideOf(path);
+    if (!native)
+        return;
+    std::wstring target = apiPath(*native);
+    const DWORD attrs = GetFileAttributesW(target.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        target = finalPathOf(target);
+        if (target.empty())
+            return;
+    }
+    const std::size_t sep = target.find_last_of(L"\\/:");
+    const std::wstring folder =
+        sep == std::wstring::npos ? std::wstring() : target.substr(0, sep + 1);
+    const std::wstring prefix =
+        temporaryPrefix(sep == std::wstring::npos ? target : target.substr(sep + 1));
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileW((folder + prefix + L"*.tmp").c_str(), &data));
+    if (!find.valid())
+        return;
+    std::vector<std::wstring> stale;
+    do {
+        if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        std::optional<DWORD> writer = temporaryWriter(data.cFileName, prefix);
+        // Our own writes are finished whenever this runs; another process's
+        // file is left unless that process is gone.
+        if (writer && (*writer == GetCurrentProcessId() || !processRunning(*writer)))
+            stale.push_back(folder + data.cFileName);
+    } while (FindNextFileW(find.get(), &data));
+    for (const std::wstring& file : stale)
+        DeleteFileW(file.c_str());
 }
 
 void Win32System::shellOpen(const std::string& path) {

@@ -39,6 +39,11 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
             request.startMenu[row].name = *texts.startMenuNames[row];
     }
 
+    // A tool killed while it wrote the control file may have left the
+    // temporary copy beside it: gone before the survey can list it as part of
+    // the software.
+    sys.removeStaleTemporaries(controlFilePath(state));
+
     bool relocating = false;
     if (!platform::fileExists(sys, controlFilePath(state))) {
         SurveyResult survey = surveyProgramFolder(

@@ -610,6 +610,48 @@ TEST(PosixFileContents, AtomicWriteThroughASymbolicLink) {
     EXPECT_EQ(folder.read("real/Inst.ini"), "new");
 }
 
+// The id of a process that has ended.
+pid_t endedProcessId() {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST(PosixFileContents, TemporariesOfKilledWritersAreRemoved) {
+    TestFolder folder;
+    folder.write("p/Inst.ini", "ini");
+    const std::string ended = std::to_string(endedProcessId());
+    const std::string own = std::to_string(getpid());
+    const std::set<std::string> kept{
+        "Inst.ini",
+        ".Inst.ini.tmp-1-0",      // its writer (init) still runs
+        ".Inst.ini.tmp-notes",    // only looks like one
+        ".Inst.ini.tmp-" + ended, // no counter: not one of ours
+        ".Other.ini.tmp-" + ended + "-0",
+        ".Inst.ini.tmp-" + own + "-9", // a folder
+    };
+    for (const std::string& name : kept)
+        if (name != ".Inst.ini.tmp-" + own + "-9" && name != "Inst.ini")
+            folder.write("p/" + name, "kept");
+    folder.mkdir("p/.Inst.ini.tmp-" + own + "-9");
+    folder.write("p/.Inst.ini.tmp-" + ended + "-0", "left by a killed writer");
+    folder.write("p/.Inst.ini.tmp-" + own + "-3", "left by this process");
+
+    sys().removeStaleTemporaries(folder.logic("p/Inst.ini"));
+    EXPECT_EQ(nativeNames(folder.native("p")), kept);
+
+    // Without the file itself, and through a link to it in another folder.
+    folder.write("q/.Inst.ini.tmp-" + ended + "-1", "left");
+    sys().removeStaleTemporaries(folder.logic("q/Inst.ini"));
+    EXPECT_TRUE(nativeNames(folder.native("q")).empty());
+    folder.write("p/.Inst.ini.tmp-" + ended + "-2", "left");
+    fs::create_symlink(folder.native("p/Inst.ini"), folder.native("q/Inst.ini"));
+    sys().removeStaleTemporaries(folder.logic("q/Inst.ini"));
+    EXPECT_EQ(nativeNames(folder.native("p")), kept);
+}
+
 // ---------------------------------------------------------------------------
 
 TEST(PosixShellOpen, StartsTheOpenerDetachedWithoutAZombie) {

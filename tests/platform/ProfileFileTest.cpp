@@ -51,6 +51,7 @@ public:
         files[path] = std::string(contents);
         return true;
     }
+    void removeStaleTemporaries(const std::string&) override {}
     void shellOpen(const std::string&) override {}
     std::string ownExecutablePath() override { return "\\tool\\kwarino"; }
     std::optional<std::string> fromNativePath(std::string_view native) override {

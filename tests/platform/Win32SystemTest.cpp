@@ -21,6 +21,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <vector>
 
 using namespace platform;
 using testing_support::FaultySystem;
@@ -392,6 +393,61 @@ TEST(Win32FileContents, FailedReplacementRemovesTheTemporary) {
     EXPECT_FALSE(written);
     EXPECT_EQ(folder.read("Inst.ini"), "old");
     EXPECT_EQ(nativeNames(folder.path()), std::set<std::wstring>{L"Inst.ini"});
+}
+
+// A process of this test program that never runs: alive until terminated.
+struct SuspendedProcess {
+    PROCESS_INFORMATION info{};
+    SuspendedProcess() {
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessW(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                            nullptr, &startup, &info))
+            info = {};
+    }
+    void end() {
+        TerminateProcess(info.hProcess, 0);
+        WaitForSingleObject(info.hProcess, INFINITE);
+    }
+    ~SuspendedProcess() {
+        if (info.hProcess) {
+            end();
+            CloseHandle(info.hThread);
+            CloseHandle(info.hProcess);
+        }
+    }
+};
+
+TEST(Win32FileContents, TemporariesOfKilledWritersAreRemoved) {
+    SuspendedProcess running, ended;
+    ASSERT_NE(running.info.dwProcessId, 0u);
+    ASSERT_NE(ended.info.dwProcessId, 0u);
+    ended.end(); // its id stays taken while the handle is open
+    const std::string own = std::to_string(GetCurrentProcessId());
+    const std::string live = std::to_string(running.info.dwProcessId);
+    const std::string gone = std::to_string(ended.info.dwProcessId);
+
+    TestFolder folder;
+    folder.write("p/Inst.ini", "ini");
+    const std::vector<std::string> kept{
+        "Inst.ini",
+        "~Inst.ini." + live + "-0.tmp", // its writer still runs
+        "~Inst.ini.notes.tmp",          // only looks like one
+        "~Inst.ini." + gone + ".tmp",   // no counter: not one of ours
+        "~Other.ini." + gone + "-0.tmp",
+    };
+    for (const std::string& name : kept)
+        folder.write("p/" + name, "kept");
+    folder.write("p/~Inst.ini." + gone + "-0.tmp", "left by a killed writer");
+    folder.write("p/~inst.INI." + own + "-3.tmp", "left by this process");
+
+    sys().removeStaleTemporaries(folder.logic("p/Inst.ini"));
+    std::set<std::wstring> expected;
+    for (const std::string& name : kept)
+        expected.insert(std::wstring(name.begin(), name.end()));
+    EXPECT_EQ(nativeNames(folder.native("p")), expected);
 }
 
 TEST(Win32FileContents, PathsLongerThanMaxPath) {

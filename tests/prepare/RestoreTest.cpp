@@ -139,6 +139,17 @@ TEST_F(RestoreTest, KilledToolIsRecoveredByTheNextRun) {
     EXPECT_EQ(f.tree(), before);
 }
 
+TEST_F(RestoreTest, ToolKilledWhileWritingTheControlFileLeavesNothingBehind) {
+    f.file("doc/Manual.txt", "m");
+    auto before = f.tree();
+    f.file(leftoverTemporaryName("Inst.ini"), "[Install]\r\nInsta");
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    EXPECT_EQ(f.iniBytes().find(leftoverTemporaryName("Inst.ini")), std::string::npos)
+        << "not listed as a file of the software";
+    close();
+    EXPECT_EQ(f.tree(), before);
+}
+
 TEST_F(RestoreTest, ControlFileThatExistedBeforeWithInstallDirIsDeleted) {
     f.file("Manual.txt", "m");
     f.tmp.mkdir("Sample/doc");

@@ -78,6 +78,11 @@ bool FaultySystem::writeFileAtomic(const std::string& path, std::string_view con
     return inner_.writeFileAtomic(path, contents);
 }
 
+void FaultySystem::removeStaleTemporaries(const std::string& path) {
+    if (!failing("removeStaleTemporaries", path))
+        inner_.removeStaleTemporaries(path);
+}
+
 void FaultySystem::shellOpen(const std::string& path) {
     // Recorded only: tests never start programs.
     failing("shellOpen", path);

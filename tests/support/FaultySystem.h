@@ -17,7 +17,8 @@ public:
 
     // Called before each operation with its name ("findFirst", "enumerate",
     // "enumerateWithoutReadOnly", "attributes", "copyNoReplace", "moveNoReplace", "removeFile",
-    // "readFile", "writeFileAtomic", "shellOpen") and its first path; true makes it fail.
+    // "readFile", "writeFileAtomic", "removeStaleTemporaries", "shellOpen") and its first path;
+    // true makes it fail.
     std::function<bool(const std::string& op, const std::string& path)> fail;
     // Every call, in order, as "op path".
     std::vector<std::string> calls;
@@ -40,6 +41,7 @@ public:
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
     bool writeFileAtomic(const std::string& path, std::string_view contents) override;
+    void removeStaleTemporaries(const std::string& path) override;
     void shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override { return inner_.ownExecutablePath(); }
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override {

@@ -36,6 +36,9 @@ public:
     bool writeFileAtomic(const std::string& path, std::string_view contents) override {
         return inner_.writeFileAtomic(path, contents);
     }
+    void removeStaleTemporaries(const std::string& path) override {
+        inner_.removeStaleTemporaries(path);
+    }
     void shellOpen(const std::string&) override {}
     std::string ownExecutablePath() override { return inner_.ownExecutablePath(); }
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override {

@@ -56,4 +56,8 @@ public:
     std::map<std::string, std::string> tree() const;
 };
 
+// The name of the temporary file that this process would leave beside `name`
+// if it were killed while writing it.
+std::string leftoverTemporaryName(const std::string& name);
+
 } // namespace testing_support
