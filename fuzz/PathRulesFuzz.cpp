@@ -8,8 +8,33 @@
 #include <cstdlib>
 #include <string_view>
 
+namespace {
+
+// The first backslash and the last separator by a walk over the characters,
+// one by one: what the word-at-a-time searches must find.
+void checkAgainstAWalk(std::string_view path) {
+    std::size_t first = std::string_view::npos;
+    std::size_t last = std::string_view::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(path[i]);
+        if (pathrules::isLeadByte(b) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (b == '\\' && first == std::string_view::npos)
+            first = i;
+        if (b == '\\' || b == ':')
+            last = i;
+    }
+    if (pathrules::firstBackslash(path) != first || pathrules::lastSeparator(path) != last)
+        std::abort();
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view path(reinterpret_cast<const char*>(data), size);
+    checkAgainstAWalk(path);
     const std::string_view folder = pathrules::folderPart(path);
     const std::string_view name = pathrules::fileNamePart(path);
     // The folder part and the file-name part make up the whole path.

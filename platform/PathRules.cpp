@@ -1,8 +1,25 @@
 #include "platform/PathRules.h"
 
+#include "platform/WordScan.h"
+
+#include <algorithm>
+
 namespace pathrules {
 
 namespace {
+
+// Where a scan from `i` must look at bytes one by one: the first word of
+// eight bytes, from `i` on, that holds a byte other than a single-byte
+// character that is neither `a` nor `b` (n when there is none).
+std::size_t plainUntil(std::string_view text, std::size_t i, unsigned char a, unsigned char b) {
+    while (i + 8 <= text.size()) {
+        const std::uint64_t word = wordscan::load(text.data() + i);
+        if (wordscan::hasHighByte(word) || wordscan::hasByte(word, a) || wordscan::hasByte(word, b))
+            return i;
+        i += 8;
+    }
+    return i;
+}
 
 // Calls `visit(position, length)` for each character of the text, first to
 // last. A lead byte takes the next byte with it; a lead byte at the very end
@@ -21,10 +38,20 @@ template <typename Visit> void forEachCharacter(std::string_view text, Visit vis
 
 std::size_t lastSeparator(std::string_view path) {
     std::size_t found = std::string_view::npos;
-    forEachCharacter(path, [&](std::size_t i, std::size_t len) {
-        if (len == 1 && (path[i] == '\\' || path[i] == ':'))
-            found = i;
-    });
+    std::size_t i = 0;
+    const std::size_t n = path.size();
+    while (i < n) {
+        i = plainUntil(path, i, '\\', ':');
+        // The next eight bytes (or the rest) one by one; a lead byte takes the
+        // byte after it along, and a lead byte at the very end stands alone.
+        for (const std::size_t stop = std::min(i + 8, n); i < stop; ++i) {
+            const unsigned char b = static_cast<unsigned char>(path[i]);
+            if (isLeadByte(b))
+                ++i;
+            else if (b == '\\' || b == ':')
+                found = i;
+        }
+    }
     return found;
 }
 
@@ -32,14 +59,16 @@ std::size_t firstBackslash(std::string_view path) {
     std::size_t i = 0;
     const std::size_t n = path.size();
     while (i < n) {
-        unsigned char b = static_cast<unsigned char>(path[i]);
-        if (isLeadByte(b)) {
-            i += 2; // the trail byte (possibly 0x5C) belongs to this character
-            continue;
+        i = plainUntil(path, i, '\\', '\\');
+        // The trail byte of a double-byte character (possibly 0x5C) belongs
+        // to its character.
+        for (const std::size_t stop = std::min(i + 8, n); i < stop; ++i) {
+            const unsigned char b = static_cast<unsigned char>(path[i]);
+            if (isLeadByte(b))
+                ++i;
+            else if (b == '\\')
+                return i;
         }
-        if (b == '\\')
-            return i;
-        ++i;
     }
     return std::string_view::npos;
 }
@@ -82,7 +111,26 @@ std::string foldCase(std::string_view text) {
 }
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && foldCase(a) == foldCase(b);
+    if (a.size() != b.size())
+        return false;
+    auto fold = [](unsigned char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+    };
+    const std::size_t n = a.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = static_cast<unsigned char>(a[i]);
+        const unsigned char y = static_cast<unsigned char>(b[i]);
+        if (isLeadByte(x) && i + 1 < n) {
+            // A double-byte character matches only itself (equal lead bytes
+            // start a character in both texts).
+            if (x != y || a[i + 1] != b[i + 1])
+                return false;
+            ++i;
+        } else if (fold(x) != fold(y)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace pathrules

@@ -102,4 +102,47 @@ TEST(PathRulesCase, FoldsOnlySingleByteLetters) {
     // "ア" (0x83 0x41) and "ャ" (0x83 0x61) are different characters.
     EXPECT_FALSE(equalsNoCase("\x83\x41", "\x83\x61"));
     EXPECT_TRUE(equalsNoCase(SoftTable, "c:\\\x83\x5C\x83\x74\x83\x67\\\x95\x5C.EXE"));
+    // Letters after a double-byte character fold; a lone lead byte at the end
+    // is a character of its own.
+    EXPECT_TRUE(equalsNoCase("\x83\x41x", "\x83\x41X"));
+    EXPECT_TRUE(equalsNoCase("A\x83", "a\x83"));
+    EXPECT_FALSE(equalsNoCase("A\x83", "a\x84"));
+}
+
+// Long names are searched eight bytes at a time while the bytes are plain:
+// every position of a double-byte character against the word boundaries, and
+// separators before, inside and after the plain runs.
+TEST(PathRulesSeparators, LongTextsFindTheSameAsACharacterWalk) {
+    // The answers of a walk over the characters, one by one.
+    auto walk = [](const std::string& text) {
+        std::size_t first = std::string::npos, last = std::string::npos;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const unsigned char b = static_cast<unsigned char>(text[i]);
+            if (isLeadByte(b) && i + 1 < text.size()) {
+                ++i;
+                continue;
+            }
+            if (b == '\\' && first == std::string::npos)
+                first = i;
+            if (b == '\\' || b == ':')
+                last = i;
+        }
+        return std::make_pair(first, last);
+    };
+    const std::string pieces[] = {So, Hyo, "\\", ":", "\x83", "\xB1", "a"};
+    int checked = 0;
+    for (std::size_t before = 0; before < 20; ++before)
+        for (const std::string& piece : pieces)
+            for (std::size_t after : {0, 3, 9, 17}) {
+                const std::string text =
+                    std::string(before, 'x') + piece + std::string(after, 'y') + So;
+                const auto [first, last] = walk(text);
+                ASSERT_EQ(firstBackslash(text), first) << before << " " << after;
+                ASSERT_EQ(lastSeparator(text), last) << before << " " << after;
+                ++checked;
+            }
+    EXPECT_EQ(checked, 20 * 7 * 4);
+    EXPECT_EQ(firstBackslash(std::string(40, 'a') + So + std::string(12, 'b') + "\\c"), 54u);
+    EXPECT_EQ(fileNamePart(std::string(30, 'a') + ":" + std::string(30, 'b')),
+              std::string(30, 'b'));
 }
