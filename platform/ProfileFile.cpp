@@ -2,8 +2,10 @@
 
 #include "platform/PathRules.h"
 #include "platform/System.h"
+#include "platform/WordScan.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -42,8 +44,14 @@ std::string_view trim(std::string_view text) {
 }
 
 bool holdsLineBreak(std::string_view text) {
-    for (char c : text)
-        if (c == '\n' || c == '\r')
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        const std::uint64_t word = wordscan::load(text.data() + i);
+        if (wordscan::hasByte(word, '\n') || wordscan::hasByte(word, '\r'))
+            return true;
+    }
+    for (; i < text.size(); ++i)
+        if (text[i] == '\n' || text[i] == '\r')
             return true;
     return false;
 }
@@ -106,24 +114,37 @@ LineShape shapeOf(std::string_view line) {
     return shape;
 }
 
-// One line of the file, without its line end. Kept small (a file may have
-// many thousands of lines): its parts are worked out again when needed.
+// One line of the file, without its line end, with its parts as read.
 struct Line {
     // Into the parsed bytes, or into the written texts once written.
     std::string_view text;
+    std::uint32_t nameBegin = 0;
+    std::uint32_t nameLength = 0;
+    std::uint32_t valueBegin = 0;
+    std::uint32_t valueLength = 0;
     Kind kind = Kind::Other;
     bool written = false; // `text` lies in the written texts
 
-    std::string_view name() const {
-        const LineShape shape = shapeOf(text);
-        return text.substr(shape.nameBegin, shape.nameLength);
-    }
-    std::string_view value() const {
-        const LineShape shape = shapeOf(text);
-        return text.substr(shape.valueBegin, shape.valueLength);
-    }
+    std::string_view name() const { return text.substr(nameBegin, nameLength); }
+    std::string_view value() const { return text.substr(valueBegin, valueLength); }
     bool isKey() const { return kind == Kind::Key; }
 };
+
+// The line of a text whose shape is known. A line of 4 GiB or more, which no
+// profile file holds, is kept but never read.
+Line lineOf(std::string_view text, const LineShape& shape, bool written) {
+    Line line;
+    line.text = text;
+    line.written = written;
+    if (text.size() >= UINT32_MAX)
+        return line;
+    line.kind = shape.kind;
+    line.nameBegin = static_cast<std::uint32_t>(shape.nameBegin);
+    line.nameLength = static_cast<std::uint32_t>(shape.nameLength);
+    line.valueBegin = static_cast<std::uint32_t>(shape.valueBegin);
+    line.valueLength = static_cast<std::uint32_t>(shape.valueLength);
+    return line;
+}
 
 // The value as GetPrivateProfileString returns it: without one pair of
 // enclosing quotes.
@@ -205,16 +226,7 @@ std::uint64_t foldedHash(std::string_view name) {
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    if (a == b)
-        return true;
-    Folder foldA(a);
-    Folder foldB(b);
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldA.at(i) != foldB.at(i))
-            return false;
-    return true;
+    return pathrules::equalsNoCase(a, b);
 }
 
 // Name -> position of the first line with that name, for one list of lines:
@@ -278,34 +290,182 @@ private:
     std::size_t count_ = 0;
 };
 
+// Calls `each(text)` for the lines of a text as the reader splits a file
+// (without their line ends) until it returns false.
+template <typename Each> void forEachLineOf(std::string_view text, Each each) {
+    std::size_t pos = 0;
+    const std::size_t n = text.size();
+    while (pos < n) {
+        const void* found = std::memchr(text.data() + pos, '\n', n - pos);
+        const std::size_t end = found ? static_cast<const char*>(found) - text.data() : n;
+        std::size_t lineEnd = end;
+        if (lineEnd > pos && text[lineEnd - 1] == '\r')
+            --lineEnd;
+        if (!each(text.substr(pos, lineEnd - pos)))
+            return;
+        pos = found ? end + 1 : n;
+    }
+}
+
+// Whether every line of a text ends with CR LF (the last one too).
+bool endsEveryLineWithCrLf(std::string_view text) {
+    if (text.empty())
+        return true;
+    if (text.back() != '\n')
+        return false;
+    for (std::size_t pos = 0; (pos = text.find('\n', pos)) != std::string_view::npos; ++pos)
+        if (pos == 0 || text[pos - 1] != '\r')
+            return false;
+    return true;
+}
+
+// The last line of a text (without its line end).
+std::string_view lastLineOf(std::string_view text) {
+    if (!text.empty() && text.back() == '\n')
+        text.remove_suffix(1);
+    const std::size_t newline = text.rfind('\n');
+    return newline == std::string_view::npos ? text : text.substr(newline + 1);
+}
+
+// Tells, name by name, whether the names so far are one name followed by the
+// numbers 1, 2, 3 ... in order ("Item1", "Item2" ...): names that differ from
+// each other, known without looking any of them up.
+class NumberedNames {
+public:
+    bool next(std::string_view name) {
+        if (length_ == 0) {
+            const std::size_t last = name.find_last_not_of("0123456789");
+            prefix_ = name.substr(0, last == std::string_view::npos ? 0 : last + 1);
+        }
+        count();
+        if (name.size() != prefix_.size() + length_)
+            return false;
+        for (std::size_t i = 0; i < length_; ++i)
+            if (name[prefix_.size() + i] != digits_[i])
+                return false;
+        return sameName(name.substr(0, prefix_.size()), prefix_);
+    }
+
+private:
+    // The digits of the next number.
+    void count() {
+        std::size_t i = length_;
+        while (i > 0 && digits_[i - 1] == '9')
+            digits_[--i] = '0';
+        if (i > 0) {
+            ++digits_[i - 1];
+            return;
+        }
+        std::memmove(digits_ + 1, digits_, length_);
+        digits_[0] = '1';
+        ++length_;
+    }
+
+    std::string_view prefix_;
+    char digits_[24] = {};
+    std::size_t length_ = 0;
+};
+
 struct Section {
     Line header;
-    // The lines up to and including the last key: new keys are appended here.
-    std::vector<Line> body;
-    // Blank lines, comments and other text after the last key.
-    std::vector<Line> tail;
-    // Key name -> position in `body` of its first key line. Filled only for
-    // the first section of a name, the one that is read and written.
-    NameIndex keyIndex;
+    // Set off from the text before it by a blank line of its own (a section
+    // that a write added after a line of text).
+    bool blankBefore = false;
+    // The first section of its name: the one that is read and written.
+    bool primary = false;
 
-    std::size_t findKey(std::string_view name, std::uint64_t hash) const {
-        return keyIndex.find(name, hash, [this](std::size_t i) { return body[i].name(); });
-    }
-    // Adds a key line of `body`, named `name`, to the index unless its name is
-    // there already.
-    void indexKey(std::size_t position, std::string_view name) {
-        const std::uint64_t hash = foldedHash(name);
-        if (findKey(name, hash) == NameIndex::None)
-            keyIndex.insert(hash, position);
-    }
+    // Until its lines are needed one by one, a section is the text after its
+    // header line up to the next header, as read or as a list was written: a
+    // section that is only listed, or saved unchanged, is never split.
+    mutable bool unsplit = false;
+    mutable std::string_view raw;
+    mutable bool rawWholeLines = false; // known: every line of `raw` ends with CR LF
+    mutable bool rawWritten = false;    // `raw` lies in the written texts
 
-    // Moves the lines after the last key from `body` to `tail`.
-    void close() {
+    // Once split: the lines up to and including the last key (new keys are
+    // appended here), and the blank lines, comments and other text after it.
+    mutable std::vector<Line> body;
+    mutable std::vector<Line> tail;
+    mutable std::size_t keyCount = 0; // key lines in `body`
+
+    // Key name -> position in `body` of its first key line, built at the first
+    // look-up: a section that is only listed never pays for it.
+    mutable NameIndex keyIndex;
+    mutable bool indexed = false;
+    mutable bool duplicateKeys = false; // known once indexed
+
+    void split() const {
+        if (!unsplit)
+            return;
+        unsplit = false;
+        forEachLineOf(raw, [this](std::string_view text) {
+            const Line line = lineOf(text, shapeOf(text), rawWritten);
+            body.push_back(line);
+            if (line.isKey())
+                ++keyCount;
+            return true;
+        });
+        raw = {};
+        // The lines after the last key are the tail.
         std::size_t keep = body.size();
         while (keep > 0 && !body[keep - 1].isKey())
             --keep;
         tail.assign(body.begin() + static_cast<std::ptrdiff_t>(keep), body.end());
         body.resize(keep);
+    }
+    bool hasKeys() const {
+        if (!unsplit)
+            return keyCount != 0;
+        bool found = false;
+        forEachLineOf(raw, [&found](std::string_view text) {
+            found = lineOf(text, shapeOf(text), false).isKey();
+            return !found;
+        });
+        return found;
+    }
+    // No line at all after the header.
+    bool empty() const { return unsplit ? raw.empty() : body.empty() && tail.empty(); }
+    // The last line of the section, the header included.
+    std::string_view lastLine() const {
+        if (unsplit)
+            return raw.empty() ? header.text : lastLineOf(raw);
+        if (!tail.empty())
+            return tail.back().text;
+        return body.empty() ? header.text : body.back().text;
+    }
+
+    void index() const {
+        if (indexed)
+            return;
+        split();
+        keyIndex = NameIndex();
+        duplicateKeys = false;
+        for (std::size_t i = 0; i < body.size(); ++i) {
+            if (!body[i].isKey())
+                continue;
+            const std::string_view name = body[i].name();
+            const std::uint64_t hash = foldedHash(name);
+            if (findIndexed(name, hash) == NameIndex::None)
+                keyIndex.insert(hash, i);
+            else
+                duplicateKeys = true;
+        }
+        indexed = true;
+    }
+    std::size_t findKey(std::string_view name, std::uint64_t hash) const {
+        index();
+        return findIndexed(name, hash);
+    }
+    // A key line appended to `body` after a look-up found no key of its name.
+    void addKey(Line line, std::uint64_t hash) {
+        body.push_back(line);
+        ++keyCount;
+        keyIndex.insert(hash, body.size() - 1);
+    }
+
+private:
+    std::size_t findIndexed(std::string_view name, std::uint64_t hash) const {
+        return keyIndex.find(name, hash, [this](std::size_t i) { return body[i].name(); });
     }
 };
 
@@ -313,9 +473,8 @@ struct Section {
 // so that a write allocates only now and then.
 class TextStore {
 public:
-    // The three parts joined, kept as long as the store.
-    std::string_view store(std::string_view a, std::string_view b, std::string_view c) {
-        const std::size_t size = a.size() + b.size() + c.size();
+    // Room for `size` bytes, kept as long as the store.
+    char* take(std::size_t size) {
         if (size > room_) {
             const std::size_t blockSize = std::max(size, BlockSize);
             blocks_.emplace_back(new char[blockSize]);
@@ -323,6 +482,14 @@ public:
             room_ = blockSize;
         }
         char* out = next_;
+        next_ += size;
+        room_ -= size;
+        return out;
+    }
+    // The three parts joined.
+    std::string_view store(std::string_view a, std::string_view b, std::string_view c) {
+        const std::size_t size = a.size() + b.size() + c.size();
+        char* out = take(size);
         // An empty part may have no storage at all: copy only what is there.
         auto put = [](char* to, std::string_view part) {
             if (!part.empty())
@@ -331,8 +498,6 @@ public:
         put(out, a);
         put(out + a.size(), b);
         put(out + a.size() + b.size(), c);
-        next_ += size;
-        room_ -= size;
         return std::string_view(out, size);
     }
     // Gives back the text stored last.
@@ -367,72 +532,79 @@ struct ProfileFile::Impl {
         return sectionIndex.find(name, hash,
                                  [this](std::size_t i) { return sections[i].header.name(); });
     }
-    // Adds the last section to the index unless its name is there already;
-    // true when it is the first of its name.
-    bool indexLastSection() {
+    // Marks the last section as the first of its name, and indexes it, unless
+    // its name is there already.
+    void indexLastSection() {
         const std::string_view name = sections.back().header.name();
         const std::uint64_t hash = foldedHash(name);
         if (findSection(name, hash) != NameIndex::None)
-            return false;
+            return;
         sectionIndex.insert(hash, sections.size() - 1);
-        return true;
+        sections.back().primary = true;
     }
-    const Line* lastLine() const;
-    // Gives the line a text of the store.
-    void setText(Line& line, std::string_view stored, Kind kind);
-
-    template <typename Each> void forEachLine(Each each) const {
-        for (const Line& line : preamble)
-            each(line);
-        for (const Section& section : sections) {
-            each(section.header);
-            for (const Line& line : section.body)
-                each(line);
-            for (const Line& line : section.tail)
-                each(line);
-        }
-    }
+    // Whether the last line of the file holds text.
+    bool endsWithText() const;
+    // The section of a name to write into, created at the end of the file when
+    // there is none; None when a header of that name would not read back.
+    std::size_t sectionForWriting(std::string_view name);
 };
 
 void ProfileFile::Impl::build() {
     const std::string_view all = source;
     const std::size_t n = all.size();
-    std::size_t pos = 0;
+    std::size_t start = 0;
     if (all.substr(0, 3) == "\xEF\xBB\xBF") {
         byteOrderMark = true;
-        pos = 3;
+        start = 3;
     }
-    bool indexed = false; // the current section is the first of its name
-    while (pos < n) {
-        const void* found = std::memchr(all.data() + pos, '\n', n - pos);
-        const std::size_t end = found ? static_cast<const char*>(found) - all.data() : n;
+    // Only the header lines are read here, found by their "[": the lines of a
+    // section wait until they are needed. A "[" that is the second byte of a
+    // double-byte character follows its first byte, never a blank.
+    std::size_t rawBegin = start; // where the text after the last header begins
+    std::size_t search = start;
+    while (search < n) {
+        const void* bracket = std::memchr(all.data() + search, '[', n - search);
+        if (bracket == nullptr)
+            break;
+        const std::size_t at = static_cast<const char*>(bracket) - all.data();
+        std::size_t lineBegin = at;
+        while (lineBegin > start && isBlank(all[lineBegin - 1]))
+            --lineBegin;
+        search = at + 1;
+        if (lineBegin > start && all[lineBegin - 1] != '\n')
+            continue; // text before it on its line
+        const void* newline = std::memchr(all.data() + at, '\n', n - at);
+        const std::size_t end = newline ? static_cast<const char*>(newline) - all.data() : n;
         std::size_t lineEnd = end;
-        if (lineEnd > pos && all[lineEnd - 1] == '\r')
+        if (lineEnd > lineBegin && all[lineEnd - 1] == '\r')
             --lineEnd;
-        Line line;
-        line.text = all.substr(pos, lineEnd - pos);
-        const LineShape shape = shapeOf(line.text);
-        line.kind = shape.kind;
-        pos = found ? end + 1 : n;
+        const std::string_view text = all.substr(lineBegin, lineEnd - lineBegin);
 
-        if (line.kind == Kind::Header) {
-            if (!sections.empty())
-                sections.back().close();
-            sections.emplace_back();
-            sections.back().header = line;
-            indexed = indexLastSection();
-        } else if (sections.empty()) {
-            preamble.push_back(line);
+        const std::string_view before = all.substr(rawBegin, lineBegin - rawBegin);
+        if (sections.empty()) {
+            forEachLineOf(before, [this](std::string_view line) {
+                preamble.push_back(lineOf(line, shapeOf(line), false));
+                return true;
+            });
         } else {
-            Section& section = sections.back();
-            section.body.push_back(line);
-            if (indexed && line.isKey())
-                section.indexKey(section.body.size() - 1,
-                                 line.text.substr(shape.nameBegin, shape.nameLength));
+            sections.back().raw = before;
         }
+        sections.emplace_back();
+        sections.back().header = lineOf(text, shapeOf(text), false);
+        sections.back().unsplit = true;
+        indexLastSection();
+        rawBegin = newline ? end + 1 : n;
+        search = rawBegin;
     }
-    if (!sections.empty())
-        sections.back().close();
+    const std::string_view rest = all.substr(rawBegin);
+    if (sections.empty()) {
+        forEachLineOf(rest, [this](std::string_view line) {
+            preamble.push_back(lineOf(line, shapeOf(line), false));
+            return true;
+        });
+    } else {
+        sections.back().raw = rest;
+    }
 }
 
 const Section* ProfileFile::Impl::find(std::string_view name) const {
@@ -441,22 +613,64 @@ const Section* ProfileFile::Impl::find(std::string_view name) const {
     return found == NameIndex::None ? nullptr : &sections[found];
 }
 
-const Line* ProfileFile::Impl::lastLine() const {
+bool ProfileFile::Impl::endsWithText() const {
     if (sections.empty())
-        return preamble.empty() ? nullptr : &preamble.back();
-    const Section& last = sections.back();
-    if (!last.tail.empty())
-        return &last.tail.back();
-    if (!last.body.empty())
-        return &last.body.back();
-    return &last.header;
+        return !preamble.empty() && !trim(preamble.back().text).empty();
+    return !trim(sections.back().lastLine()).empty();
 }
 
-void ProfileFile::Impl::setText(Line& line, std::string_view stored, Kind kind) {
-    line.text = stored;
-    line.written = true;
-    line.kind = kind;
+std::size_t ProfileFile::Impl::sectionForWriting(std::string_view name) {
+    const std::uint64_t hash = foldedHash(name);
+    const std::size_t found = findSection(name, hash);
+    if (found != NameIndex::None)
+        return found;
+    const std::string_view header = written.store("[", name, "]");
+    const LineShape shape = shapeOf(header);
+    if (shape.kind != Kind::Header || header.substr(shape.nameBegin, shape.nameLength) != name) {
+        written.giveBack(header);
+        return NameIndex::None;
+    }
+    const bool blankBefore = endsWithText();
+    sections.emplace_back();
+    Section& added = sections.back();
+    added.header = lineOf(header, shape, true);
+    added.blankBefore = blankBefore;
+    added.primary = true;
+    sectionIndex.insert(hash, sections.size() - 1);
+    return sections.size() - 1;
 }
+
+namespace {
+
+// Whether "key=value" reads back as that key: a trimmed name that holds no
+// "=" and starts with neither ";" nor "[". The value cannot change that.
+bool holdsAsKey(std::string_view key) {
+    return !key.empty() && key.front() != ';' && key.front() != '[' &&
+           key.find('=') == std::string_view::npos && trim(key).size() == key.size();
+}
+
+// The key line "key=value" stored in `text`, its parts worked out without
+// reading it again.
+Line keyLine(std::string_view text, std::size_t keyLength) {
+    LineShape shape;
+    shape.kind = Kind::Key;
+    shape.nameLength = keyLength;
+    const std::string_view value = trim(text.substr(keyLength + 1));
+    shape.valueBegin = static_cast<std::size_t>(value.data() - text.data());
+    shape.valueLength = value.size();
+    return lineOf(text, shape, true);
+}
+
+std::size_t decimalLength(std::size_t n) {
+    std::size_t length = 1;
+    while (n >= 10) {
+        n /= 10;
+        ++length;
+    }
+    return length;
+}
+
+} // namespace
 
 ProfileFile::ProfileFile() : impl_(std::make_unique<Impl>()) {}
 ProfileFile::~ProfileFile() = default;
@@ -483,15 +697,54 @@ std::string ProfileFile::serialize() const {
     std::string out;
     if (!impl_)
         return out;
-    std::size_t size = impl_->byteOrderMark ? 3 : 0;
-    impl_->forEachLine([&](const Line& line) { size += line.text.size() + 2; });
-    out.reserve(size);
-    if (impl_->byteOrderMark)
-        out += "\xEF\xBB\xBF";
-    impl_->forEachLine([&](const Line& line) {
-        out += line.text;
-        out += "\r\n";
-    });
+    const Impl& d = *impl_;
+    // A section's text is copied as it is only when its lines end in CR LF.
+    for (const Section& section : d.sections)
+        if (section.unsplit && !section.rawWholeLines && !endsEveryLineWithCrLf(section.raw))
+            section.split();
+    std::size_t size = d.byteOrderMark ? 3 : 0;
+    auto measure = [&size](const std::vector<Line>& lines) {
+        for (const Line& line : lines)
+            size += line.text.size() + 2;
+    };
+    measure(d.preamble);
+    for (const Section& section : d.sections) {
+        size += (section.blankBefore ? 2 : 0) + section.header.text.size() + 2;
+        if (section.unsplit) {
+            size += section.raw.size();
+        } else {
+            measure(section.body);
+            measure(section.tail);
+        }
+    }
+    out.resize(size);
+    char* next = out.data();
+    auto put = [&next](std::string_view text) {
+        if (!text.empty())
+            std::memcpy(next, text.data(), text.size());
+        next += text.size();
+    };
+    auto putLines = [&](const std::vector<Line>& lines) {
+        for (const Line& line : lines) {
+            put(line.text);
+            put("\r\n");
+        }
+    };
+    if (d.byteOrderMark)
+        put("\xEF\xBB\xBF");
+    putLines(d.preamble);
+    for (const Section& section : d.sections) {
+        if (section.blankBefore)
+            put("\r\n");
+        put(section.header.text);
+        put("\r\n");
+        if (section.unsplit) {
+            put(section.raw);
+        } else {
+            putLines(section.body);
+            putLines(section.tail);
+        }
+    }
     return out;
 }
 
@@ -502,75 +755,104 @@ bool ProfileFile::save(System& sys, const std::string& path) const {
 bool ProfileFile::write(std::string_view section, std::string_view key, std::string_view value) {
     section = trim(section);
     key = trim(key);
-    if (holdsLineBreak(section) || holdsLineBreak(key) || holdsLineBreak(value))
+    if (holdsLineBreak(section) || holdsLineBreak(key) || holdsLineBreak(value) ||
+        !holdsAsKey(key) || value.size() >= UINT32_MAX - key.size() - 1)
         return false;
     if (!impl_)
         impl_ = std::make_unique<Impl>();
     Impl& d = *impl_;
-
-    const std::uint64_t sectionHash = foldedHash(section);
-    std::size_t found = d.findSection(section, sectionHash);
-    std::string header;
-    if (found == NameIndex::None) {
-        // The header of a new section must read back as this section.
-        header.reserve(section.size() + 2);
-        header += '[';
-        header += section;
-        header += ']';
-        const LineShape headerShape = shapeOf(header);
-        if (headerShape.kind != Kind::Header ||
-            std::string_view(header).substr(headerShape.nameBegin, headerShape.nameLength) !=
-                section)
-            return false;
-    }
-    // So must the line of the key, or the entry cannot be held.
-    const std::string_view keyLine = d.written.store(key, "=", value);
-    const LineShape keyShape = shapeOf(keyLine);
-    if (keyShape.kind != Kind::Key ||
-        keyLine.substr(keyShape.nameBegin, keyShape.nameLength) != key) {
-        d.written.giveBack(keyLine);
+    const std::size_t found = d.sectionForWriting(section);
+    if (found == NameIndex::None)
         return false;
-    }
-
-    if (found == NameIndex::None) {
-        const Line* last = d.lastLine();
-        if (last != nullptr && !trim(last->text).empty()) {
-            Line blank; // empty text, read from nowhere
-            if (d.sections.empty())
-                d.preamble.push_back(blank);
-            else
-                d.sections.back().tail.push_back(blank);
-        }
-        d.sections.emplace_back();
-        d.setText(d.sections.back().header, d.written.store(header, {}, {}), Kind::Header);
-        found = d.sections.size() - 1;
-        d.sectionIndex.insert(sectionHash, found);
-    }
     Section& target = d.sections[found];
 
+    const std::string_view text = d.written.store(key, "=", value);
     const std::uint64_t keyHash = foldedHash(key);
     const std::size_t existing = target.findKey(key, keyHash);
-    if (existing != NameIndex::None) {
-        // The key keeps its place and the spelling it has in the file (a name
-        // that matches has the same length as the key).
-        Line& line = target.body[existing];
-        const std::string_view spelling = line.name();
-        char* text = const_cast<char*>(keyLine.data());
-        std::memmove(text, spelling.data(), spelling.size());
-        if (line.written && line.text.size() >= keyLine.size()) {
-            // Over the old text, which is no longer needed.
-            char* old = const_cast<char*>(line.text.data());
-            std::memmove(old, text, keyLine.size());
-            d.written.giveBack(keyLine);
-            d.setText(line, std::string_view(old, keyLine.size()), Kind::Key);
-        } else {
-            d.setText(line, keyLine, Kind::Key);
-        }
+    if (existing == NameIndex::None) {
+        target.addKey(keyLine(text, key.size()), keyHash);
         return true;
     }
-    target.body.emplace_back();
-    d.setText(target.body.back(), keyLine, Kind::Key);
-    target.keyIndex.insert(keyHash, target.body.size() - 1);
+    // The key keeps its place and the spelling it has in the file (a name
+    // that matches has the same length as the key).
+    Line& line = target.body[existing];
+    const std::string_view spelling = line.name();
+    std::memmove(const_cast<char*>(text.data()), spelling.data(), spelling.size());
+    if (line.written && line.text.size() >= text.size()) {
+        // Over the old text, which is no longer needed.
+        char* old = const_cast<char*>(line.text.data());
+        std::memmove(old, text.data(), text.size());
+        d.written.giveBack(text);
+        line = keyLine(std::string_view(old, text.size()), key.size());
+    } else {
+        line = keyLine(text, key.size());
+    }
+    return true;
+}
+
+bool ProfileFile::writeList(std::string_view section, std::string_view prefix, std::size_t count,
+                            const std::function<std::string_view(std::size_t)>& valueAt) {
+    if (count == 0)
+        return true;
+    section = trim(section);
+    std::string key(prefix);
+    key += std::to_string(count);
+    if (holdsLineBreak(section) || holdsLineBreak(key) || !holdsAsKey(key))
+        return false;
+    // Every entry is checked, and the text of the list measured, first.
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view value = valueAt(i);
+        if (holdsLineBreak(value) || value.size() >= UINT32_MAX - key.size() - 1)
+            return false;
+        size += prefix.size() + decimalLength(i + 1) + 1 + value.size() + 2;
+    }
+    if (!impl_)
+        impl_ = std::make_unique<Impl>();
+    Impl& d = *impl_;
+    const std::size_t found = d.sectionForWriting(section);
+    if (found == NameIndex::None)
+        return false;
+    Section& target = d.sections[found];
+
+    if (target.hasKeys()) {
+        // Keys of these names may be there already: one write each.
+        for (std::size_t i = 0; i < count; ++i)
+            write(section, std::string(prefix) + std::to_string(i + 1), valueAt(i));
+        return true;
+    }
+    if (!target.empty()) {
+        // Comments or blank lines but no key: the list goes before them.
+        target.split();
+        target.indexed = false;
+        target.body.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            key.replace(prefix.size(), key.npos, std::to_string(i + 1));
+            target.body.push_back(keyLine(d.written.store(key, "=", valueAt(i)), key.size()));
+        }
+        target.keyCount = count;
+        return true;
+    }
+    // A section without lines: the list becomes its text, as if read from a
+    // file, and is split into lines only when they are needed.
+    char* const text = d.written.take(size);
+    char* next = text;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view value = valueAt(i);
+        std::memcpy(next, prefix.data(), prefix.size());
+        next = std::to_chars(next + prefix.size(), next + prefix.size() + 24, i + 1).ptr;
+        *next++ = '=';
+        if (!value.empty())
+            std::memcpy(next, value.data(), value.size());
+        next += value.size();
+        *next++ = '\r';
+        *next++ = '\n';
+    }
+    target.unsplit = true;
+    target.raw = std::string_view(text, size);
+    target.rawWholeLines = true;
+    target.rawWritten = true;
+    target.indexed = false;
     return true;
 }
 
@@ -579,11 +861,60 @@ std::vector<std::string> ProfileFile::keys(std::string_view section) const {
     const Section* found = impl_ ? impl_->find(section) : nullptr;
     if (found == nullptr)
         return names;
-    names.reserve(found->keyIndex.size());
+    found->split();
+    names.reserve(found->keyCount);
     for (const Line& line : found->body)
         if (line.isKey())
             names.emplace_back(line.name());
     return names;
+}
+
+void ProfileFile::forEachEntry(
+    std::string_view section,
+    const std::function<void(std::string_view key, std::string_view value)>& each) const {
+    const Section* found = impl_ ? impl_->find(section) : nullptr;
+    if (found == nullptr)
+        return;
+    // While the names are numbered, each key line gives its own value, read
+    // straight from the text of a section that is not split.
+    NumberedNames numbered;
+    std::size_t given = 0;
+    bool distinct = true;
+    auto give = [&](const Line& line) {
+        if (!line.isKey())
+            return true;
+        distinct = numbered.next(line.name());
+        if (distinct) {
+            each(line.name(), unquoted(line.value()));
+            ++given;
+        }
+        return distinct;
+    };
+    if (found->unsplit) {
+        forEachLineOf(found->raw, [&](std::string_view text) {
+            return give(lineOf(text, shapeOf(text), false));
+        });
+    } else {
+        for (const Line& line : found->body)
+            if (!give(line))
+                break;
+    }
+    if (distinct)
+        return;
+    // Otherwise a key reads the value of the first key of its name.
+    found->index();
+    for (const Line& line : found->body) {
+        if (!line.isKey())
+            continue;
+        if (given > 0) {
+            --given;
+            continue;
+        }
+        const std::string_view name = line.name();
+        const Line& first =
+            found->duplicateKeys ? found->body[found->findKey(name, foldedHash(name))] : line;
+        each(name, unquoted(first.value()));
+    }
 }
 
 std::optional<std::string> ProfileFile::read(std::string_view section, std::string_view key) const {
@@ -605,7 +936,7 @@ std::string ProfileFile::read(std::string_view section, std::string_view key,
 
 bool ProfileFile::hasSection(std::string_view section) const {
     const Section* found = impl_ ? impl_->find(section) : nullptr;
-    return found != nullptr && !found->keyIndex.empty();
+    return found != nullptr && found->hasKeys();
 }
 
 bool ProfileFile::hasKey(std::string_view section, std::string_view key) const {

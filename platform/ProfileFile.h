@@ -32,6 +32,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,9 +64,21 @@ public:
     // read back as something else (starting with ";" or "[", holding "="), a
     // section name that would (holding "]").
     bool write(std::string_view section, std::string_view key, std::string_view value);
+    // Writes a numbered list: prefix1=valueAt(0), prefix2=valueAt(1), ... up to
+    // `count`, with the effect of one write each; false, with nothing changed,
+    // when any entry cannot be held. Into a section without keys (the usual
+    // case: a new file) the entries are appended without a look-up each.
+    bool writeList(std::string_view section, std::string_view prefix, std::size_t count,
+                   const std::function<std::string_view(std::size_t)>& valueAt);
 
     // Key names of a section in file order (duplicates included, as listed).
     std::vector<std::string> keys(std::string_view section) const;
+    // Every key of a section in file order with the value reading it gives
+    // (that of the first key of its name, as `read`). The texts live as long
+    // as the profile is not changed.
+    void forEachEntry(
+        std::string_view section,
+        const std::function<void(std::string_view key, std::string_view value)>& each) const;
     // The value of the first matching key, whole (no length limit).
     std::optional<std::string> read(std::string_view section, std::string_view key) const;
     std::string read(std::string_view section, std::string_view key,

@@ -410,6 +410,131 @@ TEST(ProfileFileWriting, MovedFromProfileIsUsable) {
     EXPECT_EQ(a.serialize(), "[A]\r\nk=2\r\n");
 }
 
+TEST(ProfileFileWriting, UnchangedSectionsSaveAsTheyWouldLineByLine) {
+    // Sections that were never looked into are saved from their text; the
+    // same sections split into lines must give the same bytes.
+    const std::string texts[] = {
+        "[A]\nk=v\n[B]\r\nx=y",
+        "[A]\r\nk=v\r\n\r\n; c\r\n[B]\r\n",
+        "\xEF\xBB\xBFpre\r\n[A]\r\r\nk=v\rw\r\n[A]\r\n[]\n",
+        "[A]",
+        "\r\n\n[A]\r\n\r\n",
+    };
+    for (const std::string& text : texts) {
+        const std::string whole = ProfileFile::parse(text).serialize();
+        ProfileFile split = ProfileFile::parse(text);
+        for (const std::string& section : split.sectionNames())
+            split.keys(section);
+        EXPECT_EQ(whole, split.serialize()) << text;
+    }
+    EXPECT_EQ(ProfileFile::parse(texts[0]).serialize(), "[A]\r\nk=v\r\n[B]\r\nx=y\r\n");
+}
+
+TEST(ProfileFileReading, SectionsStartOnlyWhereALineStartsWithABracket) {
+    // A "[" inside a value, after a lone CR, or as the second byte of "ゼ"
+    // (0x83 0x5B) starts no section; one after blanks does.
+    ProfileFile ini =
+        ProfileFile::parse("[A]\r\nk=[not a section]\r\n\x83[x=1\r\n \t[B] tail\r\nv=a\r[C]\r\n");
+    EXPECT_EQ(ini.sectionNames(), (Names{"A", "B"}));
+    EXPECT_EQ(ini.keys("A"), (Names{"k", "\x83[x"}));
+    EXPECT_EQ(ini.read("B", "v", "-"), "a\r[C]");
+}
+
+// ---------------------------------------------------------------------------
+// Numbered lists, written and read as a whole
+
+namespace {
+
+// A section's entries as forEachEntry gives them.
+std::string entries(const ProfileFile& ini, std::string_view section) {
+    std::string out;
+    ini.forEachEntry(section, [&](std::string_view key, std::string_view value) {
+        out += std::string(key) + "=" + std::string(value) + "\n";
+    });
+    return out;
+}
+
+// The same through the key list and one read per key.
+std::string keyByKey(const ProfileFile& ini, std::string_view section) {
+    std::string out;
+    for (const std::string& key : ini.keys(section))
+        out += key + "=" + ini.read(section, key, "<none>") + "\n";
+    return out;
+}
+
+} // namespace
+
+TEST(ProfileFileLists, EntriesAreWhatTheKeyListAndReadsGive) {
+    const std::string texts[] = {
+        "[Files]\r\nItem1=a\\x\r\nItem2=\"q\"\r\nitem3= b \r\n",
+        // Duplicates: each reads the first key of its name.
+        "[Files]\r\nItem1=a\r\nITEM1=b\r\nItem2=c\r\nitem1=d\r\n",
+        // Numbered at first, then not, then a duplicate of a numbered key.
+        "[Files]\r\nItem1=a\r\nItem2=b\r\nItem4=c\r\nItem2=d\r\nx=e\r\n",
+        "[Files]\r\nA=1\r\nB=2\r\n; c\r\nC=3\r\n\r\n[Other]\r\nA=9\r\n",
+        "[Files]\nItem01=a\nItem1=b\nitem01=c\n",
+        "[Files]\r\n[Files]\r\nItem1=x\r\n",
+        "x=1\r\n[files]\r\n 1 = a \r\n2=b\r\n",
+    };
+    for (const std::string& text : texts) {
+        const std::string expected = keyByKey(ProfileFile::parse(text), "Files");
+        // From the section's text, and from its lines.
+        EXPECT_EQ(entries(ProfileFile::parse(text), "Files"), expected) << text;
+        ProfileFile split = ProfileFile::parse(text);
+        split.keys("Files");
+        EXPECT_EQ(entries(split, "Files"), expected) << text;
+    }
+    EXPECT_EQ(entries(ProfileFile::parse(texts[1]), "Files"),
+              "Item1=a\nITEM1=a\nItem2=c\nitem1=a\n");
+    EXPECT_EQ(entries(ProfileFile::parse(texts[2]), "Files"),
+              "Item1=a\nItem2=b\nItem4=c\nItem2=b\nx=e\n");
+    EXPECT_EQ(entries(ProfileFile::parse(texts[0]), "Missing"), "");
+}
+
+TEST(ProfileFileLists, AListWritesWhatOneWriteEachWrites) {
+    const std::string starts[] = {
+        "",
+        "[Install]\r\nTitle=x\r\n",
+        "[Files]\r\n; none yet\r\n\r\n[Group]\r\nValue=1\r\n",
+        "[Files]\r\nItem2=old\r\nitem5=keep\r\n",
+        "[Files]\n[Group]\nA=1",
+        "k=v",
+    };
+    const Names values{"a\\b.txt", " spaced ", "\"q\"", "", Sample + "\\" + KatakanaZo, "x=y"};
+    for (const std::string& start : starts) {
+        ProfileFile list = ProfileFile::parse(start);
+        ProfileFile each = ProfileFile::parse(start);
+        ASSERT_TRUE(list.writeList("Files", "Item", values.size(),
+                                   [&](std::size_t i) -> std::string_view { return values[i]; }));
+        for (std::size_t i = 0; i < values.size(); ++i)
+            ASSERT_TRUE(each.write("Files", "Item" + std::to_string(i + 1), values[i]));
+        EXPECT_EQ(list.serialize(), each.serialize()) << start;
+        EXPECT_EQ(dump(list), dump(each)) << start;
+        // Later writes find the listed keys and go where they would.
+        for (ProfileFile* ini : {&list, &each}) {
+            ini->write("Files", "ITEM2", "new");
+            ini->write("Files", "Extra", "1");
+            ini->write("Group", "Value", "2");
+        }
+        EXPECT_EQ(list.serialize(), each.serialize()) << start;
+    }
+}
+
+TEST(ProfileFileLists, AListIsWrittenWholeOrNotAtAll) {
+    ProfileFile ini = ProfileFile::parse("[Files]\r\nItem1=a\r\n");
+    const std::string before = ini.serialize();
+    const Names values{"ok", "two\nlines"};
+    auto valueAt = [&](std::size_t i) -> std::string_view { return values[i]; };
+    EXPECT_FALSE(ini.writeList("Files", "Item", 2, valueAt));
+    EXPECT_FALSE(ini.writeList("New", "Item", 2, valueAt));
+    for (const char* prefix : {";Item", "[Item", "a=b", " Item", "It\rem"})
+        EXPECT_FALSE(ini.writeList("Files", prefix, 1, valueAt)) << prefix;
+    EXPECT_FALSE(ini.writeList("a]b", "Item", 1, valueAt));
+    EXPECT_TRUE(ini.writeList("New", "Item", 0, valueAt));
+    EXPECT_EQ(ini.serialize(), before);
+    EXPECT_EQ(ini.sectionNames(), Names{"Files"});
+}
+
 // ---------------------------------------------------------------------------
 // Loading and saving through the platform layer
 
