@@ -51,10 +51,15 @@ std::optional<std::string> writeControlFile(platform::System& sys, const RunStat
             put("Install", "InstallDir", installFolderName(state.ProgramFolder));
             put("Install", "IsFileDelAfterInst", "1");
         }
-        std::size_t n = 0;
-        for (const std::string& file : request.folderFiles)
-            put("Files", item(++n), file);
-        put("Files", item(n + 1), "Inst.ini");
+        // The folder's files, then the control file itself, which the
+        // installer removes after the install.
+        const std::vector<std::string>& files = request.folderFiles;
+        written = ini.writeList("Files", "Item", files.size() + 1,
+                                [&](std::size_t i) -> std::string_view {
+                                    return i < files.size() ? std::string_view(files[i])
+                                                            : std::string_view("Inst.ini");
+                                }) &&
+                  written;
     }
 
     put("Group", "Value", "1");

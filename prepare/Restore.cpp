@@ -4,21 +4,50 @@
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
 
+#include <optional>
+
 namespace prepare {
 
-bool isSafeRelativePath(std::string_view entry) {
+namespace {
+
+// Where the last part of a file-list entry begins (0 for an entry without a
+// backslash), or nullopt when the entry is not a safe relative path. ":" is
+// never the second byte of a double-byte character, so a byte search finds it.
+std::optional<std::size_t> lastPartOfSafePath(std::string_view entry) {
     if (entry.empty() || entry.front() == '\\' || entry.find(':') != std::string_view::npos)
-        return false;
-    std::string_view rest = entry;
+        return std::nullopt;
+    std::size_t begin = 0;
     while (true) {
-        const std::size_t pos = pathrules::firstBackslash(rest);
-        const std::string_view part = rest.substr(0, pos);
+        const std::size_t pos = pathrules::firstBackslash(entry.substr(begin));
+        const std::string_view part = entry.substr(begin, pos);
         if (part.empty() || part == "." || part == "..")
-            return false;
+            return std::nullopt;
         if (pos == std::string_view::npos)
-            return true;
-        rest.remove_prefix(pos + 1);
+            return begin;
+        begin += pos + 1;
     }
+}
+
+} // namespace
+
+bool isSafeRelativePath(std::string_view entry) {
+    return lastPartOfSafePath(entry).has_value();
+}
+
+void forEachFileToRestore(
+    const platform::ProfileFile& ini, std::string_view ownName,
+    const std::function<void(std::string_view relative, std::string_view name)>& each) {
+    // Every key of "Files" in file order, each with the value reading it gives.
+    ini.forEachEntry("Files", [&](std::string_view, std::string_view value) {
+        // Entries without a backslash lie where they belong already.
+        const std::optional<std::size_t> last = lastPartOfSafePath(value);
+        if (!last || *last == 0)
+            return;
+        const std::string_view name = value.substr(*last);
+        // The control file itself is never moved away from its folder.
+        if (!pathrules::equalsNoCase(name, ownName))
+            each(value, name);
+    });
 }
 
 void restoreControlFile(platform::System& sys, const std::string& controlFile) {
@@ -29,17 +58,11 @@ void restoreControlFile(platform::System& sys, const std::string& controlFile) {
         return;
 
     const std::string folder(pathrules::folderPart(controlFile));
-    const std::string_view ownName = pathrules::fileNamePart(controlFile);
-    for (const std::string& key : ini.keys("Files")) {
-        const std::string value = ini.read("Files", key, "Nothing");
-        if (!pathrules::containsBackslash(value) || !isSafeRelativePath(value))
-            continue;
-        const std::string_view name = pathrules::fileNamePart(value);
-        // The control file itself is never moved away from its folder.
-        if (pathrules::equalsNoCase(name, ownName))
-            continue;
-        sys.moveNoReplace(folder + std::string(name), folder + value);
-    }
+    forEachFileToRestore(ini, pathrules::fileNamePart(controlFile),
+                         [&](std::string_view relative, std::string_view name) {
+                             sys.moveNoReplace(folder + std::string(name),
+                                               folder + std::string(relative));
+                         });
     sys.removeFile(controlFile);
 }
 

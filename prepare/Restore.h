@@ -2,13 +2,15 @@
 // the control files written in the run are deleted.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace platform {
+class ProfileFile;
 class System;
-}
+} // namespace platform
 
 namespace prepare {
 
@@ -16,6 +18,14 @@ namespace prepare {
 // inside the control file's folder. Absolute paths, drive names, ".." and
 // empty parts are refused, since the list is data anyone may have written.
 bool isSafeRelativePath(std::string_view entry);
+
+// The entries of a control file's "Files" list that the restore moves back, in
+// file order: each relative path with its file name (where the file lies in
+// the control file's folder). `ownName` is the control file's name, never
+// moved.
+void forEachFileToRestore(
+    const platform::ProfileFile& ini, std::string_view ownName,
+    const std::function<void(std::string_view relative, std::string_view name)>& each);
 
 // Restores the folder of one control file and deletes it. A control file that
 // is gone, or that holds no "InstallDir", is left alone. The control file is
