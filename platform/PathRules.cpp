@@ -56,21 +56,14 @@ std::size_t lastSeparator(std::string_view path) {
 }
 
 std::size_t firstBackslash(std::string_view path) {
-    std::size_t i = 0;
-    const std::size_t n = path.size();
-    while (i < n) {
-        i = plainUntil(path, i, '\\', '\\');
-        // The trail byte of a double-byte character (possibly 0x5C) belongs
-        // to its character.
-        for (const std::size_t stop = std::min(i + 8, n); i < stop; ++i) {
-            const unsigned char b = static_cast<unsigned char>(path[i]);
-            if (isLeadByte(b))
-                ++i;
-            else if (b == '\\')
-                return i;
-        }
-    }
-    return std::string_view::npos;
+    std::size_t found = std::string_view::npos;
+    // The first part ends at the first backslash, unless it is the whole path.
+    forEachPart(path, [&](std::string_view first) {
+        if (first.size() < path.size())
+            found = first.size();
+        return false;
+    });
+    return found;
 }
 
 bool containsBackslash(std::string_view path) {

@@ -6,6 +6,9 @@
 // separator in the tool goes through these functions.
 #pragma once
 
+#include "platform/WordScan.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -15,6 +18,38 @@ namespace pathrules {
 // True for the first byte of a double-byte code page 932 character.
 constexpr bool isLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Calls `each(part)` for the parts of the path between its backslashes, first
+// to last (a path without a backslash is one part, an empty path one empty
+// part), until `each` returns false; false then. Runs of eight plain bytes
+// without a backslash are passed over a word at a time.
+template <typename Each> bool forEachPart(std::string_view path, Each each) {
+    std::size_t begin = 0;
+    std::size_t i = 0;
+    const std::size_t n = path.size();
+    while (i < n) {
+        if (i + 8 <= n) {
+            const std::uint64_t word = wordscan::load(path.data() + i);
+            if (!wordscan::hasHighByte(word) && !wordscan::hasByte(word, '\\')) {
+                i += 8;
+                continue;
+            }
+        }
+        // These eight bytes one by one: the trail byte of a double-byte
+        // character (possibly 0x5C) belongs to its character.
+        for (const std::size_t stop = std::min(i + 8, n); i < stop; ++i) {
+            const unsigned char b = static_cast<unsigned char>(path[i]);
+            if (isLeadByte(b)) {
+                ++i;
+            } else if (b == '\\') {
+                if (!each(path.substr(begin, i - begin)))
+                    return false;
+                begin = i + 1;
+            }
+        }
+    }
+    return each(path.substr(begin));
 }
 
 // Position of the last backslash or colon, or npos.

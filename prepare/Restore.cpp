@@ -16,16 +16,14 @@ namespace {
 std::optional<std::size_t> lastPartOfSafePath(std::string_view entry) {
     if (entry.empty() || entry.front() == '\\' || entry.find(':') != std::string_view::npos)
         return std::nullopt;
-    std::size_t begin = 0;
-    while (true) {
-        const std::size_t pos = pathrules::firstBackslash(entry.substr(begin));
-        const std::string_view part = entry.substr(begin, pos);
-        if (part.empty() || part == "." || part == "..")
-            return std::nullopt;
-        if (pos == std::string_view::npos)
-            return begin;
-        begin += pos + 1;
-    }
+    std::size_t last = 0;
+    const bool safe = pathrules::forEachPart(entry, [&](std::string_view part) {
+        last = static_cast<std::size_t>(part.data() - entry.data());
+        return !part.empty() && part != "." && part != "..";
+    });
+    if (!safe)
+        return std::nullopt;
+    return last;
 }
 
 } // namespace
