@@ -486,7 +486,7 @@ public:
     bool moveNoReplace(const std::string& from, const std::string& to) override;
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
-    bool writeFileAtomic(const std::string& path, std::string_view contents) override;
+    bool writeAtomic(const std::string& path, const std::vector<std::string_view>& pieces) override;
     void removeStaleTemporaries(const std::string& path) override;
     void shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override;
@@ -639,7 +639,10 @@ namespace {
 // The temporary files of writeFileAtomic are named ".<name>.tmp-<pid>-<n>":
 // the writer's process id tells a file being written from one left behind.
 std::string temporaryPrefix(std::string_view name) {
-    return "." + std::string(name) + ".tmp-";
+    std::string prefix(".");
+    prefix += name;
+    prefix += ".tmp-";
+    return prefix;
 }
 
 // The writer's process id when `entry` is a temporary file of `prefix`.
@@ -674,7 +677,8 @@ std::optional<std::string> writeTarget(const std::string& native) {
 
 } // namespace
 
-bool PosixSystem::writeFileAtomic(const std::string& path, std::string_view contents) {
+bool PosixSystem::writeAtomic(const std::string& path,
+                              const std::vector<std::string_view>& pieces) {
     std::optional<std::string> native = nativeOf(path);
     if (!native || native->empty() || native->back() == '/')
         return false;
@@ -695,8 +699,10 @@ bool PosixSystem::writeFileAtomic(const std::string& path, std::string_view cont
     const std::string folder = nativeFolderOf(target);
     const std::string_view name = nativeFileName(target);
     auto fill = [&](const Fd& out) {
-        return writeAll(out.get(), contents.data(), contents.size()) &&
-               (!exists || fchmod(out.get(), st.st_mode & 07777) == 0) && fsync(out.get()) == 0;
+        for (std::string_view piece : pieces)
+            if (!writeAll(out.get(), piece.data(), piece.size()))
+                return false;
+        return (!exists || fchmod(out.get(), st.st_mode & 07777) == 0) && fsync(out.get()) == 0;
     };
     static std::atomic<unsigned> counter{0};
     auto tempName = [&] {

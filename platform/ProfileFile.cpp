@@ -343,7 +343,11 @@ public:
         for (std::size_t i = 0; i < length_; ++i)
             if (name[prefix_.size() + i] != digits_[i])
                 return false;
-        return sameName(name.substr(0, prefix_.size()), prefix_);
+        // The same spelling as the first name (the usual case), or another.
+        std::size_t same = 0;
+        while (same < prefix_.size() && name[same] == prefix_[same])
+            ++same;
+        return same == prefix_.size() || sameName(name.substr(0, prefix_.size()), prefix_);
     }
 
 private:
@@ -547,6 +551,39 @@ struct ProfileFile::Impl {
     // The section of a name to write into, created at the end of the file when
     // there is none; None when a header of that name would not read back.
     std::size_t sectionForWriting(std::string_view name);
+
+    // Calls `put(text)` for the texts of the file, first to last, with CR LF
+    // line ends. A section's text is given as it is only when its lines end
+    // in CR LF; another is split into lines first.
+    template <typename Put> void emit(Put put) const {
+        auto putLines = [&put](const std::vector<Line>& lines) {
+            for (const Line& line : lines) {
+                put(line.text);
+                put("\r\n");
+            }
+        };
+        if (byteOrderMark)
+            put("\xEF\xBB\xBF");
+        putLines(preamble);
+        for (const Section& section : sections) {
+            if (section.blankBefore)
+                put("\r\n");
+            put(section.header.text);
+            put("\r\n");
+            if (section.unsplit && !section.rawWholeLines) {
+                if (endsEveryLineWithCrLf(section.raw))
+                    section.rawWholeLines = true;
+                else
+                    section.split();
+            }
+            if (section.unsplit) {
+                put(section.raw);
+            } else {
+                putLines(section.body);
+                putLines(section.tail);
+            }
+        }
+    }
 };
 
 void ProfileFile::Impl::build() {
@@ -661,15 +698,6 @@ Line keyLine(std::string_view text, std::size_t keyLength) {
     return lineOf(text, shape, true);
 }
 
-std::size_t decimalLength(std::size_t n) {
-    std::size_t length = 1;
-    while (n >= 10) {
-        n /= 10;
-        ++length;
-    }
-    return length;
-}
-
 } // namespace
 
 ProfileFile::ProfileFile() : impl_(std::make_unique<Impl>()) {}
@@ -697,59 +725,42 @@ std::string ProfileFile::serialize() const {
     std::string out;
     if (!impl_)
         return out;
-    const Impl& d = *impl_;
-    // A section's text is copied as it is only when its lines end in CR LF.
-    for (const Section& section : d.sections)
-        if (section.unsplit && !section.rawWholeLines && !endsEveryLineWithCrLf(section.raw))
-            section.split();
-    std::size_t size = d.byteOrderMark ? 3 : 0;
-    auto measure = [&size](const std::vector<Line>& lines) {
-        for (const Line& line : lines)
-            size += line.text.size() + 2;
-    };
-    measure(d.preamble);
-    for (const Section& section : d.sections) {
-        size += (section.blankBefore ? 2 : 0) + section.header.text.size() + 2;
-        if (section.unsplit) {
-            size += section.raw.size();
-        } else {
-            measure(section.body);
-            measure(section.tail);
-        }
-    }
-    out.resize(size);
-    char* next = out.data();
-    auto put = [&next](std::string_view text) {
-        if (!text.empty())
-            std::memcpy(next, text.data(), text.size());
-        next += text.size();
-    };
-    auto putLines = [&](const std::vector<Line>& lines) {
-        for (const Line& line : lines) {
-            put(line.text);
-            put("\r\n");
-        }
-    };
-    if (d.byteOrderMark)
-        put("\xEF\xBB\xBF");
-    putLines(d.preamble);
-    for (const Section& section : d.sections) {
-        if (section.blankBefore)
-            put("\r\n");
-        put(section.header.text);
-        put("\r\n");
-        if (section.unsplit) {
-            put(section.raw);
-        } else {
-            putLines(section.body);
-            putLines(section.tail);
-        }
-    }
+    std::size_t size = 0;
+    impl_->emit([&size](std::string_view text) { size += text.size(); });
+    out.reserve(size);
+    impl_->emit([&out](std::string_view text) { out += text; });
     return out;
 }
 
 bool ProfileFile::save(System& sys, const std::string& path) const {
-    return sys.writeFileAtomic(path, serialize());
+    if (!impl_)
+        return sys.writeFileAtomic(path, {});
+    // Long texts (a section never split, such as a long list) are written
+    // from where they lie; the rest is joined around them.
+    constexpr std::size_t Long = std::size_t{64} << 10;
+    std::string joined;
+    std::vector<std::pair<std::size_t, std::string_view>> longTexts; // after joined[0, first)
+    std::size_t size = 0;
+    impl_->emit([&size](std::string_view text) {
+        if (text.size() < Long)
+            size += text.size();
+    });
+    joined.reserve(size);
+    impl_->emit([&](std::string_view text) {
+        if (text.size() < Long)
+            joined += text;
+        else
+            longTexts.emplace_back(joined.size(), text);
+    });
+    std::vector<std::string_view> pieces;
+    std::size_t done = 0;
+    for (const auto& [at, text] : longTexts) {
+        pieces.push_back(std::string_view(joined).substr(done, at - done));
+        pieces.push_back(text);
+        done = at;
+    }
+    pieces.push_back(std::string_view(joined).substr(done));
+    return sys.writeAtomic(path, pieces);
 }
 
 bool ProfileFile::write(std::string_view section, std::string_view key, std::string_view value) {
@@ -801,11 +812,17 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
         return false;
     // Every entry is checked, and the text of the list measured, first.
     std::size_t size = 0;
+    std::size_t digits = 1;
+    std::size_t nextDigit = 10; // the first number with one more digit
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view value = valueAt(i);
         if (holdsLineBreak(value) || value.size() >= UINT32_MAX - key.size() - 1)
             return false;
-        size += prefix.size() + decimalLength(i + 1) + 1 + value.size() + 2;
+        if (i + 1 == nextDigit) {
+            ++digits;
+            nextDigit *= 10;
+        }
+        size += prefix.size() + digits + 1 + value.size() + 2;
     }
     if (!impl_)
         impl_ = std::make_unique<Impl>();
@@ -892,7 +909,8 @@ void ProfileFile::forEachEntry(
     };
     if (found->unsplit) {
         forEachLineOf(found->raw, [&](std::string_view text) {
-            return give(lineOf(text, shapeOf(text), false));
+            const LineShape shape = shapeOf(text);
+            return shape.kind != Kind::Key || give(lineOf(text, shape, false));
         });
     } else {
         for (const Line& line : found->body)

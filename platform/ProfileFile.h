@@ -68,6 +68,8 @@ public:
     // `count`, with the effect of one write each; false, with nothing changed,
     // when any entry cannot be held. Into a section without keys (the usual
     // case: a new file) the entries are appended without a look-up each.
+    // `valueAt` is called more than once for an entry and must return a view
+    // of text that outlives the call (not of a string it makes).
     bool writeList(std::string_view section, std::string_view prefix, std::size_t count,
                    const std::function<std::string_view(std::size_t)>& valueAt);
 

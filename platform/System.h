@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -82,8 +83,13 @@ public:
     virtual std::optional<std::string> readFile(const std::string& path) = 0;
     // Replaces the file's contents as one step: a temporary file in the same
     // folder, flushed, then renamed over the old one. false leaves the old file
-    // (or none) untouched.
-    virtual bool writeFileAtomic(const std::string& path, std::string_view contents) = 0;
+    // (or none) untouched. The contents are the pieces one after the other: a
+    // long text is written from where it lies, without being joined first.
+    virtual bool writeAtomic(const std::string& path,
+                             const std::vector<std::string_view>& pieces) = 0;
+    bool writeFileAtomic(const std::string& path, std::string_view contents) {
+        return writeAtomic(path, {contents});
+    }
     // Deletes the temporary files that writes to this path left behind when
     // their process was killed before the rename. Files of a write still
     // running in another process are left alone.

@@ -262,7 +262,7 @@ public:
     bool moveNoReplace(const std::string& from, const std::string& to) override;
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
-    bool writeFileAtomic(const std::string& path, std::string_view contents) override;
+    bool writeAtomic(const std::string& path, const std::vector<std::string_view>& pieces) override;
     void removeStaleTemporaries(const std::string& path) override;
     void shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override;
@@ -441,7 +441,8 @@ bool processRunning(DWORD pid) {
 
 } // namespace
 
-bool Win32System::writeFileAtomic(const std::string& path, std::string_view contents) {
+bool Win32System::writeAtomic(const std::string& path,
+                              const std::vector<std::string_view>& pieces) {
     if (path.empty() || pathrules::endsWithBackslash(path))
         return false;
     std::optional<std::wstring> native = wideOf(path);
@@ -489,7 +490,10 @@ bool Win32System::writeFileAtomic(const std::string& path, std::string_view cont
     if (!out.valid())
         return false;
 
-    bool ok = writeAll(out.get(), contents.data(), contents.size()) && FlushFileBuffers(out.get());
+    bool ok = true;
+    for (std::string_view piece : pieces)
+        ok = ok && writeAll(out.get(), piece.data(), piece.size());
+    ok = ok && FlushFileBuffers(out.get());
     ok = out.closeChecked() && ok;
     if (ok && exists) {
         // The file keeps its hidden and system marks, as an update in place

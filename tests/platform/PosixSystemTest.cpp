@@ -575,6 +575,15 @@ TEST(PosixFileContents, AtomicWriteReplacesAndLeavesNoTemporary) {
     EXPECT_EQ(folder.read("p/Inst.ini"), "");
 }
 
+TEST(PosixFileContents, AtomicWriteOfPiecesWritesThemInOrder) {
+    TestFolder folder;
+    const std::string big(200000, 'x');
+    ASSERT_TRUE(sys().writeAtomic(folder.logic("Inst.ini"), {"[a]\r\n", "", big, "z"}));
+    EXPECT_EQ(folder.read("Inst.ini"), "[a]\r\n" + big + "z");
+    ASSERT_TRUE(sys().writeAtomic(folder.logic("Inst.ini"), {}));
+    EXPECT_EQ(folder.read("Inst.ini"), "");
+}
+
 TEST(PosixFileContents, AtomicWriteRefusalsLeaveTheOldFile) {
     TestFolder folder;
     folder.write("ro.ini", "old");

@@ -47,8 +47,12 @@ public:
             return std::nullopt;
         return it->second;
     }
-    bool writeFileAtomic(const std::string& path, std::string_view contents) override {
-        files[path] = std::string(contents);
+    bool writeAtomic(const std::string& path,
+                     const std::vector<std::string_view>& pieces) override {
+        std::string& text = files[path];
+        text.clear();
+        for (std::string_view piece : pieces)
+            text += piece;
         return true;
     }
     void removeStaleTemporaries(const std::string&) override {}
@@ -549,6 +553,24 @@ TEST(ProfileFileStorage, SaveWritesTheTextAndLoadReadsItBack) {
     ProfileFile loaded = ProfileFile::load(sys, "\\w\\Inst.ini");
     EXPECT_EQ(loaded.read("install", "title", "-"), Sample);
     EXPECT_EQ(loaded.keys("Files"), (Names{"Item1"}));
+}
+
+TEST(ProfileFileStorage, LongListsAreSavedInPlaceWithTheTextAroundThem) {
+    // A list too long to be joined with the rest, between other sections.
+    MemorySystem sys;
+    ProfileFile ini = ProfileFile::parse("[Install]\nTitle=t\n");
+    const std::string value(100, 'v');
+    ASSERT_TRUE(ini.writeList("Files", "Item", 2000,
+                              [&](std::size_t) -> std::string_view { return value; }));
+    ini.write("Group", "Value", "1");
+    ASSERT_TRUE(ini.save(sys, "\\w\\Inst.ini"));
+    const std::string& saved = sys.files["\\w\\Inst.ini"];
+    EXPECT_EQ(saved, ini.serialize());
+    const std::string head = "[Install]\r\nTitle=t\r\n\r\n[Files]\r\nItem1=" + value + "\r\n";
+    const std::string tail = "Item2000=" + value + "\r\n\r\n[Group]\r\nValue=1\r\n";
+    EXPECT_EQ(saved.substr(0, head.size()), head);
+    ASSERT_GT(saved.size(), tail.size());
+    EXPECT_EQ(saved.substr(saved.size() - tail.size()), tail);
 }
 
 TEST(ProfileFileStorage, MissingOrUnreadableFileLoadsEmpty) {

@@ -68,14 +68,18 @@ std::optional<std::string> FaultySystem::readFile(const std::string& path) {
     return inner_.readFile(path);
 }
 
-bool FaultySystem::writeFileAtomic(const std::string& path, std::string_view contents) {
+bool FaultySystem::writeAtomic(const std::string& path,
+                               const std::vector<std::string_view>& pieces) {
     if (failing("writeFileAtomic", path))
         return false;
     if (captureWrites) {
-        captured[path] = std::string(contents);
+        std::string& text = captured[path];
+        text.clear();
+        for (std::string_view piece : pieces)
+            text += piece;
         return true;
     }
-    return inner_.writeFileAtomic(path, contents);
+    return inner_.writeAtomic(path, pieces);
 }
 
 void FaultySystem::removeStaleTemporaries(const std::string& path) {

@@ -25,7 +25,7 @@ public:
     // When set, enumerate and enumerateWithoutReadOnly report a folder's
     // entries in this order instead of the file system's.
     std::function<bool(const platform::DirEntry&, const platform::DirEntry&)> enumerationOrder;
-    // When true, writeFileAtomic keeps the text here instead of writing it.
+    // When true, writeAtomic keeps the text here instead of writing it.
     bool captureWrites = false;
     std::map<std::string, std::string> captured;
 
@@ -40,7 +40,7 @@ public:
     bool moveNoReplace(const std::string& from, const std::string& to) override;
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
-    bool writeFileAtomic(const std::string& path, std::string_view contents) override;
+    bool writeAtomic(const std::string& path, const std::vector<std::string_view>& pieces) override;
     void removeStaleTemporaries(const std::string& path) override;
     void shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override { return inner_.ownExecutablePath(); }

@@ -33,8 +33,9 @@ public:
     std::optional<std::string> readFile(const std::string& path) override {
         return inner_.readFile(path);
     }
-    bool writeFileAtomic(const std::string& path, std::string_view contents) override {
-        return inner_.writeFileAtomic(path, contents);
+    bool writeAtomic(const std::string& path,
+                     const std::vector<std::string_view>& pieces) override {
+        return inner_.writeAtomic(path, pieces);
     }
     void removeStaleTemporaries(const std::string& path) override {
         inner_.removeStaleTemporaries(path);
