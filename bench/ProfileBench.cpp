@@ -96,6 +96,27 @@ void BM_ControlFileWriteRead(benchmark::State& st) {
     st.counters["keys"] = Keys + 1;
 }
 
+// The same list as a request on a folder of 20,000 files writes it: relocation
+// is refused (more than 98 files), so the control file carries no InstallDir
+// and the restore at close, run here as it is, reads no further than that.
+void BM_ControlFileRefusedWriteClose(benchmark::State& st) {
+    NoLaunchSystem sys(platform::realSystem());
+    ControlFileSetup setup;
+    setup.state.RelocationRefused = true;
+    for (auto _ : st) {
+        if (prepare::writeControlFile(sys, setup.state, setup.request)) {
+            st.SkipWithError("the control file could not be written");
+            break;
+        }
+        prepare::restoreControlFile(sys, setup.path);
+        // The close leaves such a control file in place.
+        if (!sys.removeFile(setup.path)) {
+            st.SkipWithError("the control file was not left in place");
+            break;
+        }
+    }
+}
+
 // The same bytes with one write (flushed to the disk, as the control file
 // is) and one read.
 void BM_RawWriteRead(benchmark::State& st) {
@@ -175,6 +196,9 @@ BENCHMARK(BM_AtomicWriteRead)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ControlFileWriteRead)
     ->Name("ini/control_file_20000_write_and_close_read")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ControlFileRefusedWriteClose)
+    ->Name("ini/control_file_20000_refused_write_and_close")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProfileKeyByKey)->Name("ini/profile_20000_key_by_key")->Unit(benchmark::kMillisecond);
 
