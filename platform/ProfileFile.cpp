@@ -597,6 +597,18 @@ void ProfileFile::Impl::build() {
     // Only the header lines are read here, found by their "[": the lines of a
     // section wait until they are needed. A "[" that is the second byte of a
     // double-byte character follows its first byte, never a blank.
+    // The text up to a header (or the end) is the last section's, or the
+    // lines before the first section.
+    auto endText = [this](std::string_view text) {
+        if (!sections.empty()) {
+            sections.back().raw = text;
+            return;
+        }
+        forEachLineOf(text, [this](std::string_view line) {
+            preamble.push_back(lineOf(line, shapeOf(line), false));
+            return true;
+        });
+    };
     std::size_t rawBegin = start; // where the text after the last header begins
     std::size_t search = start;
     while (search < n) {
@@ -617,15 +629,7 @@ void ProfileFile::Impl::build() {
             --lineEnd;
         const std::string_view text = all.substr(lineBegin, lineEnd - lineBegin);
 
-        const std::string_view before = all.substr(rawBegin, lineBegin - rawBegin);
-        if (sections.empty()) {
-            forEachLineOf(before, [this](std::string_view line) {
-                preamble.push_back(lineOf(line, shapeOf(line), false));
-                return true;
-            });
-        } else {
-            sections.back().raw = before;
-        }
+        endText(all.substr(rawBegin, lineBegin - rawBegin));
         sections.emplace_back();
         sections.back().header = lineOf(text, shapeOf(text), false);
         sections.back().unsplit = true;
@@ -633,15 +637,7 @@ void ProfileFile::Impl::build() {
         rawBegin = newline ? end + 1 : n;
         search = rawBegin;
     }
-    const std::string_view rest = all.substr(rawBegin);
-    if (sections.empty()) {
-        forEachLineOf(rest, [this](std::string_view line) {
-            preamble.push_back(lineOf(line, shapeOf(line), false));
-            return true;
-        });
-    } else {
-        sections.back().raw = rest;
-    }
+    endText(all.substr(rawBegin));
 }
 
 const Section* ProfileFile::Impl::find(std::string_view name) const {
