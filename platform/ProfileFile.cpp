@@ -850,10 +850,18 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
     // file, and is split into lines only when they are needed.
     char* const text = d.written.take(size);
     char* next = text;
+    digits = 1;
+    nextDigit = 10;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view value = valueAt(i);
-        std::memcpy(next, prefix.data(), prefix.size());
-        next = std::to_chars(next + prefix.size(), next + prefix.size() + 24, i + 1).ptr;
+        if (!prefix.empty())
+            std::memcpy(next, prefix.data(), prefix.size());
+        next += prefix.size();
+        if (i + 1 == nextDigit) {
+            ++digits;
+            nextDigit *= 10;
+        }
+        next = std::to_chars(next, next + digits, i + 1).ptr;
         *next++ = '=';
         if (!value.empty())
             std::memcpy(next, value.data(), value.size());

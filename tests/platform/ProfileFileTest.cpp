@@ -571,6 +571,17 @@ TEST(ProfileFileStorage, LongListsAreSavedInPlaceWithTheTextAroundThem) {
     EXPECT_EQ(saved.substr(0, head.size()), head);
     ASSERT_GT(saved.size(), tail.size());
     EXPECT_EQ(saved.substr(saved.size() - tail.size()), tail);
+
+    // The numbers across their changes of length, and keys that are numbers only.
+    ProfileFile each = ProfileFile::parse("[Install]\nTitle=t\n");
+    for (int i = 1; i <= 2000; ++i)
+        each.write("Files", "Item" + std::to_string(i), value);
+    each.write("Group", "Value", "1");
+    EXPECT_EQ(each.serialize(), saved);
+    ProfileFile bare;
+    ASSERT_TRUE(bare.writeList(
+        "S", {}, 2, [](std::size_t i) -> std::string_view { return i == 0 ? "a" : "b"; }));
+    EXPECT_EQ(bare.serialize(), "[S]\r\n1=a\r\n2=b\r\n");
 }
 
 TEST(ProfileFileStorage, MissingOrUnreadableFileLoadsEmpty) {
