@@ -549,8 +549,8 @@ struct ProfileFile::Impl {
     // Whether the last line of the file holds text.
     bool endsWithText() const;
     // The section of a name to write into, created at the end of the file when
-    // there is none; None when a header of that name would not read back.
-    std::size_t sectionForWriting(std::string_view name);
+    // there is none; null when a header of that name would not read back.
+    Section* sectionForWriting(std::string_view name);
 
     // Calls `put(text)` for the texts of the file, first to last, with CR LF
     // line ends. A section's text is given as it is only when its lines end
@@ -652,16 +652,16 @@ bool ProfileFile::Impl::endsWithText() const {
     return !trim(sections.back().lastLine()).empty();
 }
 
-std::size_t ProfileFile::Impl::sectionForWriting(std::string_view name) {
+Section* ProfileFile::Impl::sectionForWriting(std::string_view name) {
     const std::uint64_t hash = foldedHash(name);
     const std::size_t found = findSection(name, hash);
     if (found != NameIndex::None)
-        return found;
+        return &sections[found];
     const std::string_view header = written.store("[", name, "]");
     const LineShape shape = shapeOf(header);
     if (shape.kind != Kind::Header || header.substr(shape.nameBegin, shape.nameLength) != name) {
         written.giveBack(header);
-        return NameIndex::None;
+        return nullptr;
     }
     const bool blankBefore = endsWithText();
     sections.emplace_back();
@@ -670,7 +670,7 @@ std::size_t ProfileFile::Impl::sectionForWriting(std::string_view name) {
     added.blankBefore = blankBefore;
     added.primary = true;
     sectionIndex.insert(hash, sections.size() - 1);
-    return sections.size() - 1;
+    return &added;
 }
 
 namespace {
@@ -768,21 +768,20 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
     if (!impl_)
         impl_ = std::make_unique<Impl>();
     Impl& d = *impl_;
-    const std::size_t found = d.sectionForWriting(section);
-    if (found == NameIndex::None)
+    Section* const target = d.sectionForWriting(section);
+    if (target == nullptr)
         return false;
-    Section& target = d.sections[found];
 
     const std::string_view text = d.written.store(key, "=", value);
     const std::uint64_t keyHash = foldedHash(key);
-    const std::size_t existing = target.findKey(key, keyHash);
+    const std::size_t existing = target->findKey(key, keyHash);
     if (existing == NameIndex::None) {
-        target.addKey(keyLine(text, key.size()), keyHash);
+        target->addKey(keyLine(text, key.size()), keyHash);
         return true;
     }
     // The key keeps its place and the spelling it has in the file (a name
     // that matches has the same length as the key).
-    Line& line = target.body[existing];
+    Line& line = target->body[existing];
     const std::string_view spelling = line.name();
     std::memmove(const_cast<char*>(text.data()), spelling.data(), spelling.size());
     if (line.written && line.text.size() >= text.size()) {
@@ -807,61 +806,64 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
     if (holdsLineBreak(section) || holdsLineBreak(key) || !holdsAsKey(key))
         return false;
     // Every entry is checked, and the text of the list measured, first.
+    // The numbers 1, 2, 3 ... and how many digits each has.
+    struct Numbers {
+        std::size_t number = 0;
+        std::size_t digits = 1;
+        std::size_t nextDigit = 10; // the first number with one more digit
+        std::size_t next() {
+            if (++number == nextDigit) {
+                ++digits;
+                nextDigit *= 10;
+            }
+            return digits;
+        }
+    };
     std::size_t size = 0;
-    std::size_t digits = 1;
-    std::size_t nextDigit = 10; // the first number with one more digit
+    Numbers measured;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view value = valueAt(i);
         if (holdsLineBreak(value) || value.size() >= UINT32_MAX - key.size() - 1)
             return false;
-        if (i + 1 == nextDigit) {
-            ++digits;
-            nextDigit *= 10;
-        }
-        size += prefix.size() + digits + 1 + value.size() + 2;
+        size += prefix.size() + measured.next() + 1 + value.size() + 2;
     }
     if (!impl_)
         impl_ = std::make_unique<Impl>();
     Impl& d = *impl_;
-    const std::size_t found = d.sectionForWriting(section);
-    if (found == NameIndex::None)
+    Section* const target = d.sectionForWriting(section);
+    if (target == nullptr)
         return false;
-    Section& target = d.sections[found];
 
-    if (target.hasKeys()) {
+    if (target->hasKeys()) {
         // Keys of these names may be there already: one write each.
         for (std::size_t i = 0; i < count; ++i)
             write(section, std::string(prefix) + std::to_string(i + 1), valueAt(i));
         return true;
     }
-    if (!target.empty()) {
+    if (!target->empty()) {
         // Comments or blank lines but no key: the list goes before them.
-        target.split();
-        target.indexed = false;
-        target.body.reserve(count);
+        target->split();
+        target->indexed = false;
+        target->body.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
             key.replace(prefix.size(), key.npos, std::to_string(i + 1));
-            target.body.push_back(keyLine(d.written.store(key, "=", valueAt(i)), key.size()));
+            target->body.push_back(keyLine(d.written.store(key, "=", valueAt(i)), key.size()));
         }
-        target.keyCount = count;
+        target->keyCount = count;
         return true;
     }
     // A section without lines: the list becomes its text, as if read from a
     // file, and is split into lines only when they are needed.
     char* const text = d.written.take(size);
     char* next = text;
-    digits = 1;
-    nextDigit = 10;
+    Numbers numbers;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view value = valueAt(i);
         if (!prefix.empty())
             std::memcpy(next, prefix.data(), prefix.size());
         next += prefix.size();
-        if (i + 1 == nextDigit) {
-            ++digits;
-            nextDigit *= 10;
-        }
-        next = std::to_chars(next, next + digits, i + 1).ptr;
+        const std::size_t digits = numbers.next();
+        next = std::to_chars(next, next + digits, numbers.number).ptr;
         *next++ = '=';
         if (!value.empty())
             std::memcpy(next, value.data(), value.size());
@@ -869,11 +871,11 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
         *next++ = '\r';
         *next++ = '\n';
     }
-    target.unsplit = true;
-    target.raw = std::string_view(text, size);
-    target.rawWholeLines = true;
-    target.rawWritten = true;
-    target.indexed = false;
+    target->unsplit = true;
+    target->raw = std::string_view(text, size);
+    target->rawWholeLines = true;
+    target->rawWritten = true;
+    target->indexed = false;
     return true;
 }
 
