@@ -111,6 +111,8 @@ TEST(SafeRelativePath, OnlyPathsThatStayInside) {
     EXPECT_FALSE(prepare::isSafeRelativePath("C:\\a"));
     EXPECT_FALSE(prepare::isSafeRelativePath("a\\"));
     EXPECT_FALSE(prepare::isSafeRelativePath("a\\\\b"));
+    // A colon right after a lead byte is no second byte: still a colon.
+    EXPECT_FALSE(prepare::isSafeRelativePath("a\\\xE0:b"));
 }
 
 TEST_F(RestoreTest, LongValuesAreReadWhole) {
