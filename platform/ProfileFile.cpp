@@ -59,12 +59,9 @@ bool holdsLineBreak(std::string_view text) {
 // Reads one line (without its line end) the way the profile functions do.
 LineShape shapeOf(std::string_view line) {
     LineShape shape;
-    std::size_t begin = 0;
-    std::size_t end = line.size();
-    while (begin < end && isBlank(line[begin]))
-        ++begin;
-    while (end > begin && isBlank(line[end - 1]))
-        --end;
+    const std::string_view trimmed = trim(line);
+    const std::size_t begin = static_cast<std::size_t>(trimmed.data() - line.data());
+    const std::size_t end = begin + trimmed.size();
     if (begin == end || line[begin] == ';')
         return shape;
 
@@ -81,15 +78,10 @@ LineShape shapeOf(std::string_view line) {
             }
             i += (pathrules::isLeadByte(b) && i + 1 < end) ? 2 : 1;
         }
-        std::size_t nameBegin = begin + 1;
-        std::size_t nameEnd = close;
-        while (nameBegin < nameEnd && isBlank(line[nameBegin]))
-            ++nameBegin;
-        while (nameEnd > nameBegin && isBlank(line[nameEnd - 1]))
-            --nameEnd;
+        const std::string_view name = trim(line.substr(begin + 1, close - begin - 1));
         shape.kind = Kind::Header;
-        shape.nameBegin = nameBegin;
-        shape.nameLength = nameEnd - nameBegin;
+        shape.nameBegin = static_cast<std::size_t>(name.data() - line.data());
+        shape.nameLength = name.size();
         return shape;
     }
 
