@@ -7,13 +7,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 namespace {
 
-// The first backslash and the last separator by a walk over the characters,
-// one by one: what the word-at-a-time searches must find.
+// The backslashes and the last separator by a walk over the characters, one
+// by one: what the word-at-a-time searches must find.
 void checkAgainstAWalk(std::string_view path) {
-    std::size_t first = std::string_view::npos;
+    std::vector<std::size_t> backslashes;
     std::size_t last = std::string_view::npos;
     for (std::size_t i = 0; i < path.size(); ++i) {
         const unsigned char b = static_cast<unsigned char>(path[i]);
@@ -21,12 +22,26 @@ void checkAgainstAWalk(std::string_view path) {
             ++i;
             continue;
         }
-        if (b == '\\' && first == std::string_view::npos)
-            first = i;
+        if (b == '\\')
+            backslashes.push_back(i);
         if (b == '\\' || b == ':')
             last = i;
     }
+    const std::size_t first = backslashes.empty() ? std::string_view::npos : backslashes.front();
     if (pathrules::firstBackslash(path) != first || pathrules::lastSeparator(path) != last)
+        std::abort();
+    // The parts lie between those backslashes.
+    std::size_t part = 0;
+    std::size_t begin = 0;
+    pathrules::forEachPart(path, [&](std::string_view text) {
+        const std::size_t end = part < backslashes.size() ? backslashes[part] : path.size();
+        if (text.data() != path.data() + begin || text.size() != end - begin)
+            std::abort();
+        ++part;
+        begin = end + 1;
+        return true;
+    });
+    if (part != backslashes.size() + 1)
         std::abort();
 }
 

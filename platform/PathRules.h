@@ -22,8 +22,8 @@ constexpr bool isLeadByte(unsigned char b) {
 
 // Calls `each(part)` for the parts of the path between its backslashes, first
 // to last (a path without a backslash is one part, an empty path one empty
-// part), until `each` returns false; false then. Runs of eight plain bytes
-// without a backslash are passed over a word at a time.
+// part), until `each` returns false; false then. Runs of eight single-byte
+// characters are searched a word at a time.
 template <typename Each> bool forEachPart(std::string_view path, Each each) {
     std::size_t begin = 0;
     std::size_t i = 0;
@@ -31,7 +31,16 @@ template <typename Each> bool forEachPart(std::string_view path, Each each) {
     while (i < n) {
         if (i + 8 <= n) {
             const std::uint64_t word = wordscan::load(path.data() + i);
-            if (!wordscan::hasHighByte(word) && !wordscan::hasByte(word, '\\')) {
+            if (!wordscan::hasHighByte(word)) {
+                // Eight single-byte characters: their backslashes are found
+                // all at once.
+                for (std::uint64_t marks = wordscan::bytesEqualTo(word, '\\'); marks != 0;
+                     marks = wordscan::withoutFirst(marks)) {
+                    const std::size_t at = i + wordscan::firstMarked(marks);
+                    if (!each(path.substr(begin, at - begin)))
+                        return false;
+                    begin = at + 1;
+                }
                 i += 8;
                 continue;
             }

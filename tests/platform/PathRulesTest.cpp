@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace pathrules;
 
@@ -111,37 +112,57 @@ TEST(PathRulesCase, FoldsOnlySingleByteLetters) {
 
 // Long names are searched eight bytes at a time while the bytes are plain:
 // every position of a double-byte character against the word boundaries, and
-// separators before, inside and after the plain runs.
+// separators before, inside and after the plain runs, several in one word.
 TEST(PathRulesSeparators, LongTextsFindTheSameAsACharacterWalk) {
+    struct Found {
+        std::vector<std::size_t> backslashes;
+        std::size_t last = std::string::npos; // backslash or colon
+    };
     // The answers of a walk over the characters, one by one.
     auto walk = [](const std::string& text) {
-        std::size_t first = std::string::npos, last = std::string::npos;
+        Found found;
         for (std::size_t i = 0; i < text.size(); ++i) {
             const unsigned char b = static_cast<unsigned char>(text[i]);
             if (isLeadByte(b) && i + 1 < text.size()) {
                 ++i;
                 continue;
             }
-            if (b == '\\' && first == std::string::npos)
-                first = i;
+            if (b == '\\')
+                found.backslashes.push_back(i);
             if (b == '\\' || b == ':')
-                last = i;
+                found.last = i;
         }
-        return std::make_pair(first, last);
+        return found;
     };
-    const std::string pieces[] = {So, Hyo, "\\", ":", "\x83", "\xB1", "a"};
+    // Where forEachPart's parts end, but for the last.
+    auto partEnds = [](const std::string& text) {
+        std::vector<std::size_t> ends;
+        forEachPart(text, [&](std::string_view part) {
+            ends.push_back(static_cast<std::size_t>(part.data() - text.data()) + part.size());
+            return true;
+        });
+        EXPECT_EQ(ends.back(), text.size()) << text;
+        ends.pop_back();
+        return ends;
+    };
+    const std::string pieces[] = {So, Hyo, "\\", ":", "\x83", "\xB1", "a", "\\\\", "b\\c\\d\\",
+                                  // "]" (0x5D) after a backslash: only the backslash is a match.
+                                  "\\]"};
     int checked = 0;
     for (std::size_t before = 0; before < 20; ++before)
         for (const std::string& piece : pieces)
             for (std::size_t after : {0, 3, 9, 17}) {
                 const std::string text =
                     std::string(before, 'x') + piece + std::string(after, 'y') + So;
-                const auto [first, last] = walk(text);
-                ASSERT_EQ(firstBackslash(text), first) << before << " " << after;
-                ASSERT_EQ(lastSeparator(text), last) << before << " " << after;
+                const Found found = walk(text);
+                ASSERT_EQ(partEnds(text), found.backslashes) << before << " " << after;
+                ASSERT_EQ(firstBackslash(text),
+                          found.backslashes.empty() ? std::string::npos : found.backslashes.front())
+                    << before << " " << after;
+                ASSERT_EQ(lastSeparator(text), found.last) << before << " " << after;
                 ++checked;
             }
-    EXPECT_EQ(checked, 20 * 7 * 4);
+    EXPECT_EQ(checked, 20 * 10 * 4);
     EXPECT_EQ(firstBackslash(std::string(40, 'a') + So + std::string(12, 'b') + "\\c"), 54u);
     EXPECT_EQ(fileNamePart(std::string(30, 'a') + ":" + std::string(30, 'b')),
               std::string(30, 'b'));
