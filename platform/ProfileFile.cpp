@@ -5,7 +5,6 @@
 #include "platform/WordScan.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -319,47 +318,63 @@ std::string_view lastLineOf(std::string_view text) {
     return newline == std::string_view::npos ? text : text.substr(newline + 1);
 }
 
+// Adds one to the decimal number that ends the text from `from` on ("9" and
+// an empty number become "10" and "1").
+void countUp(std::string& text, std::size_t from) {
+    std::size_t i = text.size();
+    while (i > from && text[i - 1] == '9')
+        text[--i] = '0';
+    if (i > from)
+        ++text[i - 1];
+    else
+        text.insert(from, 1, '1');
+}
+
 // Tells, name by name, whether the names so far are one name followed by the
 // numbers 1, 2, 3 ... in order ("Item1", "Item2" ...): names that differ from
 // each other, known without looking any of them up.
 class NumberedNames {
 public:
     bool next(std::string_view name) {
-        if (length_ == 0) {
+        if (expected_.empty()) {
             const std::size_t last = name.find_last_not_of("0123456789");
-            prefix_ = name.substr(0, last == std::string_view::npos ? 0 : last + 1);
+            prefixLength_ = last == std::string_view::npos ? 0 : last + 1;
+            expected_.assign(name.substr(0, prefixLength_));
+            count();
         }
+        const std::string_view expected = expected_;
+        const bool numbered =
+            name.size() == expected.size() &&
+            name.substr(prefixLength_) == expected.substr(prefixLength_) &&
+            // The same spelling as the first name (the usual case), or another.
+            (name.substr(0, prefixLength_) == expected.substr(0, prefixLength_) ||
+             sameName(name.substr(0, prefixLength_), expected.substr(0, prefixLength_)));
         count();
-        if (name.size() != prefix_.size() + length_)
-            return false;
-        for (std::size_t i = 0; i < length_; ++i)
-            if (name[prefix_.size() + i] != digits_[i])
-                return false;
-        // The same spelling as the first name (the usual case), or another.
-        std::size_t same = 0;
-        while (same < prefix_.size() && name[same] == prefix_[same])
-            ++same;
-        return same == prefix_.size() || sameName(name.substr(0, prefix_.size()), prefix_);
+        return numbered;
     }
+
+    // Whether a line starts with the next name, spelled as the first one,
+    // followed by "=": a key line of exactly that name. It is then taken as
+    // the next name.
+    bool nextStarts(std::string_view line) {
+        const std::size_t n = expected_.size();
+        if (n == 0 || line.size() <= n || line[n] != '=' ||
+            std::memcmp(line.data(), expected_.data(), n) != 0)
+            return false;
+        last_ = n;
+        count();
+        return true;
+    }
+    // The length of the name `nextStarts` took last.
+    std::size_t lastLength() const { return last_; }
 
 private:
-    // The digits of the next number.
-    void count() {
-        std::size_t i = length_;
-        while (i > 0 && digits_[i - 1] == '9')
-            digits_[--i] = '0';
-        if (i > 0) {
-            ++digits_[i - 1];
-            return;
-        }
-        std::memmove(digits_ + 1, digits_, length_);
-        digits_[0] = '1';
-        ++length_;
-    }
+    void count() { countUp(expected_, prefixLength_); }
 
-    std::string_view prefix_;
-    char digits_[24] = {};
-    std::size_t length_ = 0;
+    // The next name: the first name's prefix and the next number.
+    std::string expected_;
+    std::size_t prefixLength_ = 0;
+    std::size_t last_ = 0;
 };
 
 struct Section {
@@ -797,27 +812,20 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
     key += std::to_string(count);
     if (holdsLineBreak(section) || holdsLineBreak(key) || !holdsAsKey(key))
         return false;
-    // Every entry is checked, and the text of the list measured, first.
-    // The numbers 1, 2, 3 ... and how many digits each has.
-    struct Numbers {
-        std::size_t number = 0;
-        std::size_t digits = 1;
-        std::size_t nextDigit = 10; // the first number with one more digit
-        std::size_t next() {
-            if (++number == nextDigit) {
-                ++digits;
-                nextDigit *= 10;
-            }
-            return digits;
-        }
-    };
+    // Every entry is checked, and the text of the list measured, first: each
+    // line is the key, "=", the value and CR LF. The keys 1 to 9 have one
+    // digit, 10 to 99 two, and so on.
     std::size_t size = 0;
-    Numbers measured;
-    for (std::size_t i = 0; i < count; ++i) {
+    std::size_t digits = 1;
+    for (std::size_t i = 0, nextDigit = 10; i < count; ++i) {
+        if (i + 1 == nextDigit) {
+            ++digits;
+            nextDigit *= 10;
+        }
         const std::string_view value = valueAt(i);
         if (holdsLineBreak(value) || value.size() >= UINT32_MAX - key.size() - 1)
             return false;
-        size += prefix.size() + measured.next() + 1 + value.size() + 2;
+        size += prefix.size() + digits + 1 + value.size() + 2;
     }
     if (!impl_)
         impl_ = std::make_unique<Impl>();
@@ -845,17 +853,17 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
         return true;
     }
     // A section without lines: the list becomes its text, as if read from a
-    // file, and is split into lines only when they are needed.
+    // file, and is split into lines only when they are needed. `key` holds
+    // the prefix and the number of the line being written, counted up in
+    // place.
     char* const text = d.written.take(size);
     char* next = text;
-    Numbers numbers;
+    key.assign(prefix);
     for (std::size_t i = 0; i < count; ++i) {
+        countUp(key, prefix.size());
         const std::string_view value = valueAt(i);
-        if (!prefix.empty())
-            std::memcpy(next, prefix.data(), prefix.size());
-        next += prefix.size();
-        const std::size_t digits = numbers.next();
-        next = std::to_chars(next, next + digits, numbers.number).ptr;
+        std::memcpy(next, key.data(), key.size());
+        next += key.size();
         *next++ = '=';
         if (!value.empty())
             std::memcpy(next, value.data(), value.size());
@@ -907,6 +915,20 @@ void ProfileFile::forEachEntry(
     };
     if (found->unsplit) {
         forEachLineOf(found->raw, [&](std::string_view text) {
+            // The next name as the names before it spell it, right at the
+            // line's start, needs no more reading than where its value is.
+            if (text.size() < UINT32_MAX && numbered.nextStarts(text)) {
+                const std::size_t equals = numbered.lastLength();
+                std::size_t begin = equals + 1;
+                std::size_t end = text.size();
+                while (begin < end && isBlank(text[begin]))
+                    ++begin;
+                while (end > begin && isBlank(text[end - 1]))
+                    --end;
+                each(text.substr(0, equals), unquoted(text.substr(begin, end - begin)));
+                ++given;
+                return true;
+            }
             const LineShape shape = shapeOf(text);
             return shape.kind != Kind::Key || give(lineOf(text, shape, false));
         });

@@ -479,6 +479,12 @@ TEST(ProfileFileLists, EntriesAreWhatTheKeyListAndReadsGive) {
         "[Files]\nItem01=a\nItem1=b\nitem01=c\n",
         "[Files]\r\n[Files]\r\nItem1=x\r\n",
         "x=1\r\n[files]\r\n 1 = a \r\n2=b\r\n",
+        // The next number spelled as before, but not a key of that name:
+        // blanks before "=", more digits, no "=", another spelling.
+        "[Files]\r\nItem1=a\r\nItem2 = b\r\nItem3\r\nItem3=\r\nItem41=c\r\nItem4=d\r\n",
+        "[Files]\r\nItem1=a\r\nITEM2=b\r\nItem3= ' q ' \r\nItem4=\"\r\nItem1=e\r\n",
+        "[Files]\r\nFoo=a\r\nFoo1=b\r\n",
+        "[Files]\r\n1=a\r\n2=b\r\n3\t=c\r\n\t4=d\r\n1=e\r\n",
     };
     for (const std::string& text : texts) {
         const std::string expected = keyByKey(ProfileFile::parse(text), "Files");
@@ -493,6 +499,17 @@ TEST(ProfileFileLists, EntriesAreWhatTheKeyListAndReadsGive) {
     EXPECT_EQ(entries(ProfileFile::parse(texts[2]), "Files"),
               "Item1=a\nItem2=b\nItem4=c\nItem2=b\nx=e\n");
     EXPECT_EQ(entries(ProfileFile::parse(texts[0]), "Missing"), "");
+
+    // Numbers that gain a digit (9, 99, 999), a duplicate at the very end.
+    std::string list = "[Files]\r\n";
+    for (int i = 1; i <= 1200; ++i)
+        list += "Item" + std::to_string(i) + "= v" + std::to_string(i) + " \r\n";
+    EXPECT_EQ(entries(ProfileFile::parse(list), "Files"),
+              keyByKey(ProfileFile::parse(list), "Files"));
+    list += "item1000=again\r\n";
+    const std::string read = entries(ProfileFile::parse(list), "Files");
+    EXPECT_EQ(read, keyByKey(ProfileFile::parse(list), "Files"));
+    EXPECT_NE(read.find("\nitem1000=v1000\n"), std::string::npos);
 }
 
 TEST(ProfileFileLists, AListWritesWhatOneWriteEachWrites) {
@@ -521,6 +538,18 @@ TEST(ProfileFileLists, AListWritesWhatOneWriteEachWrites) {
             ini->write("Group", "Value", "2");
         }
         EXPECT_EQ(list.serialize(), each.serialize()) << start;
+    }
+    // Numbers that gain a digit, with and without a prefix.
+    for (const std::string prefix : {"Item", ""}) {
+        ProfileFile list;
+        ProfileFile each;
+        ASSERT_TRUE(list.writeList("Files", prefix, 1001, [&](std::size_t i) -> std::string_view {
+            return values[i % values.size()];
+        }));
+        for (std::size_t i = 0; i < 1001; ++i)
+            ASSERT_TRUE(
+                each.write("Files", prefix + std::to_string(i + 1), values[i % values.size()]));
+        EXPECT_EQ(list.serialize(), each.serialize()) << prefix;
     }
 }
 
