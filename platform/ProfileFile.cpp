@@ -43,16 +43,40 @@ std::string_view trim(std::string_view text) {
 }
 
 bool holdsLineBreak(std::string_view text) {
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        const std::uint64_t word = wordscan::load(text.data() + i);
-        if (wordscan::hasByte(word, '\n') || wordscan::hasByte(word, '\r'))
-            return true;
+    // A word is looked at closely only when it holds a byte up to CR (file
+    // names and texts hardly ever do).
+    auto holds = [](std::uint64_t word) {
+        return wordscan::hasByteBelow(word, '\r' + 1) &&
+               (wordscan::hasByte(word, '\n') || wordscan::hasByte(word, '\r'));
+    };
+    const std::size_t n = text.size();
+    if (n < 8) {
+        for (char c : text)
+            if (c == '\n' || c == '\r')
+                return true;
+        return false;
     }
-    for (; i < text.size(); ++i)
-        if (text[i] == '\n' || text[i] == '\r')
+    // Whole words, the last one reaching back over bytes already seen.
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+        if (holds(wordscan::load(text.data() + i)))
             return true;
-    return false;
+    return holds(wordscan::load(text.data() + n - 8));
+}
+
+// Copies a text; one of 8 to 32 bytes as two fixed-size copies that overlap,
+// without a call.
+void copyText(char* to, std::string_view text) {
+    const std::size_t n = text.size();
+    const char* from = text.data();
+    if (n >= 16 && n <= 32) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16);
+    } else if (n >= 8 && n < 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n != 0) {
+        std::memcpy(to, from, n);
+    }
 }
 
 // Reads one line (without its line end) the way the profile functions do.
@@ -511,6 +535,11 @@ public:
         put(out + a.size() + b.size(), c);
         return std::string_view(out, size);
     }
+    // Keeps a text made elsewhere as long as the others.
+    const char* keep(std::unique_ptr<char[]> text) {
+        blocks_.push_back(std::move(text));
+        return blocks_.back().get();
+    }
     // Gives back the text stored last.
     void giveBack(std::string_view last) {
         next_ -= last.size();
@@ -812,9 +841,9 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
     key += std::to_string(count);
     if (holdsLineBreak(section) || holdsLineBreak(key) || !holdsAsKey(key))
         return false;
-    // Every entry is checked, and the text of the list measured, first: each
-    // line is the key, "=", the value and CR LF. The keys 1 to 9 have one
-    // digit, 10 to 99 two, and so on.
+    // The list's text is made first, each value checked as it is copied,
+    // before anything changes: each line is the key, "=", the value and
+    // CR LF. The keys 1 to 9 have one digit, 10 to 99 two, and so on.
     std::size_t size = 0;
     std::size_t digits = 1;
     for (std::size_t i = 0, nextDigit = 10; i < count; ++i) {
@@ -822,11 +851,41 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
             ++digits;
             nextDigit *= 10;
         }
-        const std::string_view value = valueAt(i);
-        if (holdsLineBreak(value) || value.size() >= UINT32_MAX - key.size() - 1)
+        const std::size_t length = valueAt(i).size();
+        if (length >= UINT32_MAX - key.size() - 1)
             return false;
-        size += prefix.size() + digits + 1 + value.size() + 2;
+        size += prefix.size() + digits + 1 + length + 2;
     }
+    // The keys are written as the prefix with the number of tens (empty
+    // below 10), copied as 16 bytes at once where it fits, and the last
+    // digit. The text has room for the last such copy to reach beyond it.
+    constexpr std::size_t Copied = 16;
+    std::unique_ptr<char[]> list(new char[size + Copied]);
+    char* next = list.get();
+    std::string tens(prefix);
+    std::string padded = tens + std::string(Copied, '\0');
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t number = i + 1;
+        if (number % 10 == 0) {
+            countUp(tens, prefix.size());
+            padded = tens + std::string(Copied, '\0');
+        }
+        if (tens.size() <= Copied)
+            std::memcpy(next, padded.data(), Copied);
+        else
+            std::memcpy(next, tens.data(), tens.size());
+        next += tens.size();
+        *next++ = static_cast<char>('0' + number % 10);
+        *next++ = '=';
+        const std::string_view value = valueAt(i);
+        copyText(next, value);
+        if (holdsLineBreak(value))
+            return false;
+        next += value.size();
+        *next++ = '\r';
+        *next++ = '\n';
+    }
+
     if (!impl_)
         impl_ = std::make_unique<Impl>();
     Impl& d = *impl_;
@@ -853,24 +912,8 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
         return true;
     }
     // A section without lines: the list becomes its text, as if read from a
-    // file, and is split into lines only when they are needed. `key` holds
-    // the prefix and the number of the line being written, counted up in
-    // place.
-    char* const text = d.written.take(size);
-    char* next = text;
-    key.assign(prefix);
-    for (std::size_t i = 0; i < count; ++i) {
-        countUp(key, prefix.size());
-        const std::string_view value = valueAt(i);
-        std::memcpy(next, key.data(), key.size());
-        next += key.size();
-        *next++ = '=';
-        if (!value.empty())
-            std::memcpy(next, value.data(), value.size());
-        next += value.size();
-        *next++ = '\r';
-        *next++ = '\n';
-    }
+    // file, and is split into lines only when they are needed.
+    const char* const text = d.written.keep(std::move(list));
     target->unsplit = true;
     target->raw = std::string_view(text, size);
     target->rawWholeLines = true;

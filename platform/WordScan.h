@@ -25,6 +25,11 @@ constexpr bool hasByte(std::uint64_t word, unsigned char b) {
     return ((x - Ones) & ~x & HighBits) != 0;
 }
 
+// Whether any byte of the word is below `limit` (at most 0x80).
+constexpr bool hasByteBelow(std::uint64_t word, unsigned char limit) {
+    return ((word - Ones * limit) & ~word & HighBits) != 0;
+}
+
 // Whether any byte of the word has its high bit set (is not ASCII).
 constexpr bool hasHighByte(std::uint64_t word) {
     return (word & HighBits) != 0;

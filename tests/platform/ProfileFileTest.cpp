@@ -553,6 +553,28 @@ TEST(ProfileFileLists, AListWritesWhatOneWriteEachWrites) {
     }
 }
 
+// Values are searched a word at a time: a line break at any place of values
+// of any length, the last one too.
+TEST(ProfileFileLists, ALineBreakAnywhereInAValueIsRefused) {
+    for (std::size_t length = 1; length <= 40; ++length)
+        for (std::size_t at = 0; at < length; ++at)
+            for (char lineBreak : {'\n', '\r'}) {
+                std::string value(length, 'a');
+                value[at] = lineBreak;
+                const Names values{"ok", value};
+                ProfileFile ini;
+                EXPECT_FALSE(
+                    ini.writeList("Files", "Item", 2,
+                                  [&](std::size_t i) -> std::string_view { return values[i]; }))
+                    << length << " " << at;
+                EXPECT_FALSE(ini.write("Files", "Item2", value)) << length << " " << at;
+                EXPECT_EQ(ini.serialize(), "");
+                // Every other byte below CR is a byte like any other.
+                value[at] = lineBreak == '\n' ? '\t' : '\x0C';
+                EXPECT_TRUE(ini.write("Files", "Item2", value)) << length << " " << at;
+            }
+}
+
 TEST(ProfileFileLists, AListIsWrittenWholeOrNotAtAll) {
     ProfileFile ini = ProfileFile::parse("[Files]\r\nItem1=a\r\n");
     const std::string before = ini.serialize();
