@@ -863,12 +863,17 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
     std::unique_ptr<char[]> list(new char[size + Copied]);
     char* next = list.get();
     std::string tens(prefix);
-    std::string padded = tens + std::string(Copied, '\0');
+    std::string padded;
+    auto pad = [&] {
+        padded.assign(tens);
+        padded.append(Copied, '\0');
+    };
+    pad();
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t number = i + 1;
         if (number % 10 == 0) {
             countUp(tens, prefix.size());
-            padded = tens + std::string(Copied, '\0');
+            pad();
         }
         if (tens.size() <= Copied)
             std::memcpy(next, padded.data(), Copied);
