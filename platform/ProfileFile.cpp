@@ -843,25 +843,15 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
         return false;
     // The list's text is made first, each value checked as it is copied,
     // before anything changes: each line is the key, "=", the value and
-    // CR LF. The keys 1 to 9 have one digit, 10 to 99 two, and so on.
-    std::size_t size = 0;
-    std::size_t digits = 1;
-    for (std::size_t i = 0, nextDigit = 10; i < count; ++i) {
-        if (i + 1 == nextDigit) {
-            ++digits;
-            nextDigit *= 10;
-        }
-        const std::size_t length = valueAt(i).size();
-        if (length >= UINT32_MAX - key.size() - 1)
-            return false;
-        size += prefix.size() + digits + 1 + length + 2;
-    }
-    // The keys are written as the prefix with the number of tens (empty
-    // below 10), copied as 16 bytes at once where it fits, and the last
-    // digit. The text has room for the last such copy to reach beyond it.
+    // CR LF. The keys are written as the prefix with the number of tens
+    // (empty below 10), copied as 16 bytes at once where it fits, and the
+    // last digit. The text is made in one pass, its room guessed from the
+    // number of lines and doubled when it runs out, with room for such a
+    // copy to reach beyond the line.
     constexpr std::size_t Copied = 16;
-    std::unique_ptr<char[]> list(new char[size + Copied]);
-    char* next = list.get();
+    std::size_t room = count * (key.size() + 32);
+    std::unique_ptr<char[]> list(new char[room]);
+    std::size_t size = 0;
     std::string tens(prefix);
     std::string padded;
     auto pad = [&] {
@@ -875,6 +865,17 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
             countUp(tens, prefix.size());
             pad();
         }
+        const std::string_view value = valueAt(i);
+        if (value.size() >= UINT32_MAX - key.size() - 1)
+            return false;
+        const std::size_t line = tens.size() + 2 + value.size() + 2;
+        if (room - size < line + Copied) {
+            room = std::max(2 * room, size + line + Copied);
+            std::unique_ptr<char[]> larger(new char[room]);
+            std::memcpy(larger.get(), list.get(), size);
+            list = std::move(larger);
+        }
+        char* next = list.get() + size;
         if (tens.size() <= Copied)
             std::memcpy(next, padded.data(), Copied);
         else
@@ -882,13 +883,13 @@ bool ProfileFile::writeList(std::string_view section, std::string_view prefix, s
         next += tens.size();
         *next++ = static_cast<char>('0' + number % 10);
         *next++ = '=';
-        const std::string_view value = valueAt(i);
         copyText(next, value);
         if (holdsLineBreak(value))
             return false;
         next += value.size();
         *next++ = '\r';
         *next++ = '\n';
+        size += line;
     }
 
     if (!impl_)
