@@ -4,32 +4,34 @@
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
 
-#include <optional>
-
 namespace prepare {
 
 namespace {
 
+constexpr std::size_t Unsafe = std::string_view::npos;
+
 // Where the last part of a file-list entry begins (0 for an entry without a
-// backslash), or nullopt when the entry is not a safe relative path. ":" is
-// never the second byte of a double-byte character, so a byte search finds it.
-std::optional<std::size_t> lastPartOfSafePath(std::string_view entry) {
-    if (entry.empty() || entry.front() == '\\' || entry.find(':') != std::string_view::npos)
-        return std::nullopt;
+// backslash), or Unsafe when the entry is not a safe relative path: a part
+// that is empty (a leading backslash too), "." or "..", or a colon anywhere.
+// ":" is never the second byte of a double-byte character, so a byte search
+// finds it.
+std::size_t lastPartOfSafePath(std::string_view entry) {
+    if (entry.find(':') != std::string_view::npos)
+        return Unsafe;
     std::size_t last = 0;
     const bool safe = pathrules::forEachPart(entry, [&](std::string_view part) {
         last = static_cast<std::size_t>(part.data() - entry.data());
-        return !part.empty() && part != "." && part != "..";
+        const std::size_t n = part.size();
+        return n > 2 || (n == 1 && part[0] != '.') ||
+               (n == 2 && (part[0] != '.' || part[1] != '.'));
     });
-    if (!safe)
-        return std::nullopt;
-    return last;
+    return safe ? last : Unsafe;
 }
 
 } // namespace
 
 bool isSafeRelativePath(std::string_view entry) {
-    return lastPartOfSafePath(entry).has_value();
+    return lastPartOfSafePath(entry) != Unsafe;
 }
 
 void forEachFileToRestore(
@@ -38,10 +40,10 @@ void forEachFileToRestore(
     // Every key of "Files" in file order, each with the value reading it gives.
     ini.forEachEntry("Files", [&](std::string_view, std::string_view value) {
         // Entries without a backslash lie where they belong already.
-        const std::optional<std::size_t> last = lastPartOfSafePath(value);
-        if (!last || *last == 0)
+        const std::size_t last = lastPartOfSafePath(value);
+        if (last == Unsafe || last == 0)
             return;
-        const std::string_view name = value.substr(*last);
+        const std::string_view name = value.substr(last);
         // The control file itself is never moved away from its folder.
         if (!pathrules::equalsNoCase(name, ownName))
             each(value, name);
