@@ -43,6 +43,10 @@ void checkAgainstAWalk(std::string_view path) {
     });
     if (part != backslashes.size() + 1)
         std::abort();
+    // Refusing colons: false exactly when there is a colon byte anywhere.
+    const bool noColon = pathrules::forEachPart<true>(path, [](std::string_view) { return true; });
+    if (noColon != (path.find(':') == std::string_view::npos))
+        std::abort();
 }
 
 } // namespace

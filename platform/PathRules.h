@@ -23,8 +23,11 @@ constexpr bool isLeadByte(unsigned char b) {
 // Calls `each(part)` for the parts of the path between its backslashes, first
 // to last (a path without a backslash is one part, an empty path one empty
 // part), until `each` returns false; false then. Runs of eight single-byte
-// characters are searched a word at a time.
-template <typename Each> bool forEachPart(std::string_view path, Each each) {
+// characters are searched a word at a time. With `RefuseColon`, a colon byte
+// anywhere (a second byte included: no character of code page 932 has ":" as
+// its second byte) also ends the walk with false, when it is reached.
+template <bool RefuseColon = false, typename Each>
+bool forEachPart(std::string_view path, Each each) {
     std::size_t begin = 0;
     std::size_t i = 0;
     const std::size_t n = path.size();
@@ -32,6 +35,8 @@ template <typename Each> bool forEachPart(std::string_view path, Each each) {
         if (i + 8 <= n) {
             const std::uint64_t word = wordscan::load(path.data() + i);
             if (!wordscan::hasHighByte(word)) {
+                if (RefuseColon && wordscan::hasByte(word, ':'))
+                    return false;
                 // Eight single-byte characters: their backslashes are found
                 // all at once.
                 for (std::uint64_t marks = wordscan::bytesEqualTo(word, '\\'); marks != 0;
@@ -49,7 +54,11 @@ template <typename Each> bool forEachPart(std::string_view path, Each each) {
         // character (possibly 0x5C) belongs to its character.
         for (const std::size_t stop = std::min(i + 8, n); i < stop; ++i) {
             const unsigned char b = static_cast<unsigned char>(path[i]);
+            if (RefuseColon && b == ':')
+                return false;
             if (isLeadByte(b)) {
+                if (RefuseColon && i + 1 < n && path[i + 1] == ':')
+                    return false;
                 ++i;
             } else if (b == '\\') {
                 if (!each(path.substr(begin, i - begin)))

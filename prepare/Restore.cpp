@@ -12,20 +12,17 @@ constexpr std::size_t Unsafe = std::string_view::npos;
 
 // Where the last part of a file-list entry begins (0 for an entry without a
 // backslash), or Unsafe when the entry is not a safe relative path: a part
-// that is empty (a leading backslash too), "." or "..", or a colon anywhere.
-// ":" is never the second byte of a double-byte character, so a byte search
-// finds it.
+// that is empty (a leading backslash too), "." or "..", or a colon anywhere
+// (a drive or a stream).
 std::size_t lastPartOfSafePath(std::string_view entry) {
-    if (entry.find(':') != std::string_view::npos)
-        return Unsafe;
-    std::size_t last = 0;
-    const bool safe = pathrules::forEachPart(entry, [&](std::string_view part) {
-        last = static_cast<std::size_t>(part.data() - entry.data());
+    const char* last = entry.data();
+    const bool safe = pathrules::forEachPart<true>(entry, [&](std::string_view part) {
+        last = part.data();
         const std::size_t n = part.size();
         return n > 2 || (n == 1 && part[0] != '.') ||
                (n == 2 && (part[0] != '.' || part[1] != '.'));
     });
-    return safe ? last : Unsafe;
+    return safe ? static_cast<std::size_t>(last - entry.data()) : Unsafe;
 }
 
 } // namespace

@@ -163,6 +163,16 @@ TEST(PathRulesSeparators, LongTextsFindTheSameAsACharacterWalk) {
                 ++checked;
             }
     EXPECT_EQ(checked, 20 * 10 * 4);
+    // Refusing colons: any colon byte, after a lead byte too.
+    auto refuses = [](const std::string& text) {
+        return !forEachPart<true>(text, [](std::string_view) { return true; });
+    };
+    for (std::size_t before = 0; before < 20; ++before)
+        for (const std::string piece : {":", "\x83:", "\\:"}) {
+            const std::string text = std::string(before, 'x') + piece + "yy";
+            EXPECT_TRUE(refuses(text)) << before << " " << piece;
+            EXPECT_FALSE(refuses(std::string(before, 'x') + So + "yy")) << before;
+        }
     EXPECT_EQ(firstBackslash(std::string(40, 'a') + So + std::string(12, 'b') + "\\c"), 54u);
     EXPECT_EQ(fileNamePart(std::string(30, 'a') + ":" + std::string(30, 'b')),
               std::string(30, 'b'));
