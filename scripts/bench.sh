@@ -33,7 +33,7 @@ fi
 
 echo "== benchmarks (trees in $work)"
 build/bench/bench/kw_bench --kw_dir="$work" --kw_summary="$work/summary.md" \
-    --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+    --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true \
     --benchmark_min_time=0.2
 
 # Start-up: "NAME ms KiB" lines for the tool and the bare window.
