@@ -1,0 +1,53 @@
+// The main window's logic, toolkit-free: the run state and the handlers, the
+// enabling and focus rules, and how each outcome of a request is shown. A view
+// (form/View.h) forwards its events here.
+#pragma once
+
+#include "form/View.h"
+#include "platform/System.h"
+#include "prepare/RunState.h"
+
+namespace form {
+
+class TForm1 {
+public:
+    // FormCreate runs here, before the view shows the window.
+    TForm1(View& view, platform::System& system);
+
+    const prepare::RunState& runState() const { return state; }
+
+    void BtnSanshoClick();
+    // tag: the row (1 to StartMenuRowCount) of the pressed browse button.
+    void BtnStartMenuSanshoClick(int tag);
+    void EditProgramFileChange();
+    void EditApplicationChange();
+    void BitBtnInstallClick();
+    void Help1Click();
+    // Every time the window is about to close, however it closes: the relocated
+    // files go back and the control files written in this run are deleted.
+    // false only while a request is moving files: it stops at its next step
+    // and the window then closes.
+    bool FormCloseQuery();
+    // The desktop session ends: the folder is restored now, whatever runs.
+    void SessionEnding();
+
+    // A survey that runs longer than this shows the progress window
+    // (milliseconds; tests shorten it).
+    static void setProgressDelay(int milliseconds);
+
+private:
+    void FormCreate();
+
+    View& view_;
+    platform::System& system_;
+    prepare::RunState state;
+    OpenDialogState OpenDialog1;
+    bool requestRunning_ = false;
+    bool closePending_ = false;
+};
+
+// The text the application's error box shows: a full stop appended when the
+// text's last character sorts after "." (as every Japanese character does).
+std::string withFullStop(const std::string& utf8);
+
+} // namespace form
