@@ -58,13 +58,13 @@ QString shown(const std::string& text) {
     return out;
 }
 
-QWidget* makeControl(const ControlSpec& spec, QWidget* client) {
+QWidget* makeControl(const ControlSpec& entry, QWidget* client) {
     QWidget* w = nullptr;
-    switch (spec.kind) {
+    switch (entry.kind) {
     case Kind::Label: {
-        auto* label = new QLabel(QString::fromStdString(spec.caption), client);
+        auto* label = new QLabel(QString::fromStdString(entry.caption), client);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setWordWrap(spec.wordWrap);
+        label->setWordWrap(entry.wordWrap);
         w = label;
         break;
     }
@@ -72,21 +72,21 @@ QWidget* makeControl(const ControlSpec& spec, QWidget* client) {
         w = new QLineEdit(client);
         break;
     case Kind::Button: {
-        auto* button = new QPushButton(QString::fromStdString(spec.caption), client);
+        auto* button = new QPushButton(QString::fromStdString(entry.caption), client);
         button->setAutoDefault(false);
         w = button;
         break;
     }
     }
-    w->setObjectName(QString::fromStdString(spec.name));
-    w->setGeometry(spec.place.left, spec.place.top, spec.place.width, spec.place.height);
-    if (spec.fontHeight != 0)
-        w->setFont(formFont(spec.fontHeight, spec.bold));
-    if (spec.colour != form::Colour::WindowText) {
-        const form::Rgb rgb = form::rgb(spec.colour);
+    w->setObjectName(QString::fromStdString(entry.name));
+    w->setGeometry(entry.place.left, entry.place.top, entry.place.width, entry.place.height);
+    if (entry.fontHeight != 0)
+        w->setFont(formFont(entry.fontHeight, entry.bold));
+    if (entry.colour != form::Colour::WindowText) {
+        const form::Rgb rgb = form::rgb(entry.colour);
         const QColor colour(rgb.r, rgb.g, rgb.b);
         QPalette pal = w->palette();
-        if (spec.kind == Kind::Label) {
+        if (entry.kind == Kind::Label) {
             pal.setColor(QPalette::WindowText, colour);
         } else {
             // Coloured while it can be pressed; the style's grey when disabled.
@@ -95,10 +95,10 @@ QWidget* makeControl(const ControlSpec& spec, QWidget* client) {
         }
         w->setPalette(pal);
     }
-    w->setEnabled(spec.enabled);
-    w->setVisible(spec.visible);
-    w->setToolTip(shown(spec.hint));
-    w->setAccessibleName(QString::fromStdString(spec.accessibleName));
+    w->setEnabled(entry.enabled);
+    w->setVisible(entry.visible);
+    w->setToolTip(shown(entry.hint));
+    w->setAccessibleName(QString::fromStdString(entry.accessibleName));
     return w;
 }
 
@@ -150,12 +150,12 @@ void MainWindow::createControls() {
 
     // In the table's order, which is also the tab order.
     QWidget* previous = nullptr;
-    for (const ControlSpec& spec : form::controls()) {
-        QWidget* w = makeControl(spec, client);
+    for (const ControlSpec& entry : form::controls()) {
+        QWidget* w = makeControl(entry, client);
         controls_.push_back(w);
-        if (!spec.hint.empty())
+        if (!entry.hint.empty())
             w->installEventFilter(this);
-        if (spec.kind == Kind::Label)
+        if (entry.kind == Kind::Label)
             continue;
         if (previous)
             setTabOrder(previous, w);
