@@ -1,6 +1,8 @@
 #include "form/Layout.h"
 
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace form {
 namespace {
@@ -19,6 +21,7 @@ const char* const ApplicationLabel = "ソフトの名前";
 const char* const NameColumnLabel = "名前";
 const char* const FileColumnLabel = "ファイル名";
 const char* const Browse = "参照";
+const char* const Install = "インストール";
 
 ControlSpec label(const char* name, Role role, Rect place, const char* caption, int fontHeight,
                   Colour colour) {
@@ -86,8 +89,8 @@ std::vector<ControlSpec> makeControls() {
                       ApplicationHint, ApplicationLabel));
 
     ControlSpec install = button("BitBtnInstall", Role::BitBtnInstall, 0,
-                                 {259, StartMenuRowsBottom + 9, 105, 36}, "インストール");
-    install.caption = "インストール";
+                                 {259, StartMenuRowsBottom + 9, 105, 36}, Install);
+    install.caption = Install;
     install.fontHeight = 17;
     install.bold = true;
     install.colour = Colour::Green;
