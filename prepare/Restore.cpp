@@ -42,7 +42,7 @@ void forEachFileToRestore(
             return;
         const std::string_view name = value.substr(last);
         // The control file itself is never moved away from its folder.
-        if (!pathrules::equalsNoCase(name, ownName))
+        if (name != ownName)
             each(value, name);
     });
 }
@@ -55,11 +55,19 @@ void restoreControlFile(platform::System& sys, const std::string& controlFile) {
         return;
 
     const std::string folder(pathrules::folderPart(controlFile));
-    forEachFileToRestore(ini, pathrules::fileNamePart(controlFile),
-                         [&](std::string_view relative, std::string_view name) {
-                             sys.moveNoReplace(folder + std::string(name),
-                                               folder + std::string(relative));
-                         });
+    const std::string_view ownName = pathrules::fileNamePart(controlFile);
+    forEachFileToRestore(ini, ownName, [&](std::string_view relative, std::string_view name) {
+        const std::string from = folder + std::string(name);
+        // A name like the control file's in other letters is that file where
+        // names ignore case (the directory search reports its real name), and
+        // a file of its own where they do not.
+        if (pathrules::equalsNoCase(name, ownName)) {
+            const auto found = sys.findFirst(from);
+            if (!found || found->name == ownName)
+                return;
+        }
+        sys.moveNoReplace(from, folder + std::string(relative));
+    });
     sys.removeFile(controlFile);
 }
 

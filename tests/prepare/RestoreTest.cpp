@@ -101,6 +101,17 @@ TEST_F(RestoreTest, HostileEntriesTouchNothingOutsideTheFolder) {
     EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini")) << "deleted after its moves";
 }
 
+TEST_F(RestoreTest, FileNamedLikeTheControlFileInOtherLettersGoesBack) {
+    // Moved up beside Inst.ini where names are case-sensitive, refused where
+    // they are not: either way it ends where it was.
+    f.file("sub/inst.ini", "mine");
+    f.file("sub/INST.INI.bak", "b");
+    auto before = f.tree();
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    close();
+    EXPECT_EQ(f.tree(), before);
+}
+
 TEST(SafeRelativePath, OnlyPathsThatStayInside) {
     EXPECT_TRUE(prepare::isSafeRelativePath("doc\\a.txt"));
     EXPECT_TRUE(prepare::isSafeRelativePath(prepare::sjis("ソ\\表\\..txt")));
