@@ -525,6 +525,10 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
     DirHandle dir = openFolder(*folder);
     if (!dir)
         return std::nullopt;
+    // As on Windows, a folder's own "." is the first entry a pattern can
+    // match ("*", "*.*", "?"): a folder, so no existing file.
+    if (wildcardMatch(pattern, "."))
+        return FoundFile{".", AttrDirectory | AttrHidden, true};
     const int fd = dirfd(dir.get());
     std::string name;
     while (const dirent* d = readdir(dir.get())) {

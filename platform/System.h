@@ -49,8 +49,9 @@ public:
     virtual ~System() = default;
 
     // A directory search for one path; `*` and `?` in the last component match
-    // like a Windows directory search ("*.*" matches every name). Follows
-    // symbolic links. nullopt when nothing matches.
+    // like a Windows directory search ("*.*" matches every name), and the
+    // first match of a pattern that fits "." is the folder itself, as there.
+    // Follows symbolic links. nullopt when nothing matches.
     virtual std::optional<FoundFile> findFirst(const std::string& path) = 0;
 
     // Every entry of a folder except "." and "..", in the file system's order.

@@ -281,17 +281,12 @@ std::optional<FoundFile> Win32System::findFirst(const std::string& path) {
     FindHandle find(FindFirstFileW(native->c_str(), &data));
     if (!find.valid())
         return std::nullopt;
-    do {
-        // "*.*" matches the folder's own "." and ".." first: they are no files.
-        if (isDotOrDotDot(data.cFileName))
-            continue;
-        FoundFile found;
-        logicText(data.cFileName, found.name);
-        found.attributes = reportedAttributes(data);
-        found.dosTime = inDosRange(data.ftLastWriteTime);
-        return found;
-    } while (FindNextFileW(find.get(), &data));
-    return std::nullopt;
+    // The first match, the folder's own "." included: "*" names no file.
+    FoundFile found;
+    logicText(data.cFileName, found.name);
+    found.attributes = reportedAttributes(data);
+    found.dosTime = inDosRange(data.ftLastWriteTime);
+    return found;
 }
 
 bool Win32System::enumerate(const std::string& folder,

@@ -112,11 +112,12 @@ TEST_F(ControlFileTest, StartMenuRowsNumberingAndNames) {
     f.file("doc/readme.txt");
     auto outcome =
         f.run(f.texts("Sample.exe", "A,B",
-                      {{"自分", "Sample.exe"}, {"", "doc/readme.txt"}, {"説明", "Inst.exe"}}));
+                      {{"自分", "Sample.exe"}, {"", "doc/read*.t?t"}, {"説明", "Inst.exe"}}));
     ASSERT_EQ(outcome.kind, Kind::Started) << outcome.message;
     auto group = sectionLines(ini(), "Group");
     // Row 1 names the program file itself: no item, the numbering closes up.
-    // Row 2 has no name: the file's name is shown. The comma in App stays.
+    // Row 2 has no name: the name of the file its pattern matched is shown,
+    // and that file is written, never the pattern. The comma in App stays.
     EXPECT_EQ(group,
               (Lines{"Value=1",
                      "Info=スタートメニューの「プログラム」内に「A,B」というグループを作成します。",
