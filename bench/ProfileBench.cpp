@@ -58,11 +58,11 @@ struct ControlFileSetup {
 std::size_t writeAndReadBack(platform::System& sys, const ControlFileSetup& setup) {
     if (prepare::writeControlFile(sys, setup.state, setup.request))
         return 0;
-    const platform::ProfileFile in = platform::ProfileFile::load(sys, setup.path);
-    if (!in.hasKey("Install", "InstallDir"))
+    const std::optional<platform::ProfileFile> in = platform::ProfileFile::load(sys, setup.path);
+    if (!in || !in->hasKey("Install", "InstallDir"))
         return 0;
     std::size_t entries = 0;
-    prepare::forEachFileToRestore(in, "Inst.ini",
+    prepare::forEachFileToRestore(*in, "Inst.ini",
                                   [&](std::string_view relative, std::string_view name) {
                                       entries += relative.size() > name.size() ? 1 : 0;
                                   });
@@ -176,7 +176,7 @@ void BM_ProfileKeyByKey(benchmark::State& st) {
         out.write("Files", "Item" + std::to_string(n + 1), "Inst.ini");
         std::size_t bytes = 0;
         if (out.save(sys, path)) {
-            const platform::ProfileFile in = platform::ProfileFile::load(sys, path);
+            const platform::ProfileFile in = *platform::ProfileFile::load(sys, path);
             for (const std::string& key : in.keys("Files"))
                 bytes += in.read("Files", key, "Nothing").size();
         }

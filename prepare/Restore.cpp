@@ -35,28 +35,29 @@ void forEachFileToRestore(
     const platform::ProfileFile& ini, std::string_view ownName,
     const std::function<void(std::string_view relative, std::string_view name)>& each) {
     // Every key of "Files" in file order, each with the value reading it gives.
-    ini.forEachEntry("Files", [&](std::string_view, std::string_view value) {
+    for (const auto& [key, entry] : ini.entries("Files")) {
+        const std::string_view value = entry;
         // Entries without a backslash lie where they belong already.
         const std::size_t last = lastPartOfSafePath(value);
         if (last == Unsafe || last == 0)
-            return;
+            continue;
         const std::string_view name = value.substr(last);
         // The control file itself is never moved away from its folder.
         if (name != ownName)
             each(value, name);
-    });
+    }
 }
 
 void restoreControlFile(platform::System& sys, const std::string& controlFile) {
     if (!platform::fileExists(sys, controlFile))
         return;
-    const platform::ProfileFile ini = platform::ProfileFile::load(sys, controlFile);
-    if (!ini.hasKey("Install", "InstallDir"))
+    const std::optional<platform::ProfileFile> ini = platform::ProfileFile::load(sys, controlFile);
+    if (!ini || !ini->hasKey("Install", "InstallDir"))
         return;
 
     const std::string folder(pathrules::folderPart(controlFile));
     const std::string_view ownName = pathrules::fileNamePart(controlFile);
-    forEachFileToRestore(ini, ownName, [&](std::string_view relative, std::string_view name) {
+    forEachFileToRestore(*ini, ownName, [&](std::string_view relative, std::string_view name) {
         const std::string from = folder + std::string(name);
         // A name like the control file's in other letters is that file where
         // names ignore case (the directory search reports its real name), and

@@ -154,14 +154,23 @@ TEST_F(ControlFileTest, RootFolderGivesItsDriveStyleName) {
 }
 
 TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
-    f.file("Inst.ini", "[Install]\r\nTitle=old\r\n");
-    f.sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
-    auto error =
-        prepare::writeControlFile(f.sys, f.state, prepare::ControlFileRequest{"x", {}, {}});
-    ASSERT_TRUE(error);
-    EXPECT_EQ(*error, platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").string()) +
-                          prepare::sjis(" に書き込めません"));
-    EXPECT_EQ(f.tmp.read("Sample/Inst.ini"), "[Install]\r\nTitle=old\r\n");
+    const std::string old =
+        "[Install]\r\nInstallDir=Sample\r\n[Files]\r\nItem1=doc\\Manual.txt\r\n";
+    f.file("Inst.ini", old);
+    const std::string expected =
+        platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").string()) +
+        prepare::sjis(" に書き込めません");
+    // The write fails; or the old file cannot be read, and replacing it would
+    // lose the list the restore at close follows.
+    for (const char* failing : {"writeFileAtomic", "readFile"}) {
+        f.sys.fail = [&](const std::string& op, const std::string&) { return op == failing; };
+        auto outcome = f.run(f.texts("Sample.exe", "x"));
+        EXPECT_EQ(outcome.kind, Kind::WriteFailed) << failing;
+        EXPECT_EQ(outcome.message, expected) << failing;
+        EXPECT_EQ(f.tmp.read("Sample/Inst.ini"), old) << failing;
+        EXPECT_TRUE(f.tmp.exists("Sample/doc/Manual.txt")) << failing;
+        EXPECT_TRUE(f.state.CreatedIniFiles.empty()) << failing;
+    }
 }
 
 } // namespace
