@@ -15,14 +15,20 @@ constexpr std::size_t Unsafe = std::string_view::npos;
 // that is empty (a leading backslash too), "." or "..", or a colon anywhere
 // (a drive or a stream).
 std::size_t lastPartOfSafePath(std::string_view entry) {
-    const char* last = entry.data();
-    const bool safe = pathrules::forEachPart<true>(entry, [&](std::string_view part) {
-        last = part.data();
-        const std::size_t n = part.size();
-        return n > 2 || (n == 1 && part[0] != '.') ||
-               (n == 2 && (part[0] != '.' || part[1] != '.'));
-    });
-    return safe ? static_cast<std::size_t>(last - entry.data()) : Unsafe;
+    if (entry.find(':') != std::string_view::npos)
+        return Unsafe;
+    std::size_t begin = 0;
+    for (std::size_t i = 0;; i = pathrules::nextCharacter(entry, i)) {
+        const bool end = i == entry.size();
+        if (!end && entry[i] != '\\')
+            continue;
+        const std::string_view part = entry.substr(begin, i - begin);
+        if (part.empty() || part == "." || part == "..")
+            return Unsafe;
+        if (end)
+            return begin;
+        begin = i + 1;
+    }
 }
 
 } // namespace
