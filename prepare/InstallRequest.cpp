@@ -42,10 +42,10 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         request.startMenu[row].name = *texts.startMenuNames[row];
     }
 
-    // A tool killed while it wrote the control file may have left the
-    // temporary copy beside it: gone before the survey can list it as part of
-    // the software.
-    sys.removeStaleTemporaries(controlFilePath(state));
+    // A tool killed while it wrote the control file or moved a file up may
+    // have left a temporary copy in the program folder: gone before the
+    // survey can list it as part of the software.
+    sys.removeStaleTemporaries(state.ProgramFolder);
 
     bool relocating = false;
     if (!platform::fileExists(sys, controlFilePath(state))) {

@@ -4,6 +4,8 @@
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
 
+#include <set>
+
 namespace prepare {
 
 namespace {
@@ -63,8 +65,13 @@ void restoreControlFile(platform::System& sys, const std::string& controlFile) {
 
     const std::string folder(pathrules::folderPart(controlFile));
     const std::string_view ownName = pathrules::fileNamePart(controlFile);
+    // A tool killed while it moved a file up or back may have left a
+    // temporary copy beside the file's place.
+    std::set<std::string> cleaned{folder};
+    sys.removeStaleTemporaries(folder);
     forEachFileToRestore(*ini, ownName, [&](std::string_view relative, std::string_view name) {
         const std::string from = folder + std::string(name);
+        const std::string to = folder + std::string(relative);
         // A name like the control file's in other letters is that file where
         // names ignore case (the directory search reports its real name), and
         // a file of its own where they do not.
@@ -73,7 +80,16 @@ void restoreControlFile(platform::System& sys, const std::string& controlFile) {
             if (!found || found->name == ownName)
                 return;
         }
-        sys.moveNoReplace(from, folder + std::string(relative));
+        const std::string toFolder(pathrules::folderPart(to));
+        if (cleaned.insert(toFolder).second)
+            sys.removeStaleTemporaries(toFolder);
+        if (sys.moveNoReplace(from, to))
+            return;
+        // Killed between giving a copy its name and deleting the source, a
+        // move leaves the file whole in both places: one copy goes.
+        const std::optional<std::string> moved = sys.readFile(from);
+        if (moved && moved == sys.readFile(to))
+            sys.removeFile(from);
     });
     sys.removeFile(controlFile);
 }

@@ -41,7 +41,9 @@ public:
         return files.count(path) ? platform::AttrArchive : platform::InvalidAttributes;
     }
     bool copyNoReplace(const std::string&, const std::string&) override { return false; }
-    bool moveNoReplace(const std::string&, const std::string&) override { return false; }
+    platform::FileResult rename(const std::string&, const std::string&, bool) override {
+        return platform::FileResult::Failed;
+    }
     bool removeFile(const std::string& path) override { return files.erase(path) != 0; }
     std::optional<std::string> readFile(const std::string& path) override {
         auto it = files.find(path);
@@ -57,7 +59,14 @@ public:
             text += piece;
         return true;
     }
-    void removeStaleTemporaries(const std::string&) override {}
+    platform::FileResult createFile(const std::string&, const std::vector<std::string_view>&,
+                                    const std::string&) override {
+        return platform::FileResult::Failed;
+    }
+    void syncFolder(const std::string&) override {}
+    std::optional<std::string> finalPath(const std::string& path) override { return path; }
+    std::uint32_t processId() override { return 1; }
+    bool processRunning(std::uint32_t) override { return true; }
     void shellOpen(const std::string&) override {}
     std::string ownExecutablePath() override { return "\\tool\\kwarino"; }
     std::optional<std::string> fromNativePath(std::string_view native) override {

@@ -437,14 +437,14 @@ TEST(Win32FileContents, TemporariesOfKilledWritersAreRemoved) {
         "~Inst.ini." + live + "-0.tmp", // its writer still runs
         "~Inst.ini.notes.tmp",          // only looks like one
         "~Inst.ini." + gone + ".tmp",   // no counter: not one of ours
-        "~Other.ini." + gone + "-0.tmp",
     };
     for (const std::string& name : kept)
         folder.write("p/" + name, "kept");
     folder.write("p/~Inst.ini." + gone + "-0.tmp", "left by a killed writer");
+    folder.write("p/~data.bin." + gone + "-4.tmp", "left by a killed move");
     folder.write("p/~inst.INI." + own + "-3.tmp", "left by this process");
 
-    sys().removeStaleTemporaries(folder.logic("p/Inst.ini"));
+    sys().removeStaleTemporaries(folder.logic("p"));
     std::set<std::wstring> expected;
     for (const std::string& name : kept)
         expected.insert(std::wstring(name.begin(), name.end()));
