@@ -73,7 +73,10 @@ std::string valueOf(std::string_view written) {
 }
 
 bool hasLineBreak(std::string_view s) {
-    return s.find_first_of("\r\n") != std::string_view::npos;
+    for (char c : s)
+        if (c == '\r' || c == '\n')
+            return true;
+    return false;
 }
 
 } // namespace
@@ -81,6 +84,7 @@ bool hasLineBreak(std::string_view s) {
 void ProfileFile::Section::buildIndex() const {
     if (indexed)
         return;
+    index.reserve(lines.size());
     for (std::size_t i = 1; i < lines.size(); ++i) {
         if (std::optional<KeyLine> key = keyLine(lines[i])) {
             index.try_emplace(pathrules::foldCase(key->name), i);
@@ -170,34 +174,36 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
         return false;
     // Both names must read back as themselves once written.
-    const std::string header = "[" + std::string(section) + "]";
-    if (headerName(header) != section)
-        return false;
-    const std::string keyText = std::string(key) + "=";
-    const std::optional<KeyLine> asRead = keyLine(keyText);
+    std::string line(key);
+    line += '=';
+    const std::optional<KeyLine> asRead = keyLine(line);
     if (!asRead || asRead->name != key)
         return false;
-
     Section* s = find(section);
     if (s == nullptr) {
+        std::string header(1, '[');
+        header.append(section).append("]");
+        if (headerName(header) != section)
+            return false;
         std::vector<std::string>& last = sections_.empty() ? preamble_ : sections_.back().lines;
         if (!last.empty() && !trim(last.back()).empty())
             last.emplace_back();
         s = &sections_.emplace_back();
         s->name = section;
         s->folded = pathrules::foldCase(section);
-        s->lines.push_back(header);
+        s->lines.push_back(std::move(header));
     }
     s->buildIndex();
     auto [at, added] = s->index.try_emplace(pathrules::foldCase(key), s->lastKey + 1);
     if (added) {
         // After the last key: the lines that move down hold no key.
         s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at->second),
-                        keyText + std::string(value));
+                        line.append(value));
         s->lastKey = at->second;
     } else {
-        std::string& line = s->lines[at->second];
-        line = std::string(keyLine(line)->name) + "=" + std::string(value);
+        // The key keeps its spelling.
+        std::string& old = s->lines[at->second];
+        old = std::string(keyLine(old)->name).append("=").append(value);
     }
     return true;
 }
@@ -219,14 +225,19 @@ ProfileFile::entries(std::string_view section) const {
     if (s == nullptr)
         return out;
     s->buildIndex();
-    for (std::size_t i = 1; i < s->lines.size(); ++i) {
-        std::optional<KeyLine> key = keyLine(s->lines[i]);
-        if (!key)
-            continue;
-        // A later duplicate reads as the first key of its name.
-        const std::size_t first = s->index.at(pathrules::foldCase(key->name));
-        const std::string_view value = first == i ? key->value : keyLine(s->lines[first])->value;
-        out.emplace_back(std::string(key->name), valueOf(value));
+    std::vector<KeyLine> keys;
+    keys.reserve(s->index.size());
+    for (std::size_t i = 1; i < s->lines.size(); ++i)
+        if (std::optional<KeyLine> key = keyLine(s->lines[i]))
+            keys.push_back(*key);
+    // A later duplicate reads as the first key of its name.
+    const bool duplicates = keys.size() != s->index.size();
+    out.reserve(keys.size());
+    for (const KeyLine& key : keys) {
+        const std::string_view value =
+            duplicates ? keyLine(s->lines[s->index.at(pathrules::foldCase(key.name))])->value
+                       : key.value;
+        out.emplace_back(std::string(key.name), valueOf(value));
     }
     return out;
 }
