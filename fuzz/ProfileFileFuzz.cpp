@@ -1,8 +1,6 @@
 // Fuzzes the profile-file reader and writer with arbitrary bytes: no crash,
 // every listed key can be read, the written text reads back the same, and a
-// written value reads back as GetPrivateProfileString would return it. The
-// shortcuts (sections saved or listed from their text, numbered lists written
-// whole) give what the line-by-line way gives.
+// written value reads back as GetPrivateProfileString would return it.
 //
 // Input: three length bytes, then the section, key and value to write, then
 // the file's bytes.
@@ -77,45 +75,6 @@ void writeAndCheck(ProfileFile& ini, std::string_view section, std::string_view 
     check(again.read(section, key) == expected);
 }
 
-// A section's entries as forEachEntry gives them, and as the key list and one
-// read per key give them.
-std::string entries(const ProfileFile& ini, std::string_view section) {
-    std::string out;
-    ini.forEachEntry(section, [&](std::string_view key, std::string_view value) {
-        out.append(key).append("=").append(value).append("\n");
-    });
-    return out;
-}
-std::string keyByKey(const ProfileFile& ini, std::string_view section) {
-    std::string out;
-    for (const std::string& key : ini.keys(section))
-        out.append(key).append("=").append(*ini.read(section, key)).append("\n");
-    return out;
-}
-
-// The value split into a list of up to three, written whole and one by one.
-void writeListAndCheck(std::string_view bytes, std::string_view section, std::string_view prefix,
-                       std::string_view value) {
-    std::string_view values[3];
-    const std::size_t third = value.size() / 3;
-    values[0] = value.substr(0, third);
-    values[1] = value.substr(third, third);
-    values[2] = value.substr(2 * third);
-    ProfileFile list = ProfileFile::parse(bytes);
-    ProfileFile each = ProfileFile::parse(bytes);
-    const bool whole = list.writeList(section, prefix, 3, [&](std::size_t i) { return values[i]; });
-    bool oneByOne = true;
-    const std::string before = each.serialize();
-    for (std::size_t i = 0; i < 3 && whole; ++i)
-        oneByOne = each.write(section, std::string(prefix) + std::to_string(i + 1), values[i]);
-    if (!whole) {
-        check(list.serialize() == before); // a refused list changes nothing
-        return;
-    }
-    check(oneByOne);
-    check(list.serialize() == each.serialize());
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -136,19 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view key = take(keyLength);
     const std::string_view value = take(valueLength);
 
-    // Entries read from a section's text, before anything splits it.
-    {
-        const ProfileFile fresh = ProfileFile::parse(input);
-        for (const std::string& name : fresh.sectionNames())
-            check(entries(fresh, name) == keyByKey(ProfileFile::parse(input), name));
-    }
-    const std::string unsplit = ProfileFile::parse(input).serialize();
-    writeListAndCheck(input, section, key, value);
-
     ProfileFile ini = ProfileFile::parse(input);
     const std::string read = contents(ini);
     const std::string text = ini.serialize();
-    check(text == unsplit);
     const ProfileFile reparsed = ProfileFile::parse(text);
     check(reparsed.serialize() == text);
     check(contents(reparsed) == read);

@@ -6,9 +6,6 @@
 // separator in the tool goes through these functions.
 #pragma once
 
-#include "platform/WordScan.h"
-
-#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -20,54 +17,10 @@ constexpr bool isLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-// Calls `each(part)` for the parts of the path between its backslashes, first
-// to last (a path without a backslash is one part, an empty path one empty
-// part), until `each` returns false; false then. Runs of eight single-byte
-// characters are searched a word at a time. With `RefuseColon`, a colon byte
-// anywhere (a second byte included: no character of code page 932 has ":" as
-// its second byte) also ends the walk with false, when it is reached.
-template <bool RefuseColon = false, typename Each>
-bool forEachPart(std::string_view path, Each each) {
-    std::size_t begin = 0;
-    std::size_t i = 0;
-    const std::size_t n = path.size();
-    while (i < n) {
-        if (i + 8 <= n) {
-            const std::uint64_t word = wordscan::load(path.data() + i);
-            if (!wordscan::hasHighByte(word)) {
-                if (RefuseColon && wordscan::hasByte(word, ':'))
-                    return false;
-                // Eight single-byte characters: their backslashes are found
-                // all at once.
-                for (std::uint64_t marks = wordscan::bytesEqualTo(word, '\\'); marks != 0;
-                     marks = wordscan::withoutFirst(marks)) {
-                    const std::size_t at = i + wordscan::firstMarked(marks);
-                    if (!each(path.substr(begin, at - begin)))
-                        return false;
-                    begin = at + 1;
-                }
-                i += 8;
-                continue;
-            }
-        }
-        // These eight bytes one by one: the trail byte of a double-byte
-        // character (possibly 0x5C) belongs to its character.
-        for (const std::size_t stop = std::min(i + 8, n); i < stop; ++i) {
-            const unsigned char b = static_cast<unsigned char>(path[i]);
-            if (RefuseColon && b == ':')
-                return false;
-            if (isLeadByte(b)) {
-                if (RefuseColon && i + 1 < n && path[i + 1] == ':')
-                    return false;
-                ++i;
-            } else if (b == '\\') {
-                if (!each(path.substr(begin, i - begin)))
-                    return false;
-                begin = i + 1;
-            }
-        }
-    }
-    return each(path.substr(begin));
+// Where the character after the one at `i` begins: a lead byte takes the
+// next byte with it; a lead byte at the very end stands alone.
+constexpr std::size_t nextCharacter(std::string_view text, std::size_t i) {
+    return isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? i + 2 : i + 1;
 }
 
 // Position of the last backslash or colon, or npos.

@@ -11,9 +11,7 @@
 #include "platform/PathRules.h"
 #include "platform/System.h"
 
-#include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -79,12 +77,27 @@ bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// The mode of a folder entry without following a link, and for a link the
-// mode of its target. false when the entry has vanished since it was listed.
+// Looks at a path (relative to `dirFd`), and through it when it is a link:
+// `st` then describes the target, or stays the link's own when it leads
+// nowhere. false when the path itself cannot be examined.
+bool lookThrough(int dirFd, const char* name, struct stat& st, Link& link) {
+    link = Link::None;
+    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target;
+        link = fstatat(dirFd, name, &target, 0) == 0 ? Link::Resolved : Link::Dangling;
+        if (link == Link::Resolved)
+            st = target;
+    }
+    return true;
+}
+
+// The mode of a folder entry, through a link. false when the entry has
+// vanished since it was listed.
 bool entryMode(int dirFd, const char* name, unsigned char type, mode_t& mode, Link& link) {
     struct stat st;
-    link = Link::None;
-    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (!lookThrough(dirFd, name, st, link)) {
         if (errno == ENOENT)
             return false;
         // The entry is listed but cannot be examined: take its type from the
@@ -107,14 +120,6 @@ bool entryMode(int dirFd, const char* name, unsigned char type, mode_t& mode, Li
         return true;
     }
     mode = st.st_mode;
-    if (S_ISLNK(mode)) {
-        if (fstatat(dirFd, name, &st, 0) == 0) {
-            link = Link::Resolved;
-            mode = st.st_mode;
-        } else {
-            link = Link::Dangling;
-        }
-    }
     return true;
 }
 
@@ -191,17 +196,6 @@ std::string_view nativeFileName(std::string_view native) {
         native.remove_suffix(1);
     std::size_t slash = native.rfind('/');
     return slash == std::string_view::npos ? native : native.substr(slash + 1);
-}
-
-// The folder part of a native path for a new file beside it: "." when it has
-// no slash, "/" for a file in the root.
-std::string nativeFolderOf(const std::string& native) {
-    std::size_t slash = native.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return native.substr(0, slash);
 }
 
 // ---------------------------------------------------------------------------
@@ -391,25 +385,6 @@ int renameNoReplace(const char* from, const char* to) {
 #endif
 }
 
-// The move across devices: a copy that never replaces, then the source goes.
-// If the source cannot be deleted the copy goes again, so the file is never
-// left in two places.
-bool moveByCopy(const std::string& from, const std::string& to) {
-    if (!copyFileNoReplace(from, to))
-        return false;
-    if (unlink(from.c_str()) != 0) {
-        unlink(to.c_str());
-        return false;
-    }
-    return true;
-}
-
-void syncFolder(const std::string& folder) {
-    Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        fsync(dir.get());
-}
-
 // The full path of an executable found on PATH, or empty.
 std::string findOnPath(const char* program) {
     const char* path = getenv("PATH");
@@ -483,11 +458,17 @@ public:
     }
     std::uint32_t attributes(const std::string& path) override;
     bool copyNoReplace(const std::string& from, const std::string& to) override;
-    bool moveNoReplace(const std::string& from, const std::string& to) override;
+    FileResult rename(const std::string& from, const std::string& to, bool replace) override;
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
-    bool writeAtomic(const std::string& path, const std::vector<std::string_view>& pieces) override;
-    void removeStaleTemporaries(const std::string& path) override;
+    FileResult createFile(const std::string& path, const std::vector<std::string_view>& pieces,
+                          const std::string& like) override;
+    void syncFolder(const std::string& folder) override;
+    std::optional<std::string> finalPath(const std::string& path) override;
+    std::uint32_t processId() override { return static_cast<std::uint32_t>(getpid()); }
+    bool processRunning(std::uint32_t id) override {
+        return kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH;
+    }
     void shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
@@ -504,14 +485,10 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
     if (!wildcard) {
         std::optional<std::string> native = nativeOf(path);
         struct stat st;
-        if (!native || lstat(native->c_str(), &st) != 0)
+        Link link;
+        // A link to nothing finds nothing.
+        if (!native || !lookThrough(AT_FDCWD, native->c_str(), st, link) || link == Link::Dangling)
             return std::nullopt;
-        Link link = Link::None;
-        if (S_ISLNK(st.st_mode)) {
-            if (stat(native->c_str(), &st) != 0)
-                return std::nullopt; // a link to nothing finds nothing
-            link = Link::Resolved;
-        }
         FoundFile found;
         found.name = std::string(pattern);
         found.attributes = attributeBits(st.st_mode, isHiddenName(pattern), link);
@@ -525,6 +502,10 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
     DirHandle dir = openFolder(*folder);
     if (!dir)
         return std::nullopt;
+    // As on Windows, a folder's own "." is the first entry a pattern can
+    // match ("*", "*.*", "?"): a folder, so no existing file.
+    if (wildcardMatch(pattern, "."))
+        return FoundFile{".", AttrDirectory | AttrHidden, true};
     const int fd = dirfd(dir.get());
     std::string name;
     while (const dirent* d = readdir(dir.get())) {
@@ -536,14 +517,9 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
         if (!wildcardMatch(pattern, name))
             continue;
         struct stat st;
-        if (fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        Link link;
+        if (!lookThrough(fd, d->d_name, st, link) || link == Link::Dangling)
             continue;
-        Link link = Link::None;
-        if (S_ISLNK(st.st_mode)) {
-            if (fstatat(fd, d->d_name, &st, 0) != 0)
-                continue;
-            link = Link::Resolved;
-        }
         FoundFile found;
         found.name = name;
         found.attributes = attributeBits(st.st_mode, isHiddenName(d->d_name), link);
@@ -556,12 +532,9 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
 std::uint32_t PosixSystem::attributes(const std::string& path) {
     std::optional<std::string> native = nativeOf(path);
     struct stat st;
-    if (!native || lstat(native->c_str(), &st) != 0)
+    Link link;
+    if (!native || !lookThrough(AT_FDCWD, native->c_str(), st, link))
         return InvalidAttributes;
-    Link link = Link::None;
-    if (S_ISLNK(st.st_mode)) {
-        link = stat(native->c_str(), &st) == 0 ? Link::Resolved : Link::Dangling;
-    }
     return attributeBits(st.st_mode, isHiddenName(nativeFileName(*native)), link);
 }
 
@@ -571,32 +544,32 @@ bool PosixSystem::copyNoReplace(const std::string& from, const std::string& to) 
     return source && target && copyFileNoReplace(*source, *target);
 }
 
-bool PosixSystem::moveNoReplace(const std::string& from, const std::string& to) {
+FileResult PosixSystem::rename(const std::string& from, const std::string& to, bool replace) {
     std::optional<std::string> source = nativeOf(from);
     std::optional<std::string> target = nativeOf(to);
     if (!source || !target)
-        return false;
-    if (renameNoReplace(source->c_str(), target->c_str()) == 0)
-        return true;
-    switch (errno) {
-    case EXDEV:
-        return moveByCopy(*source, *target);
-    case EINVAL:
-    case ENOSYS:
-        // The file system (or kernel) cannot rename without replacing: a hard
-        // link fails as well when the target exists.
+        return FileResult::Failed;
+    const int done = replace ? ::rename(source->c_str(), target->c_str())
+                             : renameNoReplace(source->c_str(), target->c_str());
+    if (done == 0)
+        return FileResult::Done;
+    if (errno == EINVAL && !replace) {
+        // The file system cannot rename without replacing: a hard link fails
+        // as well when the target exists.
         if (link(source->c_str(), target->c_str()) == 0) {
             if (unlink(source->c_str()) == 0)
-                return true;
+                return FileResult::Done;
             unlink(target->c_str());
-            return false;
+            return FileResult::Failed;
         }
-        if (errno == EEXIST)
-            return false;
-        // No hard links here either.
-        return moveByCopy(*source, *target);
+    }
+    switch (errno) {
+    case EEXIST:
+        return FileResult::Exists;
+    case EXDEV:
+        return FileResult::OtherDevice;
     default:
-        return false;
+        return FileResult::Failed;
     }
 }
 
@@ -634,173 +607,49 @@ std::optional<std::string> PosixSystem::readFile(const std::string& path) {
     return contents;
 }
 
-namespace {
-
-// The temporary files of writeFileAtomic are named ".<name>.tmp-<pid>-<n>":
-// the writer's process id tells a file being written from one left behind.
-std::string temporaryPrefix(std::string_view name) {
-    std::string prefix(".");
-    prefix += name;
-    prefix += ".tmp-";
-    return prefix;
+FileResult PosixSystem::createFile(const std::string& path,
+                                   const std::vector<std::string_view>& pieces,
+                                   const std::string& like) {
+    std::optional<std::string> native = nativeOf(path);
+    if (!native)
+        return FileResult::Failed;
+    const int fd = open(native->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0)
+        return errno == EEXIST ? FileResult::Exists : FileResult::Failed;
+    Fd out(fd);
+    bool ok = true;
+    for (std::string_view piece : pieces)
+        ok = ok && writeAll(fd, piece.data(), piece.size());
+    if (!like.empty()) {
+        std::optional<std::string> model = nativeOf(like);
+        struct stat st;
+        ok = ok && model && stat(model->c_str(), &st) == 0 && fchmod(fd, st.st_mode & 07777) == 0;
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = out.closeChecked() && ok;
+    return ok ? FileResult::Done : FileResult::Failed;
 }
 
-// The writer's process id when `entry` is a temporary file of `prefix`.
-std::optional<pid_t> temporaryWriter(std::string_view entry, std::string_view prefix) {
-    if (entry.substr(0, prefix.size()) != prefix)
-        return std::nullopt;
-    entry.remove_prefix(prefix.size());
-    const std::size_t dash = entry.find('-');
-    auto digits = [](std::string_view s) {
-        return !s.empty() && s.size() <= 10 &&
-               s.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    if (dash == std::string_view::npos || !digits(entry.substr(0, dash)) ||
-        !digits(entry.substr(dash + 1)))
-        return std::nullopt;
-    const long long pid = std::stoll(std::string(entry.substr(0, dash)));
-    if (pid <= 0 || pid > INT_MAX)
-        return std::nullopt;
-    return static_cast<pid_t>(pid);
+void PosixSystem::syncFolder(const std::string& folder) {
+    std::optional<std::string> native = nativeOf(folder);
+    if (!native)
+        return;
+    Fd dir(open(native->empty() ? "." : native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        fsync(dir.get());
 }
 
-// The file a write to `native` replaces: where a symbolic link points.
-std::optional<std::string> writeTarget(const std::string& native) {
+std::optional<std::string> PosixSystem::finalPath(const std::string& path) {
+    std::optional<std::string> native = nativeOf(path);
     struct stat st;
-    if (lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return native;
-    std::unique_ptr<char, decltype(&free)> real(realpath(native.c_str(), nullptr), &free);
+    if (!native)
+        return std::nullopt;
+    if (lstat(native->c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    std::unique_ptr<char, decltype(&free)> real(realpath(native->c_str(), nullptr), &free);
     if (!real)
         return std::nullopt;
-    return std::string(real.get());
-}
-
-} // namespace
-
-bool PosixSystem::writeAtomic(const std::string& path,
-                              const std::vector<std::string_view>& pieces) {
-    std::optional<std::string> native = nativeOf(path);
-    if (!native || native->empty() || native->back() == '/')
-        return false;
-    // Write where a link points, and keep the link.
-    std::optional<std::string> resolved = writeTarget(*native);
-    if (!resolved)
-        return false;
-    const std::string& target = *resolved;
-    struct stat st;
-    const bool exists = lstat(target.c_str(), &st) == 0;
-    if (exists) {
-        // Only a regular file is replaced, and not one marked read-only: the
-        // profile write fails there as it does on Windows.
-        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0)
-            return false;
-    }
-
-    const std::string folder = nativeFolderOf(target);
-    const std::string_view name = nativeFileName(target);
-    auto fill = [&](const Fd& out) {
-        for (std::string_view piece : pieces)
-            if (!writeAll(out.get(), piece.data(), piece.size()))
-                return false;
-        return (!exists || fchmod(out.get(), st.st_mode & 07777) == 0) && fsync(out.get()) == 0;
-    };
-    static std::atomic<unsigned> counter{0};
-    auto tempName = [&] {
-        return (folder == "/" ? std::string() : folder) + "/" + temporaryPrefix(name) +
-               std::to_string(getpid()) + "-" + std::to_string(counter++);
-    };
-
-    // An unnamed file first: a process killed while it writes leaves nothing
-    // behind. A new file gets its name in one step; an existing one is
-    // replaced by a rename, the temporary name living only between two calls.
-    int anonymous = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (anonymous >= 0) {
-        Fd out(anonymous);
-        if (!fill(out))
-            return false;
-        const std::string self = "/proc/self/fd/" + std::to_string(out.get());
-        if (!exists) {
-            if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0)
-                return false;
-            if (!out.closeChecked())
-                return false;
-            syncFolder(folder);
-            return true;
-        }
-        std::string temp;
-        bool linked = false;
-        for (int attempt = 0; attempt < 100 && !linked; ++attempt) {
-            temp = tempName();
-            linked = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
-            if (!linked && errno != EEXIST)
-                break;
-        }
-        bool ok = linked && out.closeChecked();
-        if (ok)
-            ok = rename(temp.c_str(), target.c_str()) == 0;
-        if (!ok) {
-            if (linked)
-                unlink(temp.c_str());
-            return false;
-        }
-        syncFolder(folder);
-        return true;
-    }
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        return false;
-
-    // A file system without unnamed files: a named temporary file.
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = tempName();
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    Fd out(fd);
-    bool ok = fill(out);
-    ok = out.closeChecked() && ok;
-    if (ok)
-        ok = rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        return false;
-    }
-    // The new contents are in place; flushing the folder entry only makes
-    // the rename survive a crash, so its failure does not undo the success.
-    syncFolder(folder);
-    return true;
-}
-
-void PosixSystem::removeStaleTemporaries(const std::string& path) {
-    std::optional<std::string> native = nativeOf(path);
-    if (!native || native->empty() || native->back() == '/')
-        return;
-    std::optional<std::string> target = writeTarget(*native);
-    if (!target)
-        return;
-    const std::string folder = nativeFolderOf(*target);
-    const std::string prefix = temporaryPrefix(nativeFileName(*target));
-    DirHandle dir = openFolder(folder);
-    if (!dir)
-        return;
-    std::vector<std::string> stale;
-    while (const dirent* entry = readdir(dir.get())) {
-        std::optional<pid_t> writer = temporaryWriter(entry->d_name, prefix);
-        // Our own writes are finished whenever this runs; another process's
-        // file is left unless that process is gone.
-        if (writer && (*writer == getpid() || (kill(*writer, 0) != 0 && errno == ESRCH)))
-            stale.emplace_back(entry->d_name);
-    }
-    const int fd = dirfd(dir.get());
-    for (const std::string& name : stale) {
-        struct stat st;
-        if (fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-            unlinkat(fd, name.c_str(), 0);
-    }
+    return fromNativePath(real.get());
 }
 
 void PosixSystem::shellOpen(const std::string& path) {

@@ -1,4 +1,4 @@
-// Windows profile (INI) files, held in memory.
+// Windows profile (INI) files, held in memory as a list of lines.
 //
 // The text is code page 932 bytes and is never decoded. Reading follows what
 // GetPrivateProfileString does with files other writers produce:
@@ -32,11 +32,11 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -45,14 +45,10 @@ class System;
 
 class ProfileFile {
 public:
-    ProfileFile();
-    ~ProfileFile();
-    ProfileFile(ProfileFile&&) noexcept;
-    ProfileFile& operator=(ProfileFile&&) noexcept;
-
     static ProfileFile parse(std::string_view bytes);
-    // The file's contents parsed; an empty profile when it cannot be read.
-    static ProfileFile load(System& sys, const std::string& path);
+    // The file's contents parsed: an empty profile when there is no file,
+    // nullopt when there is one that cannot be read.
+    static std::optional<ProfileFile> load(System& sys, const std::string& path);
 
     std::string serialize() const;
     // One atomic write of the whole text; false when it failed.
@@ -64,23 +60,12 @@ public:
     // read back as something else (starting with ";" or "[", holding "="), a
     // section name that would (holding "]").
     bool write(std::string_view section, std::string_view key, std::string_view value);
-    // Writes a numbered list: prefix1=valueAt(0), prefix2=valueAt(1), ... up to
-    // `count`, with the effect of one write each; false, with nothing changed,
-    // when any entry cannot be held. Into a section without keys (the usual
-    // case: a new file) the entries are appended without a look-up each.
-    // `valueAt` is called more than once for an entry and must return a view
-    // of text that outlives the call (not of a string it makes).
-    bool writeList(std::string_view section, std::string_view prefix, std::size_t count,
-                   const std::function<std::string_view(std::size_t)>& valueAt);
 
     // Key names of a section in file order (duplicates included, as listed).
     std::vector<std::string> keys(std::string_view section) const;
     // Every key of a section in file order with the value reading it gives
-    // (that of the first key of its name, as `read`). The texts live as long
-    // as the profile is not changed.
-    void forEachEntry(
-        std::string_view section,
-        const std::function<void(std::string_view key, std::string_view value)>& each) const;
+    // (that of the first key of its name, as `read`).
+    std::vector<std::pair<std::string, std::string>> entries(std::string_view section) const;
     // The value of the first matching key, whole (no length limit).
     std::optional<std::string> read(std::string_view section, std::string_view key) const;
     std::string read(std::string_view section, std::string_view key,
@@ -92,8 +77,24 @@ public:
     std::vector<std::string> sectionNames() const;
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    struct Section {
+        std::string name;               // as the header spells it, trimmed
+        std::string folded;             // the name for matching
+        std::vector<std::string> lines; // the header first, without line ends
+        // Each key's folded name and the line of its first occurrence, and the
+        // line of the last key (0: none); made when first needed.
+        mutable std::unordered_map<std::string, std::size_t> index;
+        mutable std::size_t lastKey = 0;
+        mutable bool indexed = false;
+        void buildIndex() const;
+    };
+
+    const Section* find(std::string_view section) const;
+    Section* find(std::string_view section);
+
+    bool byteOrderMark_ = false;
+    std::vector<std::string> preamble_; // the lines before the first section
+    std::vector<Section> sections_;
 };
 
 } // namespace platform

@@ -44,13 +44,25 @@ struct FoundFile {
     bool dosTime = false; // last-write time within 1980..2107 (local time)
 };
 
+// What a primitive file operation came to.
+enum class FileResult {
+    Done,
+    Exists,      // the target exists and was not to be replaced
+    OtherDevice, // a rename cannot cross from one device to another
+    Failed,
+};
+
+// The operations the logic calls. The pure virtual ones are each system's own
+// calls (PosixSystem.cpp, Win32System.cpp); the others are the policy both
+// systems share, written once over them (System.cpp).
 class System {
 public:
     virtual ~System() = default;
 
     // A directory search for one path; `*` and `?` in the last component match
-    // like a Windows directory search ("*.*" matches every name). Follows
-    // symbolic links. nullopt when nothing matches.
+    // like a Windows directory search ("*.*" matches every name), and the
+    // first match of a pattern that fits "." is the folder itself, as there.
+    // Follows symbolic links. nullopt when nothing matches.
     virtual std::optional<FoundFile> findFirst(const std::string& path) = 0;
 
     // Every entry of a folder except "." and "..", in the file system's order.
@@ -71,29 +83,51 @@ public:
     // Attribute bits of a path, or InvalidAttributes.
     virtual std::uint32_t attributes(const std::string& path) = 0;
 
-    // Copies a file; fails, leaving the target untouched, when it exists.
+    // Copies a file, flushed to the disk before success is reported; fails,
+    // leaving the target untouched, when it exists. A failed copy leaves no
+    // target behind.
     virtual bool copyNoReplace(const std::string& from, const std::string& to) = 0;
-    // Moves a file with one rename that never replaces an existing file; only
-    // where a rename cannot work (another device) copies without overwriting
-    // and then deletes the source.
-    virtual bool moveNoReplace(const std::string& from, const std::string& to) = 0;
+    // Renames a file in one step; without `replace` never over an existing
+    // file (Exists then), also where names differ only in case.
+    virtual FileResult rename(const std::string& from, const std::string& to, bool replace) = 0;
     virtual bool removeFile(const std::string& path) = 0;
-
     // The whole contents of a file, or nullopt.
     virtual std::optional<std::string> readFile(const std::string& path) = 0;
+    // Creates a file that must not exist yet (Exists then) holding the pieces
+    // one after the other, flushed to the disk. When `like` names a file, the
+    // new one gets its permissions (its mode, or its hidden and system marks).
+    virtual FileResult createFile(const std::string& path,
+                                  const std::vector<std::string_view>& pieces,
+                                  const std::string& like) = 0;
+    // Makes the renames in a folder survive a crash (where the system needs it).
+    virtual void syncFolder(const std::string& folder) = 0;
+    // The path itself, or where it points when it is a symbolic link (or
+    // junction); nullopt for a link that cannot be followed.
+    virtual std::optional<std::string> finalPath(const std::string& path) = 0;
+    // This process's id, and whether a process of that id still runs.
+    virtual std::uint32_t processId() = 0;
+    virtual bool processRunning(std::uint32_t id) = 0;
+
+    // Moves a file with one rename that never replaces an existing file; only
+    // where a rename cannot work (another device) copies it under a temporary
+    // name beside the target, flushes it, renames it into place (never
+    // replacing) and then deletes the source. The file is never seen under its
+    // name unless whole; a process killed midway leaves a temporary that
+    // `removeStaleTemporaries` removes, or the file whole in both places.
+    virtual bool moveNoReplace(const std::string& from, const std::string& to);
     // Replaces the file's contents as one step: a temporary file in the same
-    // folder, flushed, then renamed over the old one. false leaves the old file
-    // (or none) untouched. The contents are the pieces one after the other: a
-    // long text is written from where it lies, without being joined first.
-    virtual bool writeAtomic(const std::string& path,
-                             const std::vector<std::string_view>& pieces) = 0;
+    // folder, flushed, then renamed over the old one, the folder flushed; a
+    // link is written through and kept. false leaves the old file (or none)
+    // untouched: also when the path names a folder or a read-only file. The
+    // contents are the pieces one after the other.
+    virtual bool writeAtomic(const std::string& path, const std::vector<std::string_view>& pieces);
     bool writeFileAtomic(const std::string& path, std::string_view contents) {
         return writeAtomic(path, {contents});
     }
-    // Deletes the temporary files that writes to this path left behind when
-    // their process was killed before the rename. Files of a write still
-    // running in another process are left alone.
-    virtual void removeStaleTemporaries(const std::string& path) = 0;
+    // Deletes the temporary files in a folder that writes and moves left
+    // behind when their process was killed. Those of a process still running
+    // are left alone.
+    virtual void removeStaleTemporaries(const std::string& folder);
 
     // The shell's default action on a file, detached; the result is not examined.
     virtual void shellOpen(const std::string& path) = 0;
@@ -108,6 +142,13 @@ public:
     // The logic's form back to the native path the user sees (UTF-8).
     virtual std::string toNativePath(std::string_view logicPath) = 0;
 };
+
+// The name a write or a move to `path` uses until its contents are whole:
+// "~<name>.<process id>-<n>.tmp" in the same folder.
+std::string temporaryName(const std::string& path, std::uint32_t processId);
+// The id of the process that made a temporary of that form, or nullopt when
+// the name is not one.
+std::optional<std::uint32_t> temporaryWriter(std::string_view name);
 
 // The implementation for the machine the tool runs on.
 System& realSystem();

@@ -259,11 +259,16 @@ public:
                    const std::function<void(const DirEntry&)>& each) override;
     std::uint32_t attributes(const std::string& path) override;
     bool copyNoReplace(const std::string& from, const std::string& to) override;
-    bool moveNoReplace(const std::string& from, const std::string& to) override;
+    FileResult rename(const std::string& from, const std::string& to, bool replace) override;
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
-    bool writeAtomic(const std::string& path, const std::vector<std::string_view>& pieces) override;
-    void removeStaleTemporaries(const std::string& path) override;
+    FileResult createFile(const std::string& path, const std::vector<std::string_view>& pieces,
+                          const std::string& like) override;
+    // MOVEFILE_WRITE_THROUGH has made every rename durable already.
+    void syncFolder(const std::string&) override {}
+    std::optional<std::string> finalPath(const std::string& path) override;
+    std::uint32_t processId() override { return GetCurrentProcessId(); }
+    bool processRunning(std::uint32_t id) override;
     void shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
@@ -281,17 +286,12 @@ std::optional<FoundFile> Win32System::findFirst(const std::string& path) {
     FindHandle find(FindFirstFileW(native->c_str(), &data));
     if (!find.valid())
         return std::nullopt;
-    do {
-        // "*.*" matches the folder's own "." and ".." first: they are no files.
-        if (isDotOrDotDot(data.cFileName))
-            continue;
-        FoundFile found;
-        logicText(data.cFileName, found.name);
-        found.attributes = reportedAttributes(data);
-        found.dosTime = inDosRange(data.ftLastWriteTime);
-        return found;
-    } while (FindNextFileW(find.get(), &data));
-    return std::nullopt;
+    // The first match, the folder's own "." included: "*" names no file.
+    FoundFile found;
+    logicText(data.cFileName, found.name);
+    found.attributes = reportedAttributes(data);
+    found.dosTime = inDosRange(data.ftLastWriteTime);
+    return found;
 }
 
 bool Win32System::enumerate(const std::string& folder,
@@ -334,30 +334,43 @@ std::uint32_t Win32System::attributes(const std::string& path) {
 bool Win32System::copyNoReplace(const std::string& from, const std::string& to) {
     std::optional<std::wstring> source = apiPathOf(from);
     std::optional<std::wstring> target = apiPathOf(to);
-    return source && target && !source->empty() && !target->empty() &&
-           CopyFileW(source->c_str(), target->c_str(), TRUE);
+    if (!source || !target || source->empty() || target->empty() ||
+        !CopyFileW(source->c_str(), target->c_str(), TRUE))
+        return false;
+    // On the disk before the caller may delete the source.
+    FileHandle copy(CreateFileW(target->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (copy.valid() && FlushFileBuffers(copy.get()))
+        return true;
+    copy.reset(INVALID_HANDLE_VALUE);
+    forceDelete(*target);
+    return false;
 }
 
-bool Win32System::moveNoReplace(const std::string& from, const std::string& to) {
+FileResult Win32System::rename(const std::string& from, const std::string& to, bool replace) {
     std::optional<std::wstring> source = apiPathOf(from);
     std::optional<std::wstring> target = apiPathOf(to);
     if (!source || !target || source->empty() || target->empty())
-        return false;
+        return FileResult::Failed;
     // Without MOVEFILE_REPLACE_EXISTING the rename fails when the target
-    // exists, also when it differs from the source's name only in case.
-    if (MoveFileExW(source->c_str(), target->c_str(), MOVEFILE_WRITE_THROUGH))
-        return true;
-    if (GetLastError() != ERROR_NOT_SAME_DEVICE)
-        return false;
-    // Another volume: a copy that never replaces, then the source goes. If
-    // the source cannot be deleted the copy goes again, so the file is never
-    // left in two places.
-    if (!CopyFileW(source->c_str(), target->c_str(), TRUE))
-        return false;
-    if (DeleteFileW(source->c_str()))
-        return true;
-    forceDelete(*target);
-    return false;
+    // exists, also when it differs from the source's name only in case. A
+    // virus scanner or an indexer may hold a replaced file open for a moment:
+    // the replacement is tried again a few times before it counts as failed.
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(source->c_str(), target->c_str(), flags))
+            return FileResult::Done;
+        const DWORD error = GetLastError();
+        if (error == ERROR_NOT_SAME_DEVICE)
+            return FileResult::OtherDevice;
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+            return FileResult::Exists;
+        const bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                          error == ERROR_ACCESS_DENIED;
+        if (!replace || !busy || attempt == 10)
+            return FileResult::Failed;
+        Sleep(50);
+    }
 }
 
 bool Win32System::removeFile(const std::string& path) {
@@ -398,40 +411,8 @@ std::optional<std::string> Win32System::readFile(const std::string& path) {
     return contents;
 }
 
-namespace {
-
-// The temporary files of writeFileAtomic are named "~<name>.<pid>-<n>.tmp":
-// the writer's process id tells a file being written from one left behind.
-std::wstring temporaryPrefix(const std::wstring& name) {
-    return L"~" + name + L".";
-}
-
-// The writer's process id when `entry` is a temporary file of `prefix`.
-std::optional<DWORD> temporaryWriter(std::wstring_view entry, const std::wstring& prefix) {
-    const std::wstring_view suffix = L".tmp";
-    if (entry.size() <= prefix.size() + suffix.size() ||
-        CompareStringOrdinal(entry.data(), static_cast<int>(prefix.size()), prefix.data(),
-                             static_cast<int>(prefix.size()), TRUE) != CSTR_EQUAL ||
-        entry.substr(entry.size() - suffix.size()) != suffix)
-        return std::nullopt;
-    entry = entry.substr(prefix.size(), entry.size() - prefix.size() - suffix.size());
-    const std::size_t dash = entry.find(L'-');
-    auto digits = [](std::wstring_view s) {
-        return !s.empty() && s.size() <= 10 &&
-               s.find_first_not_of(L"0123456789") == std::wstring_view::npos;
-    };
-    if (dash == std::wstring_view::npos || !digits(entry.substr(0, dash)) ||
-        !digits(entry.substr(dash + 1)))
-        return std::nullopt;
-    const unsigned long long pid = std::stoull(std::wstring(entry.substr(0, dash)));
-    if (pid == 0 || pid > 0xFFFFFFFFull)
-        return std::nullopt;
-    return static_cast<DWORD>(pid);
-}
-
-// Whether a process of that id is still running.
-bool processRunning(DWORD pid) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+bool Win32System::processRunning(std::uint32_t id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
     if (!process)
         return GetLastError() != ERROR_INVALID_PARAMETER; // denied: it exists
     const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
@@ -439,123 +420,54 @@ bool processRunning(DWORD pid) {
     return running;
 }
 
-} // namespace
-
-bool Win32System::writeAtomic(const std::string& path,
-                              const std::vector<std::string_view>& pieces) {
-    if (path.empty() || pathrules::endsWithBackslash(path))
-        return false;
-    std::optional<std::wstring> native = wideOf(path);
-    if (!native)
-        return false;
-    std::wstring target = apiPath(*native);
-    DWORD attrs = GetFileAttributesW(target.c_str());
-    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        // Write where the link points, and keep the link.
-        target = finalPathOf(target);
-        if (target.empty())
-            return false;
-        attrs = GetFileAttributesW(target.c_str());
-        if (attrs == INVALID_FILE_ATTRIBUTES)
-            return false;
+FileResult Win32System::createFile(const std::string& path,
+                                   const std::vector<std::string_view>& pieces,
+                                   const std::string& like) {
+    std::optional<std::wstring> native = apiPathOf(path);
+    if (!native || native->empty())
+        return FileResult::Failed;
+    FileHandle out(CreateFileW(native->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.valid()) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? FileResult::Exists
+                                                                           : FileResult::Failed;
     }
-    const bool exists = attrs != INVALID_FILE_ATTRIBUTES;
-    // Only a file is replaced, and not one marked read-only: the profile
-    // write fails there too.
-    if (exists && (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
-        return false;
-
-    // The temporary file lies beside the target, so the final rename stays on
-    // one volume.
-    const std::size_t sep = target.find_last_of(L"\\/:");
-    const std::wstring folder =
-        sep == std::wstring::npos ? std::wstring() : target.substr(0, sep + 1);
-    const std::wstring name = sep == std::wstring::npos ? target : target.substr(sep + 1);
-    static std::atomic<unsigned> counter{0};
-    std::wstring temp;
-    FileHandle out;
-    for (int attempt = 0; attempt < 100 && !out.valid(); ++attempt) {
-        temp = apiPath(folder + temporaryPrefix(name) + std::to_wstring(GetCurrentProcessId()) +
-                       L"-" + std::to_wstring(counter++) + L".tmp");
-        HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-                return false;
-            continue;
-        }
-        out.reset(h);
-    }
-    if (!out.valid())
-        return false;
-
     bool ok = true;
     for (std::string_view piece : pieces)
         ok = ok && writeAll(out.get(), piece.data(), piece.size());
     ok = ok && FlushFileBuffers(out.get());
     ok = out.closeChecked() && ok;
-    if (ok && exists) {
+    if (ok && !like.empty()) {
         // The file keeps its hidden and system marks, as an update in place
         // would leave them.
-        const DWORD keep = attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        const DWORD attrs = attributes(like);
+        const DWORD keep = attrs == INVALID_FILE_ATTRIBUTES
+                               ? 0
+                               : attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
         if (keep != 0)
-            ok = SetFileAttributesW(temp.c_str(), keep | FILE_ATTRIBUTE_ARCHIVE);
+            ok = SetFileAttributesW(native->c_str(), keep | FILE_ATTRIBUTE_ARCHIVE);
     }
-    // A virus scanner or an indexer may hold the old file open for a moment:
-    // the replacement is tried again a few times before it counts as failed.
-    for (int attempt = 0; ok; ++attempt) {
-        if (MoveFileExW(temp.c_str(), target.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            break;
-        const DWORD error = GetLastError();
-        ok = attempt < 10 && (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-                              error == ERROR_ACCESS_DENIED);
-        if (ok)
-            Sleep(50);
-    }
-    if (!ok) {
-        DeleteFileW(temp.c_str());
-        return false;
-    }
-    return true;
+    return ok ? FileResult::Done : FileResult::Failed;
 }
 
-void Win32System::removeStaleTemporaries(const std::string& path) {
-    if (path.empty() || pathrules::endsWithBackslash(path))
-        return;
-    std::optional<std::wstring> native = wideOf(path);
-    if (!native)
-        return;
-    std::wstring target = apiPath(*native);
-    const DWORD attrs = GetFileAttributesW(target.c_str());
-    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        target = finalPathOf(target);
-        if (target.empty())
-            return;
-    }
-    const std::size_t sep = target.find_last_of(L"\\/:");
-    const std::wstring folder =
-        sep == std::wstring::npos ? std::wstring() : target.substr(0, sep + 1);
-    const std::wstring prefix =
-        temporaryPrefix(sep == std::wstring::npos ? target : target.substr(sep + 1));
-    WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW((folder + prefix + L"*.tmp").c_str(), &data));
-    if (!find.valid())
-        return;
-    std::vector<std::wstring> stale;
-    do {
-        if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-            continue;
-        std::optional<DWORD> writer = temporaryWriter(data.cFileName, prefix);
-        // Our own writes are finished whenever this runs; another process's
-        // file is left unless that process is gone.
-        if (writer && (*writer == GetCurrentProcessId() || !processRunning(*writer)))
-            stale.push_back(folder + data.cFileName);
-    } while (FindNextFileW(find.get(), &data));
-    for (const std::wstring& file : stale)
-        DeleteFileW(file.c_str());
+std::optional<std::string> Win32System::finalPath(const std::string& path) {
+    std::optional<std::wstring> native = apiPathOf(path);
+    if (!native || native->empty())
+        return std::nullopt;
+    const DWORD attrs = GetFileAttributesW(native->c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
+        return path;
+    std::wstring target = finalPathOf(*native);
+    if (startsWith(target, L"\\\\?\\UNC\\"))
+        target = L"\\\\" + target.substr(8);
+    else if (startsWith(target, L"\\\\?\\"))
+        target = target.substr(4);
+    std::string logic;
+    if (target.empty() || !logicText(target, logic))
+        return std::nullopt;
+    return logic;
 }
 
 void Win32System::shellOpen(const std::string& path) {

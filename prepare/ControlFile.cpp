@@ -36,7 +36,14 @@ std::optional<std::string> writeControlFile(platform::System& sys, const RunStat
     const std::string appExe = app + "," + exe;
     const std::string uninstallTitle = app + sjis("のアンインストール");
 
-    platform::ProfileFile ini = platform::ProfileFile::load(sys, path);
+    const std::string error =
+        text::cannotWrite(platform::cp932FromUtf8ForDisplay(sys.toNativePath(path)));
+    // A control file that is there but cannot be read holds the list the
+    // restore at close follows: it is never replaced by a new one.
+    std::optional<platform::ProfileFile> loaded = platform::ProfileFile::load(sys, path);
+    if (!loaded)
+        return error;
+    platform::ProfileFile& ini = *loaded;
     // A value the file cannot hold (a line break) fails the whole write.
     bool written = true;
     auto put = [&](std::string_view section, std::string_view key, std::string_view value) {
@@ -53,13 +60,10 @@ std::optional<std::string> writeControlFile(platform::System& sys, const RunStat
         }
         // The folder's files, then the control file itself, which the
         // installer removes after the install.
-        const std::vector<std::string>& files = request.folderFiles;
-        written = ini.writeList("Files", "Item", files.size() + 1,
-                                [&](std::size_t i) -> std::string_view {
-                                    return i < files.size() ? std::string_view(files[i])
-                                                            : std::string_view("Inst.ini");
-                                }) &&
-                  written;
+        std::size_t n = 0;
+        for (const std::string& file : request.folderFiles)
+            put("Files", item(++n), file);
+        put("Files", item(n + 1), "Inst.ini");
     }
 
     put("Group", "Value", "1");
@@ -103,7 +107,7 @@ std::optional<std::string> writeControlFile(platform::System& sys, const RunStat
     put("Uninstall", "Modify", "1");
 
     if (!written || !ini.save(sys, path))
-        return text::cannotWrite(platform::cp932FromUtf8ForDisplay(sys.toNativePath(path)));
+        return error;
     return std::nullopt;
 }
 

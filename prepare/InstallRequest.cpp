@@ -34,15 +34,18 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
     ControlFileRequest request;
     request.application = *texts.application;
     for (int row = 0; row < 3; ++row) {
-        request.startMenu[row].file = *texts.startMenuFiles[row];
-        if (!request.startMenu[row].file.empty())
-            request.startMenu[row].name = *texts.startMenuNames[row];
+        const std::string& file = *texts.startMenuFiles[row];
+        if (file.empty())
+            continue;
+        // A pattern is written as the file it matched, as the program file is.
+        request.startMenu[row].file = resolvedFile(sys, file);
+        request.startMenu[row].name = *texts.startMenuNames[row];
     }
 
-    // A tool killed while it wrote the control file may have left the
-    // temporary copy beside it: gone before the survey can list it as part of
-    // the software.
-    sys.removeStaleTemporaries(controlFilePath(state));
+    // A tool killed while it wrote the control file or moved a file up may
+    // have left a temporary copy in the program folder: gone before the
+    // survey can list it as part of the software.
+    sys.removeStaleTemporaries(state.ProgramFolder);
 
     bool relocating = false;
     if (!platform::fileExists(sys, controlFilePath(state))) {

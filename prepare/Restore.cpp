@@ -4,6 +4,8 @@
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
 
+#include <set>
+
 namespace prepare {
 
 namespace {
@@ -15,14 +17,20 @@ constexpr std::size_t Unsafe = std::string_view::npos;
 // that is empty (a leading backslash too), "." or "..", or a colon anywhere
 // (a drive or a stream).
 std::size_t lastPartOfSafePath(std::string_view entry) {
-    const char* last = entry.data();
-    const bool safe = pathrules::forEachPart<true>(entry, [&](std::string_view part) {
-        last = part.data();
-        const std::size_t n = part.size();
-        return n > 2 || (n == 1 && part[0] != '.') ||
-               (n == 2 && (part[0] != '.' || part[1] != '.'));
-    });
-    return safe ? static_cast<std::size_t>(last - entry.data()) : Unsafe;
+    if (entry.find(':') != std::string_view::npos)
+        return Unsafe;
+    std::size_t begin = 0;
+    for (std::size_t i = 0;; i = pathrules::nextCharacter(entry, i)) {
+        const bool end = i == entry.size();
+        if (!end && entry[i] != '\\')
+            continue;
+        const std::string_view part = entry.substr(begin, i - begin);
+        if (part.empty() || part == "." || part == "..")
+            return Unsafe;
+        if (end)
+            return begin;
+        begin = i + 1;
+    }
 }
 
 } // namespace
@@ -35,31 +43,54 @@ void forEachFileToRestore(
     const platform::ProfileFile& ini, std::string_view ownName,
     const std::function<void(std::string_view relative, std::string_view name)>& each) {
     // Every key of "Files" in file order, each with the value reading it gives.
-    ini.forEachEntry("Files", [&](std::string_view, std::string_view value) {
+    for (const auto& [key, entry] : ini.entries("Files")) {
+        const std::string_view value = entry;
         // Entries without a backslash lie where they belong already.
         const std::size_t last = lastPartOfSafePath(value);
         if (last == Unsafe || last == 0)
-            return;
+            continue;
         const std::string_view name = value.substr(last);
         // The control file itself is never moved away from its folder.
-        if (!pathrules::equalsNoCase(name, ownName))
+        if (name != ownName)
             each(value, name);
-    });
+    }
 }
 
 void restoreControlFile(platform::System& sys, const std::string& controlFile) {
     if (!platform::fileExists(sys, controlFile))
         return;
-    const platform::ProfileFile ini = platform::ProfileFile::load(sys, controlFile);
-    if (!ini.hasKey("Install", "InstallDir"))
+    const std::optional<platform::ProfileFile> ini = platform::ProfileFile::load(sys, controlFile);
+    if (!ini || !ini->hasKey("Install", "InstallDir"))
         return;
 
     const std::string folder(pathrules::folderPart(controlFile));
-    forEachFileToRestore(ini, pathrules::fileNamePart(controlFile),
-                         [&](std::string_view relative, std::string_view name) {
-                             sys.moveNoReplace(folder + std::string(name),
-                                               folder + std::string(relative));
-                         });
+    const std::string_view ownName = pathrules::fileNamePart(controlFile);
+    // A tool killed while it moved a file up or back may have left a
+    // temporary copy beside the file's place.
+    std::set<std::string> cleaned{folder};
+    sys.removeStaleTemporaries(folder);
+    forEachFileToRestore(*ini, ownName, [&](std::string_view relative, std::string_view name) {
+        const std::string from = folder + std::string(name);
+        const std::string to = folder + std::string(relative);
+        // A name like the control file's in other letters is that file where
+        // names ignore case (the directory search reports its real name), and
+        // a file of its own where they do not.
+        if (pathrules::equalsNoCase(name, ownName)) {
+            const auto found = sys.findFirst(from);
+            if (!found || found->name == ownName)
+                return;
+        }
+        const std::string toFolder(pathrules::folderPart(to));
+        if (cleaned.insert(toFolder).second)
+            sys.removeStaleTemporaries(toFolder);
+        if (sys.moveNoReplace(from, to))
+            return;
+        // Killed between giving a copy its name and deleting the source, a
+        // move leaves the file whole in both places: one copy goes.
+        const std::optional<std::string> moved = sys.readFile(from);
+        if (moved && moved == sys.readFile(to))
+            sys.removeFile(from);
+    });
     sys.removeFile(controlFile);
 }
 

@@ -21,8 +21,8 @@ bool isSafeRelativePath(std::string_view entry);
 
 // The entries of a control file's "Files" list that the restore moves back, in
 // file order: each relative path with its file name (where the file lies in
-// the control file's folder). `ownName` is the control file's name, never
-// moved.
+// the control file's folder). An entry named exactly `ownName`, the
+// control file's name, is never moved.
 void forEachFileToRestore(
     const platform::ProfileFile& ini, std::string_view ownName,
     const std::function<void(std::string_view relative, std::string_view name)>& each);

@@ -4,7 +4,6 @@
 #include "platform/System.h"
 #include "prepare/Validation.h"
 
-#include <cstdint>
 #include <string_view>
 #include <unordered_set>
 
@@ -13,26 +12,11 @@ namespace {
 
 constexpr std::size_t ProgressEvery = 512;
 
-// One entry of a listed folder; its name lies in the frame's `names`.
-struct Entry {
-    std::size_t nameBegin;
-    std::size_t nameLength;
-    std::uint32_t attributes;
-    bool faithful;
-};
-
-// A folder whose entries are being walked. Frames are reused from folder to
-// folder, so that their buffers keep their capacity: a walk of many folders
-// allocates nothing per entry but the listed paths themselves.
+// A folder whose entries are being walked.
 struct Frame {
     std::string folder; // ends with a backslash
-    std::string names;  // every entry's name, one after the other
-    std::vector<Entry> entries;
+    std::vector<platform::DirEntry> entries;
     std::size_t next = 0;
-
-    std::string_view name(const Entry& e) const {
-        return std::string_view(names).substr(e.nameBegin, e.nameLength);
-    }
 };
 
 bool isDotOrDotDot(std::string_view name) {
@@ -44,27 +28,15 @@ bool isDotOrDotDot(std::string_view name) {
 void ScanProgramFolder(platform::System& sys, const std::string& folder,
                        std::size_t programFolderLength, SurveyResult& result,
                        const SurveyProgress& progress) {
-    std::vector<Frame> frames; // frames[0 .. depth) are open
-    std::size_t depth = 0;
-    // Lists a folder into the next frame. Once relocation is refused whatever
-    // else is found (a read-only item met, more files listed than can be
-    // moved), the read-only bits are of no more use, and listings without
-    // them are cheaper on some systems.
-    auto open = [&](std::string_view path) {
-        if (depth == frames.size())
-            frames.emplace_back();
-        Frame& frame = frames[depth++];
-        frame.folder.assign(path);
-        if (!pathrules::endsWithBackslash(frame.folder))
-            frame.folder += '\\';
-        frame.names.clear();
-        frame.entries.clear();
-        frame.next = 0;
-        auto keep = [&frame](const platform::DirEntry& e) {
-            frame.entries.push_back(
-                Entry{frame.names.size(), e.name.size(), e.attributes, e.faithful});
-            frame.names += e.name;
-        };
+    std::vector<Frame> stack;
+    // Lists a folder onto the stack. Once relocation is refused whatever else
+    // is found (a read-only item met, more files listed than can be moved),
+    // the read-only bits are of no more use, and listings without them are
+    // cheaper on some systems.
+    auto open = [&](std::string path) {
+        Frame& frame = stack.emplace_back();
+        frame.folder = pathrules::withTrailingBackslash(path);
+        auto keep = [&frame](const platform::DirEntry& e) { frame.entries.push_back(e); };
         if (result.ReadOnlyFound || result.FolderFiles.size() > MaxRelocatableFiles)
             sys.enumerateWithoutReadOnly(frame.folder, keep);
         else
@@ -72,16 +44,15 @@ void ScanProgramFolder(platform::System& sys, const std::string& folder,
     };
 
     std::size_t met = 0;
-    std::string scratch; // the path of the next subfolder
     open(folder);
-    while (depth > 0) {
-        Frame& top = frames[depth - 1];
+    while (!stack.empty()) {
+        Frame& top = stack.back();
         if (top.next == top.entries.size()) {
-            --depth;
+            stack.pop_back();
             continue;
         }
-        const Entry& entry = top.entries[top.next++];
-        const std::string_view name = top.name(entry);
+        const platform::DirEntry& entry = top.entries[top.next++];
+        const std::string& name = entry.name;
         if (progress && ++met % ProgressEvery == 0 && !progress(met)) {
             result.cancelled = true;
             return;
@@ -99,22 +70,15 @@ void ScanProgramFolder(platform::System& sys, const std::string& folder,
             result.ReadOnlyFound = true;
         if (!isFolder && (entry.attributes & platform::AttrSystem))
             continue;
+        std::string relative = top.folder.substr(programFolderLength) + name;
         if (!entry.faithful || hasControlCharacter(name)) {
-            result.unwritableName = top.folder.substr(programFolderLength);
-            *result.unwritableName += name;
+            result.unwritableName = std::move(relative);
             return;
         }
         if (isFolder) {
-            // `frames` may grow: the path is built before `top` can move.
-            std::string& path = scratch;
-            path.assign(top.folder).append(name);
-            open(path);
+            open(top.folder + name); // `top` and `entry` are not used after this
             continue;
         }
-        const std::string_view below = std::string_view(top.folder).substr(programFolderLength);
-        std::string relative;
-        relative.reserve(below.size() + name.size());
-        relative.append(below).append(name);
         if (!readsBackAsWritten(relative)) {
             // A blank at either end, or enclosing quotes, would be lost on
             // reading the list back: the file could not be found again.

@@ -47,6 +47,11 @@ bool readsBackAsWritten(std::string_view value) {
     return !hasControlCharacter(value);
 }
 
+std::string resolvedFile(platform::System& sys, const std::string& path) {
+    const auto found = sys.findFirst(path);
+    return found ? std::string(pathrules::folderPart(path)) + found->name : path;
+}
+
 std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
                                          const RequestTexts& texts) {
     if (isEmpty(texts.programFile))
@@ -72,14 +77,13 @@ std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
     }
 
     const std::string& programFile = *texts.programFile;
-    auto found = sys.findFirst(programFile);
-    if (!platform::fileExists(sys, programFile) || !found)
+    if (!platform::fileExists(sys, programFile))
         return Rejection{text::programFileMissing(), Field::ProgramFile};
 
     // The request works on the file the field names: typed by hand, or changed
     // since the last browse, the field's text gives the program values.
     if (programFile != state.ProgramFileName) {
-        std::string resolved = std::string(pathrules::folderPart(programFile)) + found->name;
+        std::string resolved = resolvedFile(sys, programFile);
         if (hasControlCharacter(resolved))
             return Rejection{text::unwritableText(text::fieldProgramFile()), Field::ProgramFile};
         setProgramFile(state, resolved);

@@ -50,6 +50,11 @@ bool hasControlCharacter(std::string_view text);
 // a pair of quotes (readers strip them).
 bool readsBackAsWritten(std::string_view value);
 
+// The file a path names: its folder part and the name of the first match,
+// so a wildcard becomes the file it matched. The path as it is when nothing
+// matches.
+std::string resolvedFile(platform::System& sys, const std::string& path);
+
 // Runs every check. On success the run state's program values name the file
 // the program-file field names (a browse's values are kept when the field
 // still shows the browsed file; otherwise they are derived from the text, the

@@ -82,10 +82,12 @@ std::size_t throughTheTool(const List& list, const std::string& path) {
         out.write("Files", list.keys[i], list.values[i]);
     if (!out.save(sys, path))
         return 0;
-    const platform::ProfileFile in = platform::ProfileFile::load(sys, path);
+    const std::optional<platform::ProfileFile> in = platform::ProfileFile::load(sys, path);
+    if (!in)
+        return 0;
     std::size_t bytes = 0;
-    for (const std::string& key : in.keys("Files"))
-        bytes += in.read("Files", key, "Nothing").size();
+    for (const std::string& key : in->keys("Files"))
+        bytes += in->read("Files", key, "Nothing").size();
     return bytes;
 }
 

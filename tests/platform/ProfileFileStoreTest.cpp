@@ -1,6 +1,6 @@
-// The profile file's written texts and name hashing under load: many writes,
-// overwrites that grow and shrink, refused writes in between, and names that
-// match without regard to case eight bytes at a time.
+// The profile file's written texts under load: many writes, overwrites that
+// grow and shrink, refused writes in between, and names that match without
+// regard to case.
 #include "platform/ProfileFile.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +49,7 @@ TEST(ProfileFileStore, AsciiNamesFoldOnlyTheirLetters) {
     ASSERT_TRUE(ini.write("Files", "a@", "at"));
     ASSERT_TRUE(ini.write("Files", "a[", "bracket"));
     ASSERT_TRUE(ini.write("Files", "Z", "zed"));
-    // Case differences anywhere, also past the first eight bytes.
+    // Case differences anywhere in a long name.
     EXPECT_EQ(ini.read("FILES", "abcdefghijklmnopqrstuvwxyz0123", "-"), "long");
     EXPECT_EQ(ini.read("files", "AbCdEfGhIjKlMnOpQrStUvWxYz0123", "-"), "long");
     EXPECT_EQ(ini.read("Files", "z", "-"), "zed");
@@ -87,7 +87,7 @@ TEST(ProfileFileStore, ManyWritesWithRefusalsInBetweenReadBackWhole) {
     SectionModel model;
     for (int i = 1; i <= 5000; ++i) {
         const std::string key = "Item" + std::to_string(i);
-        // Values of all lengths, some larger than the blocks texts are kept in.
+        // Values of all lengths, some of 40,000 bytes.
         const std::string value =
             i % 1000 == 0 ? std::string(40000, 'v') : "dir\\file" + std::string(i % 37, 'x');
         ASSERT_TRUE(ini.write("Files", key, value));

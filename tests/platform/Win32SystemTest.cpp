@@ -283,10 +283,11 @@ TEST(Win32FindFirst, NamesMatchWithoutRegardToCase) {
     EXPECT_EQ(found("NO*.*"), "noext");
     EXPECT_EQ(found("?.DAT"), "\x83\x5C.dat");
     EXPECT_EQ(found("x*"), "<none>");
+    // The folder's own "." comes first: a folder, no file.
     auto any = sys().findFirst(f + "*.*");
     ASSERT_TRUE(any);
-    EXPECT_NE(any->name, ".");
-    EXPECT_NE(any->name, "..");
+    EXPECT_EQ(any->name, ".");
+    EXPECT_FALSE(fileExists(sys(), f + "*"));
     EXPECT_TRUE(fileExists(sys(), f + "README.TXT"));
     EXPECT_FALSE(fileExists(sys(), f + "ReadMe.txt\\"));
     EXPECT_EQ(sys().findFirst(folder.logic("missing") + "\\*.*"), std::nullopt);
@@ -436,14 +437,14 @@ TEST(Win32FileContents, TemporariesOfKilledWritersAreRemoved) {
         "~Inst.ini." + live + "-0.tmp", // its writer still runs
         "~Inst.ini.notes.tmp",          // only looks like one
         "~Inst.ini." + gone + ".tmp",   // no counter: not one of ours
-        "~Other.ini." + gone + "-0.tmp",
     };
     for (const std::string& name : kept)
         folder.write("p/" + name, "kept");
     folder.write("p/~Inst.ini." + gone + "-0.tmp", "left by a killed writer");
+    folder.write("p/~data.bin." + gone + "-4.tmp", "left by a killed move");
     folder.write("p/~inst.INI." + own + "-3.tmp", "left by this process");
 
-    sys().removeStaleTemporaries(folder.logic("p/Inst.ini"));
+    sys().removeStaleTemporaries(folder.logic("p"));
     std::set<std::wstring> expected;
     for (const std::string& name : kept)
         expected.insert(std::wstring(name.begin(), name.end()));

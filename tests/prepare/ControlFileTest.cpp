@@ -112,11 +112,12 @@ TEST_F(ControlFileTest, StartMenuRowsNumberingAndNames) {
     f.file("doc/readme.txt");
     auto outcome =
         f.run(f.texts("Sample.exe", "A,B",
-                      {{"自分", "Sample.exe"}, {"", "doc/readme.txt"}, {"説明", "Inst.exe"}}));
+                      {{"自分", "Sample.exe"}, {"", "doc/read*.t?t"}, {"説明", "Inst.exe"}}));
     ASSERT_EQ(outcome.kind, Kind::Started) << outcome.message;
     auto group = sectionLines(ini(), "Group");
     // Row 1 names the program file itself: no item, the numbering closes up.
-    // Row 2 has no name: the file's name is shown. The comma in App stays.
+    // Row 2 has no name: the name of the file its pattern matched is shown,
+    // and that file is written, never the pattern. The comma in App stays.
     EXPECT_EQ(group,
               (Lines{"Value=1",
                      "Info=スタートメニューの「プログラム」内に「A,B」というグループを作成します。",
@@ -153,14 +154,23 @@ TEST_F(ControlFileTest, RootFolderGivesItsDriveStyleName) {
 }
 
 TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
-    f.file("Inst.ini", "[Install]\r\nTitle=old\r\n");
-    f.sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
-    auto error =
-        prepare::writeControlFile(f.sys, f.state, prepare::ControlFileRequest{"x", {}, {}});
-    ASSERT_TRUE(error);
-    EXPECT_EQ(*error, platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").string()) +
-                          prepare::sjis(" に書き込めません"));
-    EXPECT_EQ(f.tmp.read("Sample/Inst.ini"), "[Install]\r\nTitle=old\r\n");
+    const std::string old =
+        "[Install]\r\nInstallDir=Sample\r\n[Files]\r\nItem1=doc\\Manual.txt\r\n";
+    f.file("Inst.ini", old);
+    const std::string expected =
+        platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").string()) +
+        prepare::sjis(" に書き込めません");
+    // The write fails; or the old file cannot be read, and replacing it would
+    // lose the list the restore at close follows.
+    for (const char* failing : {"writeFileAtomic", "readFile"}) {
+        f.sys.fail = [&](const std::string& op, const std::string&) { return op == failing; };
+        auto outcome = f.run(f.texts("Sample.exe", "x"));
+        EXPECT_EQ(outcome.kind, Kind::WriteFailed) << failing;
+        EXPECT_EQ(outcome.message, expected) << failing;
+        EXPECT_EQ(f.tmp.read("Sample/Inst.ini"), old) << failing;
+        EXPECT_TRUE(f.tmp.exists("Sample/doc/Manual.txt")) << failing;
+        EXPECT_TRUE(f.state.CreatedIniFiles.empty()) << failing;
+    }
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 // The restore at close: files back into their subfolders, control files gone.
 #include "prepare/Restore.h"
+#include "platform/PathRules.h"
+#include "platform/System.h"
 #include "prepare/Launch.h"
 #include "prepare/Texts.h"
 #include "support/RequestFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace testing_support;
@@ -99,6 +102,58 @@ TEST_F(RestoreTest, HostileEntriesTouchNothingOutsideTheFolder) {
     EXPECT_TRUE(f.tmp.exists("Sample/y.txt"));
     EXPECT_FALSE(f.tmp.exists("Sample/doc/Inst.ini"));
     EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini")) << "deleted after its moves";
+}
+
+TEST_F(RestoreTest, FileNamedLikeTheControlFileInOtherLettersGoesBack) {
+    // Moved up beside Inst.ini where names are case-sensitive, refused where
+    // they are not: either way it ends where it was.
+    f.file("sub/inst.ini", "mine");
+    f.file("sub/INST.INI.bak", "b");
+    auto before = f.tree();
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    close();
+    EXPECT_EQ(f.tree(), before);
+}
+
+TEST_F(RestoreTest, MovesAcrossDevicesCopyUnderATemporaryName) {
+    f.sys.otherDevice = true;
+    f.file("doc/Manual.txt", "manual");
+    f.file("doc/img/logo.png", std::string(300000, 'x'));
+    auto before = f.tree();
+    // Each copy gets the file's name by a rename, only once it is whole.
+    std::vector<std::string> renamedWhole;
+    f.sys.fail = [&](const std::string& op, const std::string& path) {
+        const std::string name(pathrules::fileNamePart(path));
+        if (op == "rename" && platform::temporaryWriter(name))
+            renamedWhole.push_back(f.sys.readFile(path).value_or("?"));
+        return false;
+    };
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    EXPECT_EQ(f.tmp.read("Sample/logo.png"), before["doc/img/logo.png"]);
+    EXPECT_FALSE(f.tmp.exists("Sample/doc/img/logo.png"));
+    close();
+    EXPECT_EQ(f.tree(), before);
+    std::sort(renamedWhole.begin(), renamedWhole.end());
+    EXPECT_EQ(renamedWhole,
+              (std::vector<std::string>{"manual", "manual", before["doc/img/logo.png"],
+                                        before["doc/img/logo.png"]}));
+}
+
+TEST_F(RestoreTest, MovesCutShortByAKillAreFinishedAtClose) {
+    f.file("doc/Manual.txt", "manual");
+    f.file("doc/img/logo.png", "logo");
+    f.file("doc/x.txt", "x");
+    auto before = f.tree();
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    // Killed while copying back (a partial copy under a temporary name), and
+    // between a copy's rename and the deletion of its source.
+    f.file("doc/img/" + leftoverTemporaryName("logo.png"), "lo");
+    f.file(leftoverTemporaryName("x.txt"), "x");
+    f.file("doc/Manual.txt", "manual");
+    f.file("x.txt.other", "not the same");
+    close();
+    before["x.txt.other"] = "not the same";
+    EXPECT_EQ(f.tree(), before);
 }
 
 TEST(SafeRelativePath, OnlyPathsThatStayInside) {

@@ -70,6 +70,12 @@ TEST_F(ValidationTest, StartMenuRows) {
     expectRejected(check(outside), text::startMenuFileOutsideFolder(), Field::StartMenuFile2);
     expectRejected(check(f.texts("Sample.exe", "a", {{"", "nope.txt"}, {"m", "nope2.txt"}})),
                    text::startMenuFileMissing(), Field::StartMenuFile1);
+    // A pattern whose first match is a folder (the folder's own ".") names no
+    // file.
+    expectRejected(check(f.texts("Sample.exe", "a", {{"", "*"}})), text::startMenuFileMissing(),
+                   Field::StartMenuFile1);
+    expectRejected(check(f.texts("Sample.exe", "a", {{"", "doc/*.*"}})),
+                   text::startMenuFileMissing(), Field::StartMenuFile1);
     // A name without a file is ignored; a file in a subfolder passes.
     EXPECT_FALSE(check(f.texts("Sample.exe", "a", {{"名前だけ", ""}, {"", "doc/Manual.txt"}})));
 }

@@ -1,14 +1,16 @@
 // A test-only driver: runs install requests and the restore at close on one
 // folder, over and over, so a test can kill it at any moment.
 //
-//   kw_crash_driver FOLDER cycle   request, restore, request, restore, ...
-//   kw_crash_driver FOLDER once    one request, then the restore
+//   kw_crash_driver FOLDER cycle [across]   request, restore, request, ...
+//   kw_crash_driver FOLDER once [across]    one request, then the restore
 //
-// The program file is FOLDER/Sample.exe; the question is answered "yes".
+// With "across", every move between folders meets another device and takes
+// the way of a copy. The program file is FOLDER/Sample.exe; the question is
+// answered "yes".
 #include "platform/System.h"
 #include "prepare/InstallRequest.h"
 #include "prepare/Restore.h"
-#include "support/NoLaunchSystem.h"
+#include "support/FaultySystem.h"
 
 #include <cstdio>
 #include <cstring>
@@ -41,9 +43,10 @@ bool requestAndRestore(platform::System& sys, const std::string& programFile) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3)
+    if (argc != 3 && argc != 4)
         return 2;
-    testing_support::NoLaunchSystem sys(platform::realSystem());
+    testing_support::FaultySystem sys(platform::realSystem());
+    sys.otherDevice = argc == 4 && std::strcmp(argv[3], "across") == 0;
     auto programFile = sys.fromNativePath(std::string(argv[1]) + "/Sample.exe");
     if (!programFile)
         return 2;

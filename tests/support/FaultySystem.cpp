@@ -1,5 +1,7 @@
 #include "support/FaultySystem.h"
 
+#include "platform/PathRules.h"
+
 #include <algorithm>
 
 namespace testing_support {
@@ -54,8 +56,18 @@ bool FaultySystem::copyNoReplace(const std::string& from, const std::string& to)
     return !failing("copyNoReplace", from) && inner_.copyNoReplace(from, to);
 }
 
+platform::FileResult FaultySystem::rename(const std::string& from, const std::string& to,
+                                          bool replace) {
+    if (failing("rename", from))
+        return platform::FileResult::Failed;
+    if (otherDevice && pathrules::folderPart(from) != pathrules::folderPart(to))
+        return platform::FileResult::OtherDevice;
+    return inner_.rename(from, to, replace);
+}
+
 bool FaultySystem::moveNoReplace(const std::string& from, const std::string& to) {
-    return !failing("moveNoReplace", from) && inner_.moveNoReplace(from, to);
+    // The shared way of moving, over this layer's own operations.
+    return !failing("moveNoReplace", from) && System::moveNoReplace(from, to);
 }
 
 bool FaultySystem::removeFile(const std::string& path) {
@@ -82,9 +94,9 @@ bool FaultySystem::writeAtomic(const std::string& path,
     return inner_.writeAtomic(path, pieces);
 }
 
-void FaultySystem::removeStaleTemporaries(const std::string& path) {
-    if (!failing("removeStaleTemporaries", path))
-        inner_.removeStaleTemporaries(path);
+void FaultySystem::removeStaleTemporaries(const std::string& folder) {
+    if (!failing("removeStaleTemporaries", folder))
+        inner_.removeStaleTemporaries(folder);
 }
 
 void FaultySystem::shellOpen(const std::string& path) {

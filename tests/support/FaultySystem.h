@@ -1,8 +1,9 @@
 // A platform layer that forwards to another and fails the operations a test
-// names: the way tests, which run as root, make a write or a move fail.
+// names: the way tests, which run as root, make a write or a move fail. It
+// starts no programs.
 #pragma once
 
-#include "platform/System.h"
+#include "support/NoLaunchSystem.h"
 
 #include <functional>
 #include <map>
@@ -11,14 +12,15 @@
 
 namespace testing_support {
 
-class FaultySystem : public platform::System {
+class FaultySystem : public NoLaunchSystem {
 public:
-    explicit FaultySystem(platform::System& inner) : inner_(inner) {}
+    using NoLaunchSystem::NoLaunchSystem;
 
     // Called before each operation with its name ("findFirst", "enumerate",
-    // "enumerateWithoutReadOnly", "attributes", "copyNoReplace", "moveNoReplace", "removeFile",
-    // "readFile", "writeFileAtomic", "removeStaleTemporaries", "shellOpen") and its first path;
-    // true makes it fail.
+    // "enumerateWithoutReadOnly", "attributes", "copyNoReplace", "rename",
+    // "moveNoReplace", "removeFile", "readFile", "writeFileAtomic",
+    // "removeStaleTemporaries", "shellOpen") and its first path; true makes it
+    // fail.
     std::function<bool(const std::string& op, const std::string& path)> fail;
     // Every call, in order, as "op path".
     std::vector<std::string> calls;
@@ -28,6 +30,9 @@ public:
     // When true, writeAtomic keeps the text here instead of writing it.
     bool captureWrites = false;
     std::map<std::string, std::string> captured;
+    // When true, every rename from one folder to another meets another device:
+    // a move takes the way of a copy.
+    bool otherDevice = false;
 
     std::optional<platform::FoundFile> findFirst(const std::string& path) override;
     bool enumerate(const std::string& folder,
@@ -37,19 +42,14 @@ public:
                              const std::function<void(const platform::DirEntry&)>& each) override;
     std::uint32_t attributes(const std::string& path) override;
     bool copyNoReplace(const std::string& from, const std::string& to) override;
+    platform::FileResult rename(const std::string& from, const std::string& to,
+                                bool replace) override;
     bool moveNoReplace(const std::string& from, const std::string& to) override;
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
     bool writeAtomic(const std::string& path, const std::vector<std::string_view>& pieces) override;
-    void removeStaleTemporaries(const std::string& path) override;
+    void removeStaleTemporaries(const std::string& folder) override;
     void shellOpen(const std::string& path) override;
-    std::string ownExecutablePath() override { return inner_.ownExecutablePath(); }
-    std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override {
-        return inner_.fromNativePath(nativeUtf8);
-    }
-    std::string toNativePath(std::string_view logicPath) override {
-        return inner_.toNativePath(logicPath);
-    }
 
 private:
     bool failing(const char* op, const std::string& path);
@@ -57,7 +57,6 @@ private:
     template <typename List>
     bool listing(const char* op, const std::string& folder,
                  const std::function<void(const platform::DirEntry&)>& each, List list);
-    platform::System& inner_;
 };
 
 } // namespace testing_support

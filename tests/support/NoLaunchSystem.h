@@ -1,6 +1,7 @@
 // The real platform layer, except that shellOpen starts nothing: for the
 // programs that run whole requests on real folders (the crash driver, the
-// benchmarks) without starting the installer.
+// benchmarks) without starting the installer. The shared operations run over
+// the forwarded ones, so a subclass may change any of those.
 #pragma once
 
 #include "platform/System.h"
@@ -26,20 +27,25 @@ public:
     bool copyNoReplace(const std::string& from, const std::string& to) override {
         return inner_.copyNoReplace(from, to);
     }
-    bool moveNoReplace(const std::string& from, const std::string& to) override {
-        return inner_.moveNoReplace(from, to);
+    platform::FileResult rename(const std::string& from, const std::string& to,
+                                bool replace) override {
+        return inner_.rename(from, to, replace);
     }
     bool removeFile(const std::string& path) override { return inner_.removeFile(path); }
     std::optional<std::string> readFile(const std::string& path) override {
         return inner_.readFile(path);
     }
-    bool writeAtomic(const std::string& path,
-                     const std::vector<std::string_view>& pieces) override {
-        return inner_.writeAtomic(path, pieces);
+    platform::FileResult createFile(const std::string& path,
+                                    const std::vector<std::string_view>& pieces,
+                                    const std::string& like) override {
+        return inner_.createFile(path, pieces, like);
     }
-    void removeStaleTemporaries(const std::string& path) override {
-        inner_.removeStaleTemporaries(path);
+    void syncFolder(const std::string& folder) override { inner_.syncFolder(folder); }
+    std::optional<std::string> finalPath(const std::string& path) override {
+        return inner_.finalPath(path);
     }
+    std::uint32_t processId() override { return inner_.processId(); }
+    bool processRunning(std::uint32_t id) override { return inner_.processRunning(id); }
     void shellOpen(const std::string&) override {}
     std::string ownExecutablePath() override { return inner_.ownExecutablePath(); }
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override {

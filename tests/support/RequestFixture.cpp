@@ -2,20 +2,10 @@
 
 #include "prepare/Texts.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace testing_support {
 
 std::string leftoverTemporaryName(const std::string& name) {
-#ifdef _WIN32
-    return "~" + name + "." + std::to_string(GetCurrentProcessId()) + "-7.tmp";
-#else
-    return "." + name + ".tmp-" + std::to_string(getpid()) + "-7";
-#endif
+    return "~" + name + "." + std::to_string(platform::realSystem().processId()) + "-7.tmp";
 }
 
 ProgramFolderFixture::ProgramFolderFixture(std::string f) : folder(std::move(f)) {
