@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The core (platform layer and install logic, everything but the window) built
-# for Windows with MinGW-w64, and its tests run under Wine; non-zero on any
-# failure. The packages come from scripts/packages.txt (scripts/install-deps.sh).
+# The Windows build made with MinGW-w64 (kwarino.exe, its zip and the tests),
+# and its tests run under Wine on an X display of their own (Xvfb, ended on
+# exit); non-zero on any failure. The packages come from scripts/packages.txt
+# (scripts/install-deps.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver; do
+for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb; do
     if ! command -v "$tool" >/dev/null; then
         echo "test-windows.sh: $tool is missing (run scripts/install-deps.sh)" >&2
         exit 1
@@ -42,6 +43,34 @@ fi
 jobs=$(nproc)
 cmake --preset mingw >/dev/null
 cmake --build build/mingw -j"$jobs"
+
+# A display for the windows: a new Xvfb on a free display number, which it
+# writes to the file below once it accepts clients.
+xvfb_pid=
+stop_display() {
+    # The Wine server of the test prefix first, while its windows still have a display.
+    WINEPREFIX="$root/build/mingw/wineprefix" wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -f "${display_file:-}"
+}
+trap stop_display EXIT
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" </dev/null >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    grep -q . "$display_file" && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+done
+if ! grep -q . "$display_file"; then
+    echo "test-windows.sh: Xvfb did not start" >&2
+    exit 1
+fi
+export KW_WINE_DISPLAY=":$(head -n 1 "$display_file")"
+echo "== Wine's windows on the display $KW_WINE_DISPLAY"
 # A fresh Wine prefix in build/mingw/wineprefix first, then one Wine process
 # per test program.
 ctest --preset mingw -j"$jobs"
