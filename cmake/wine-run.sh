@@ -13,7 +13,7 @@
 # font "ＭＳ Ｐゴシック" drawn with its metric twin IPAPGothic; and Marlett, the
 # font of the caption buttons, which Debian's prefix lacks.
 #
-# Windows appear on the X display KW_WINE_DISPLAY (scripts/test-windows.sh
+# Windows appear on the X display KW_DISPLAY (scripts/test-windows.sh
 # starts an Xvfb for it); without it Wine runs with no display at all.
 set -euo pipefail
 
@@ -47,7 +47,7 @@ export WINEPREFIX="$KW_WINEPREFIX"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko install dialogs
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export DISPLAY="${KW_WINE_DISPLAY:-}" # empty: no window, no X server needed
+export DISPLAY="${KW_DISPLAY:-}" # no X server unless the caller names one for windows
 unset WAYLAND_DISPLAY
 
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then

@@ -69,8 +69,8 @@ if ! grep -q . "$display_file"; then
     echo "test-windows.sh: Xvfb did not start" >&2
     exit 1
 fi
-export KW_WINE_DISPLAY=":$(head -n 1 "$display_file")"
-echo "== Wine's windows on the display $KW_WINE_DISPLAY"
+export KW_DISPLAY=":$(head -n 1 "$display_file")"
+echo "== Wine's windows on the display $KW_DISPLAY"
 # A fresh Wine prefix in build/mingw/wineprefix first, then one Wine process
 # per test program.
 ctest --preset mingw -j"$jobs"
