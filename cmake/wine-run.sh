@@ -10,6 +10,7 @@
 # LANG=ja_JP.UTF-8 makes Wine's ANSI code page 932, as on a Japanese Windows.
 # The prefix also gets an empty drive T: of its own, named to the programs in
 # KW_SCRATCH_DRIVE, where tests may use the root folder of a drive.
+# Programs that show windows need an X server: KW_DISPLAY names it.
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
@@ -42,7 +43,7 @@ export WINEPREFIX="$KW_WINEPREFIX"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko install dialogs
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export DISPLAY= # no window, no X server needed
+export DISPLAY="${KW_DISPLAY:-}" # no X server unless the caller names one for windows
 unset WAYLAND_DISPLAY
 
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
