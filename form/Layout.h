@@ -52,9 +52,9 @@ enum class Role {
     EditProgramFile,
     EditApplication,
     BitBtnInstall,
-    EditStartMenu,       // row 1..StartMenuRowCount
-    EditStartMenuFile,   // row 1..StartMenuRowCount
-    BtnStartMenuSansho,  // row 1..StartMenuRowCount
+    EditStartMenu,      // row 1..StartMenuRowCount
+    EditStartMenuFile,  // row 1..StartMenuRowCount
+    BtnStartMenuSansho, // row 1..StartMenuRowCount
 };
 
 struct ControlSpec {
@@ -63,8 +63,8 @@ struct ControlSpec {
     int row = 0; // 1.. for the start-menu roles, else 0
     Kind kind;
     Rect place;
-    std::string caption;        // label or button text; fields start empty
-    int fontHeight = 0;         // 0: the window's own font
+    std::string caption; // label or button text; fields start empty
+    int fontHeight = 0;  // 0: the window's own font
     bool bold = false;
     Colour colour = Colour::WindowText;
     bool enabled = true;        // at start
@@ -77,6 +77,11 @@ struct ControlSpec {
 // Every control in creation order. Index i of this table is the control's
 // number everywhere (ControlId).
 const std::vector<ControlSpec>& controls();
+
+// The progress window of a long survey: its text ("\r" a line break) and the
+// caption of its one button.
+std::string surveyProgressText(std::size_t entriesSoFar);
+constexpr const char* SurveyCancelCaption = "キャンセル";
 
 using ControlId = std::size_t;
 

@@ -7,6 +7,10 @@
 #include "platform/System.h"
 #include "prepare/RunState.h"
 
+namespace prepare {
+struct RequestTexts;
+}
+
 namespace form {
 
 class TForm1 {
@@ -28,7 +32,9 @@ public:
     // false only while a request is moving files: it stops at its next step
     // and the window then closes.
     bool FormCloseQuery();
-    // The desktop session ends: the folder is restored now, whatever runs.
+    // The desktop session ends: the folder is restored now, whatever runs; a
+    // running request stops at its next step. The window stays, in case the
+    // session end is cancelled: its close restores again.
     void SessionEnding();
 
     // A survey that runs longer than this shows the progress window
@@ -37,6 +43,8 @@ public:
 
 private:
     void FormCreate();
+    // The fields' texts as the request takes them (code page 932).
+    prepare::RequestTexts gatherRequest();
 
     View& view_;
     platform::System& system_;
@@ -44,6 +52,7 @@ private:
     OpenDialogState OpenDialog1;
     bool requestRunning_ = false;
     bool closePending_ = false;
+    bool stopRequest_ = false; // the running request stops at its next step
 };
 
 // The text the application's error box shows: a full stop appended when the

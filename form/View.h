@@ -19,7 +19,7 @@ enum class Answer { Ok, Yes, No, Closed };
 // title before each use; the file name and the filter entry chosen last stay
 // as the starting choice of the next use.
 struct OpenDialogState {
-    std::string filter;   // "description|pattern|description|pattern"
+    std::string filter; // "description|pattern|description|pattern"
     std::string title;
     std::string fileName; // the native path chosen last
     int filterIndex = 1;  // 1-based entry of the filter chosen last

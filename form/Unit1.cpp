@@ -1,0 +1,261 @@
+#include "form/Unit1.h"
+
+#include "platform/Cp932.h"
+#include "platform/PathRules.h"
+#include "prepare/InstallRequest.h"
+#include "prepare/Restore.h"
+#include "prepare/Texts.h"
+
+#include <array>
+#include <chrono>
+#include <optional>
+
+namespace form {
+namespace {
+
+const char* const ProgramFileFilter = "プログラムファイル(*.exe)|*.exe";
+const char* const ProgramFileTitle = "プログラムファイルの指定";
+const char* const AnyFileFilter = "すべてのファイル(*.*)|*.*";
+const char* const AnyFileTitle = "ファイルの指定";
+const char* const UnusableNameMessage =
+    "指定されたファイルの名前には使用できない文字が含まれています。"
+    "\r別のファイルを指定してください。";
+
+int ProgressDelay = 500;
+
+// The request's texts are kept per row; the window must have as many rows.
+static_assert(std::tuple_size_v<decltype(prepare::RequestTexts::startMenuFiles)> ==
+              StartMenuRowCount);
+
+std::string display(const std::string& cp932) {
+    return platform::utf8FromCp932ForDisplay(cp932);
+}
+
+// The field a failed check names.
+std::optional<ControlId> fieldOf(prepare::Field field) {
+    using prepare::Field;
+    switch (field) {
+    case Field::ProgramFile:
+        return id(Role::EditProgramFile);
+    case Field::Application:
+        return id(Role::EditApplication);
+    case Field::StartMenuName1:
+    case Field::StartMenuName2:
+    case Field::StartMenuName3:
+        return id(Role::EditStartMenu,
+                  static_cast<int>(field) - static_cast<int>(Field::StartMenuName1) + 1);
+    case Field::StartMenuFile1:
+    case Field::StartMenuFile2:
+    case Field::StartMenuFile3:
+        return id(Role::EditStartMenuFile,
+                  static_cast<int>(field) - static_cast<int>(Field::StartMenuFile1) + 1);
+    case Field::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// What a running request asks of the window: the progress text, the progress
+// window of a long survey, and the question.
+class RequestView : public prepare::RequestUi {
+public:
+    RequestView(View& view, const bool& stop) : view_(view), stop_(stop) {}
+    ~RequestView() override { view_.endSurveyProgress(); }
+
+    void showProgress(bool visible) override {
+        view_.setVisible(id(Role::Label6), visible);
+        // Drawn now: the survey that follows keeps the window busy.
+        if (visible)
+            view_.keepPainted();
+    }
+
+    bool surveyProgress(std::size_t entriesSoFar) override {
+        if (stop_)
+            return false;
+        if (!progressShown_ &&
+            std::chrono::steady_clock::now() - start_ >= std::chrono::milliseconds(ProgressDelay))
+            progressShown_ = true;
+        if (!progressShown_) {
+            view_.keepPainted();
+            return !stop_;
+        }
+        return view_.surveyProgress(entriesSoFar) && !stop_;
+    }
+
+    bool confirmInstallInPlace() override {
+        view_.endSurveyProgress();
+        const Answer answer = view_.questionBox(display(prepare::text::confirmCaption()),
+                                                display(prepare::text::confirmRelocationRefused()));
+        return answer != Answer::No;
+    }
+
+private:
+    View& view_;
+    const bool& stop_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    bool progressShown_ = false;
+};
+
+TForm1::TForm1(View& view, platform::System& system) : view_(view), system_(system) {
+    FormCreate();
+}
+
+void TForm1::setProgressDelay(int milliseconds) {
+    ProgressDelay = milliseconds;
+}
+
+void TForm1::FormCreate() {
+    // The tool's own folder, ending with a backslash. The hints, their time
+    // and the start-menu table come with the layout; the view binds the rows'
+    // browse buttons to BtnStartMenuSanshoClick with their row as tag.
+    state.ToolFolder =
+        pathrules::withTrailingBackslash(pathrules::folderPart(system_.ownExecutablePath()));
+    state.CreatedIniFiles.clear();
+    OpenDialog1.filter = ProgramFileFilter;
+    OpenDialog1.title = ProgramFileTitle;
+}
+
+void TForm1::BtnSanshoClick() {
+    OpenDialog1.filter = ProgramFileFilter;
+    OpenDialog1.title = ProgramFileTitle;
+    if (!view_.openDialog(OpenDialog1))
+        return;
+    // The field shows the path as the user chose it; the logic works on its
+    // code page 932 form, which not every name has.
+    const std::optional<std::string> programFile = system_.fromNativePath(OpenDialog1.fileName);
+    if (!programFile) {
+        view_.plainBox(UnusableNameMessage);
+        return;
+    }
+    prepare::setProgramFile(state, *programFile);
+    view_.setText(id(Role::EditProgramFile), OpenDialog1.fileName);
+    // Row by row; they stay enabled from now on.
+    for (int row = 1; row <= StartMenuRowCount; ++row)
+        for (Role role : {Role::EditStartMenu, Role::EditStartMenuFile, Role::BtnStartMenuSansho})
+            view_.setEnabled(id(role, row), true);
+}
+
+void TForm1::BtnStartMenuSanshoClick(int tag) {
+    if (tag < 1 || tag > StartMenuRowCount)
+        return;
+    OpenDialog1.filter = AnyFileFilter;
+    OpenDialog1.title = AnyFileTitle;
+    if (!view_.openDialog(OpenDialog1))
+        return;
+    view_.setText(id(Role::EditStartMenuFile, tag), OpenDialog1.fileName);
+}
+
+void TForm1::EditProgramFileChange() {
+    const ControlId install = id(Role::BitBtnInstall);
+    if (!view_.text(id(Role::EditApplication)).empty())
+        view_.setEnabled(install, true);
+    if (view_.text(id(Role::EditProgramFile)).empty())
+        view_.setEnabled(install, false);
+}
+
+void TForm1::EditApplicationChange() {
+    const ControlId install = id(Role::BitBtnInstall);
+    if (!view_.text(id(Role::EditProgramFile)).empty())
+        view_.setEnabled(install, true);
+    if (view_.text(id(Role::EditApplication)).empty())
+        view_.setEnabled(install, false);
+}
+
+prepare::RequestTexts TForm1::gatherRequest() {
+    // Each text in code page 932; nullopt where it cannot be written so.
+    auto plain = [this](ControlId field) { return platform::cp932FromUtf8(view_.text(field)); };
+    auto path = [this](ControlId field) -> std::optional<std::string> {
+        const std::string text = view_.text(field);
+        if (text.empty())
+            return std::string();
+        return system_.fromNativePath(text);
+    };
+    prepare::RequestTexts texts;
+    texts.programFile = path(id(Role::EditProgramFile));
+    texts.application = plain(id(Role::EditApplication));
+    for (int row = 1; row <= StartMenuRowCount; ++row) {
+        const auto i = static_cast<std::size_t>(row - 1);
+        texts.startMenuNames[i] = plain(id(Role::EditStartMenu, row));
+        texts.startMenuFiles[i] = path(id(Role::EditStartMenuFile, row));
+    }
+    return texts;
+}
+
+void TForm1::BitBtnInstallClick() {
+    if (requestRunning_)
+        return;
+    const ControlId install = id(Role::BitBtnInstall);
+    view_.setEnabled(install, false);
+    requestRunning_ = true;
+    stopRequest_ = false;
+    prepare::RequestOutcome outcome;
+    {
+        RequestView ui(view_, stopRequest_);
+        outcome = prepare::runInstallRequest(system_, state, gatherRequest(), ui);
+    }
+    requestRunning_ = false;
+
+    using Kind = prepare::RequestOutcome::Kind;
+    switch (outcome.kind) {
+    case Kind::Rejected:
+        view_.plainBox(display(outcome.message));
+        if (const std::optional<ControlId> field = fieldOf(outcome.focus))
+            view_.setFocus(*field);
+        view_.setEnabled(install, true);
+        break;
+    case Kind::Declined:
+        view_.closeWindow();
+        return;
+    case Kind::Cancelled:
+        view_.setEnabled(install, true);
+        break;
+    case Kind::WriteFailed:
+        // Nothing was moved: the control file is written before any move.
+        view_.setEnabled(install, true);
+        view_.errorBox(withFullStop(display(outcome.message)));
+        break;
+    case Kind::Started:
+        break;
+    }
+    if (closePending_) {
+        closePending_ = false;
+        view_.closeWindow();
+    }
+}
+
+void TForm1::Help1Click() {
+    system_.shellOpen(state.ToolFolder + "ReadMe.txt");
+}
+
+bool TForm1::FormCloseQuery() {
+    if (requestRunning_) {
+        // A request is under way: it stops at its next step, then the window
+        // closes.
+        closePending_ = true;
+        stopRequest_ = true;
+        return false;
+    }
+    // Every time: a control file restored before is simply no longer found.
+    prepare::restoreOnClose(system_, state.CreatedIniFiles);
+    return true;
+}
+
+void TForm1::SessionEnding() {
+    // A running request moves nothing more; if the session end is cancelled,
+    // the window stays and the next close restores again.
+    stopRequest_ = requestRunning_;
+    prepare::restoreOnClose(system_, state.CreatedIniFiles);
+}
+
+std::string withFullStop(const std::string& utf8) {
+    if (utf8.empty())
+        return utf8;
+    // A byte of a multi-byte character is 0x80 or above: every such character
+    // sorts after the full stop.
+    const auto last = static_cast<unsigned char>(utf8.back());
+    return last > '.' ? utf8 + '.' : utf8;
+}
+
+} // namespace form

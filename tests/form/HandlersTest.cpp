@@ -1,0 +1,499 @@
+// The window's handlers on a window without a toolkit: the browse buttons, the
+// rules for the install button, whole requests on real folders, help, and the
+// restore at close however the window closes.
+#include "form/FakeView.h"
+#include "form/Unit1.h"
+#include "form/WindowTexts.h"
+#include "platform/Cp932.h"
+#include "prepare/Texts.h"
+#include "support/FaultySystem.h"
+#include "support/IniText.h"
+#include "support/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using form::ControlId;
+using form::Role;
+using testing_support::FakeView;
+namespace text = window_text;
+
+const ControlId ProgramField = form::id(Role::EditProgramFile);
+const ControlId NameField = form::id(Role::EditApplication);
+const ControlId Install = form::id(Role::BitBtnInstall);
+const ControlId Progress = form::id(Role::Label6);
+
+ControlId nameField(int row) {
+    return form::id(Role::EditStartMenu, row);
+}
+ControlId fileField(int row) {
+    return form::id(Role::EditStartMenuFile, row);
+}
+
+std::string utf8(const std::string& cp932) {
+    return platform::utf8FromCp932(cp932).value_or("<not code page 932>");
+}
+
+class Handlers : public testing::Test {
+protected:
+    testing_support::TestFolder tmp;
+    testing_support::FaultySystem sys{platform::realSystem()};
+    FakeView view;
+    form::TForm1 form{view, sys};
+
+    Handlers() { view.form = &form; }
+
+    void TearDown() override {
+        form::TForm1::setProgressDelay(500);
+        EXPECT_EQ(view.unexpected, 0) << "a question or dialog nobody expected";
+        EXPECT_TRUE(view.answers.empty()) << "answers left unused";
+        EXPECT_TRUE(view.fileNames.empty()) << "file names left unused";
+    }
+
+    // The native path, as a dialog gives it and a field shows it.
+    std::string native(const std::string& relative) const {
+        const std::u8string path = tmp.native(relative).u8string();
+        return std::string(path.begin(), path.end());
+    }
+    void browseProgram(const std::string& path) {
+        view.fileNames.push_back(path);
+        form.BtnSanshoClick();
+    }
+    void browseRow(int row, const std::string& path) {
+        view.fileNames.push_back(path);
+        form.BtnStartMenuSanshoClick(row);
+    }
+    std::vector<bool> rowStates() const {
+        std::vector<bool> out;
+        for (ControlId i : form::startMenuRows())
+            out.push_back(view[i].enabled);
+        return out;
+    }
+    bool installEnabled() const { return view[Install].enabled; }
+};
+
+const std::vector<bool> AllEnabled(9, true);
+const std::vector<bool> AllDisabled(9, false);
+
+// ---- the program-file browse ----
+
+TEST_F(Handlers, ProgramBrowseSetsFolderValuesFieldAndRows) {
+    for (const char* program : {"Sample/Sample.exe", "ソフト/ソ.exe"}) {
+        // "ソ" is 0x83 0x5C in code page 932: its second byte is no backslash.
+        SCOPED_TRACE(program);
+        const std::string folder = std::string(program).substr(0, std::string(program).find('/'));
+        browseProgram(native(program));
+        EXPECT_EQ(view.dialogs.back().title, text::ProgramFileTitle);
+        EXPECT_EQ(view.dialogs.back().filter, text::ProgramFileFilter);
+        const prepare::RunState& state = form.runState();
+        EXPECT_EQ(state.ProgramFileName, tmp.logic(program));
+        EXPECT_EQ(state.ProgramFolder, tmp.logic(folder) + "\\");
+        EXPECT_EQ(state.ProgramFolderLength, state.ProgramFolder.size());
+        EXPECT_EQ(view[ProgramField].text, native(program));
+        EXPECT_EQ(rowStates(), AllEnabled);
+        EXPECT_FALSE(installEnabled()) << "the software's name is still empty";
+    }
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(Handlers, CancelledBrowseChangesNothing) {
+    view.fileNames.push_back(std::nullopt);
+    form.BtnSanshoClick();
+    EXPECT_EQ(view.dialogs.size(), 1u);
+    EXPECT_TRUE(form.runState().ProgramFileName.empty());
+    EXPECT_EQ(form.runState().ProgramFolderLength, 0u);
+    EXPECT_TRUE(view[ProgramField].text.empty());
+    EXPECT_EQ(rowStates(), AllDisabled);
+
+    const std::string program = native("Sample/Sample.exe");
+    browseProgram(program);
+    const prepare::RunState before = form.runState();
+    view.fileNames.push_back(std::nullopt);
+    form.BtnSanshoClick();
+    view.fileNames.push_back(std::nullopt);
+    form.BtnStartMenuSanshoClick(1);
+    view.fileNames.push_back(std::nullopt);
+    form.BtnSanshoClick();
+    // Each dialog started at the one file chosen.
+    for (std::size_t i = 2; i < view.dialogs.size(); ++i)
+        EXPECT_EQ(view.dialogs[i].startFileName, program) << i;
+    EXPECT_EQ(form.runState().ProgramFileName, before.ProgramFileName);
+    EXPECT_EQ(form.runState().ProgramFolder, before.ProgramFolder);
+    EXPECT_EQ(form.runState().ProgramFolderLength, before.ProgramFolderLength);
+    EXPECT_EQ(view[ProgramField].text, program);
+    EXPECT_TRUE(view[fileField(1)].text.empty());
+}
+
+TEST_F(Handlers, LastChosenFileIsTheStartOfEitherBrowse) {
+    const std::string program = native("Sample/Sample.exe");
+    const std::string manual = native("Sample/doc/Manual.txt");
+    browseProgram(program);
+    browseRow(1, manual);
+    EXPECT_EQ(view.dialogs.back().startFileName, program);
+    view.fileNames.push_back(std::nullopt);
+    form.BtnSanshoClick();
+    EXPECT_EQ(view.dialogs.back().startFileName, manual);
+    EXPECT_EQ(view.dialogs.back().title, text::ProgramFileTitle);
+    EXPECT_EQ(view.dialogs.back().filter, text::ProgramFileFilter);
+}
+
+TEST_F(Handlers, BrowseRunsWholeEvenForTheNameInTheFieldAndTypingKeepsTheBrowsedValues) {
+    const std::string program = native("One/One.exe");
+    view.setText(ProgramField, program); // typed: only the text changes
+    EXPECT_TRUE(form.runState().ProgramFileName.empty());
+    EXPECT_EQ(rowStates(), AllDisabled);
+    browseProgram(program);
+    EXPECT_EQ(form.runState().ProgramFileName, tmp.logic("One/One.exe"));
+    EXPECT_EQ(rowStates(), AllEnabled);
+
+    view.setText(ProgramField, native("Two/Two.exe"));
+    EXPECT_EQ(form.runState().ProgramFileName, tmp.logic("One/One.exe"));
+    EXPECT_EQ(form.runState().ProgramFolder, tmp.logic("One") + "\\");
+    browseProgram(native("Two/Sub/Two.exe"));
+    EXPECT_EQ(form.runState().ProgramFileName, tmp.logic("Two/Sub/Two.exe"));
+    EXPECT_EQ(form.runState().ProgramFolder, tmp.logic("Two/Sub") + "\\");
+    EXPECT_EQ(form.runState().ProgramFolderLength, form.runState().ProgramFolder.size());
+}
+
+TEST_F(Handlers, NameThatCodePage932CannotHoldIsRefusedWithAPlainBox) {
+    browseProgram(native("한국/Sample.exe"));
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Plain);
+    EXPECT_EQ(view.boxes[0].text, text::UnusableName);
+    EXPECT_TRUE(form.runState().ProgramFileName.empty());
+    EXPECT_TRUE(form.runState().ProgramFolder.empty());
+    EXPECT_EQ(form.runState().ProgramFolderLength, 0u);
+    EXPECT_TRUE(view[ProgramField].text.empty());
+    EXPECT_EQ(rowStates(), AllDisabled);
+}
+
+// ---- the start-menu browse ----
+
+TEST_F(Handlers, StartMenuButtonsBrowseForTheirOwnRowOnly) {
+    const std::string program = native("Sample/Sample.exe");
+    browseProgram(program);
+    const prepare::RunState before = form.runState();
+    view.setText(nameField(2), "説明書");
+    for (int row : {2, 1, 3}) { // row 2 first, so a fixed row would show
+        SCOPED_TRACE(row);
+        const std::size_t shown = view.dialogs.size();
+        browseRow(row, native("Other/File" + std::to_string(row) + ".txt"));
+        EXPECT_EQ(view.dialogs.size(), shown + 1);
+        EXPECT_EQ(view.dialogs.back().title, text::AnyFileTitle);
+        EXPECT_EQ(view.dialogs.back().filter, text::AnyFileFilter);
+        EXPECT_EQ(view[ProgramField].text, program);
+        EXPECT_EQ(form.runState().ProgramFileName, before.ProgramFileName);
+        EXPECT_EQ(form.runState().ProgramFolder, before.ProgramFolder);
+    }
+    for (int row = 1; row <= 3; ++row)
+        EXPECT_EQ(view[fileField(row)].text, native("Other/File" + std::to_string(row) + ".txt"));
+    EXPECT_EQ(view[nameField(1)].text, "");
+    EXPECT_EQ(view[nameField(2)].text, "説明書");
+    EXPECT_EQ(view[nameField(3)].text, "");
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+// ---- the install button ----
+
+TEST_F(Handlers, InstallButtonFollowsTheTwoFields) {
+    browseProgram(native("Sample/Sample.exe"));
+    EXPECT_FALSE(installEnabled()) << "waits for the software's name";
+    view.setText(NameField, "K");
+    EXPECT_TRUE(installEnabled());
+    view.setText(NameField, "");
+    EXPECT_FALSE(installEnabled());
+    view.setText(NameField, "K");
+    view.setText(ProgramField, "");
+    EXPECT_FALSE(installEnabled());
+    view.setText(ProgramField, "/a.exe");
+    EXPECT_TRUE(installEnabled()) << "the program file came second";
+}
+
+TEST_F(Handlers, ChangeWithTheOtherFieldEmptyKeepsTheButtonsState) {
+    view.setText(ProgramField, "/a.exe");
+    EXPECT_FALSE(installEnabled()) << "disabled stays disabled";
+    view.setText(ProgramField, "");
+    // A failed check enables the button again even when a field is empty.
+    view[Install].enabled = true;
+    view.setText(NameField, "K");
+    EXPECT_TRUE(installEnabled()) << "enabled stays enabled";
+    view.setText(NameField, "");
+    EXPECT_FALSE(installEnabled()) << "the changed field is empty";
+    view[Install].enabled = true;
+    view.setText(ProgramField, "/b.exe");
+    EXPECT_TRUE(installEnabled());
+}
+
+// ---- whole requests ----
+
+class Requests : public Handlers {
+protected:
+    void SetUp() override {
+        tmp.write("Sample/Sample.exe", "program");
+        tmp.write("Sample/Inst.exe", "installer");
+        tmp.write("Sample/doc/Manual.txt", "manual");
+    }
+    void fill(const std::string& application) {
+        browseProgram(native("Sample/Sample.exe"));
+        view.setText(NameField, application);
+    }
+    void install() {
+        ASSERT_TRUE(installEnabled());
+        form.BitBtnInstallClick();
+    }
+    // Enough files for the survey to report its progress.
+    void manyFiles(const std::string& folder = "Sample") {
+        for (int i = 0; i < 600; ++i)
+            tmp.write(folder + "/many/f" + std::to_string(i) + ".dat");
+    }
+};
+
+TEST_F(Requests, WorkedExampleThenCloseRestoresTheFolder) {
+    const auto before = tmp.snapshot();
+    fill("サンプル");
+    browseRow(1, native("Sample/doc/Manual.txt"));
+    view.setText(nameField(1), "説明書");
+    install();
+
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_FALSE(view[Progress].visible);
+    EXPECT_GE(view.keptPainted, 1) << "the progress text is drawn before the survey";
+    EXPECT_FALSE(installEnabled()) << "until a field changes";
+    EXPECT_TRUE(tmp.exists("Sample/Manual.txt"));
+    const auto ini = testing_support::parseIniText(tmp.read("Sample/Inst.ini"));
+    EXPECT_EQ(testing_support::sectionLines(ini, "Group")[4], "Item2=説明書,doc\\Manual.txt");
+    EXPECT_EQ(testing_support::sectionLines(ini, "Install")[1], "InstallDir=Sample");
+    EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic("Sample/Inst.exe"));
+    ASSERT_EQ(form.runState().CreatedIniFiles.size(), 1u);
+    view.setText(NameField, "サンプル2");
+    EXPECT_TRUE(installEnabled()) << "a change enables it again";
+
+    view.closeWindow();
+    EXPECT_TRUE(view.closed);
+    EXPECT_EQ(tmp.snapshot(), before);
+}
+
+TEST_F(Requests, FailedCheckShowsItsMessageFocusesAndEnablesTheButton) {
+    fill("x");
+    view.setText(fileField(2), native("Sample/none.txt"));
+    install();
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Plain);
+    EXPECT_EQ(view.boxes[0].text, utf8(prepare::text::startMenuFileMissing()));
+    EXPECT_EQ(view.focus, fileField(2));
+    EXPECT_TRUE(installEnabled());
+    EXPECT_FALSE(view[Progress].visible);
+}
+
+TEST_F(Requests, SoftwareNameThatCannotBeWrittenIsRefused) {
+    fill("名前\U0001F600");
+    install();
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text,
+              utf8(prepare::text::unwritableText(prepare::text::fieldApplication())));
+    EXPECT_EQ(view.focus, NameField);
+    EXPECT_FALSE(tmp.exists("Sample/Inst.ini"));
+}
+
+TEST_F(Requests, NoToTheQuestionClosesTheWindowWithTheFolderUntouched) {
+    tmp.write("Sample/readme.txt");
+    tmp.write("Sample/doc/readme.txt");
+    const auto before = tmp.snapshot();
+    fill("x");
+    view.answers.push_back(form::Answer::No);
+    install();
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Question);
+    EXPECT_EQ(view.boxes[0].caption, utf8(prepare::text::confirmCaption()));
+    EXPECT_EQ(view.boxes[0].text, utf8(prepare::text::confirmRelocationRefused()));
+    EXPECT_TRUE(view.closed);
+    EXPECT_EQ(tmp.snapshot(), before);
+}
+
+TEST_F(Requests, ClosingTheQuestionBoxGoesOnAsYes) {
+    tmp.write("Sample/readme.txt");
+    tmp.write("Sample/doc/readme.txt");
+    fill("x");
+    view.answers.push_back(form::Answer::Closed);
+    install();
+    EXPECT_FALSE(view.closed);
+    EXPECT_TRUE(tmp.exists("Sample/Inst.ini"));
+    EXPECT_TRUE(tmp.exists("Sample/doc/readme.txt")) << "installed in place";
+    view.closeWindow();
+    EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(tmp.exists("Sample/Inst.ini")) << "no InstallDir: the control file stays";
+}
+
+TEST_F(Requests, WriteErrorShowsTheErrorBoxWithItsFullStopAndLeavesEveryFile) {
+    const auto before = tmp.snapshot();
+    fill("x");
+    sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
+    install();
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Error);
+    EXPECT_EQ(view.boxes[0].text, native("Sample/Inst.ini") + " に書き込めません.");
+    EXPECT_FALSE(view[Progress].visible);
+    EXPECT_TRUE(installEnabled());
+    EXPECT_EQ(tmp.snapshot(), before);
+    EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
+}
+
+TEST_F(Requests, LongSurveyShowsProgressAndItsCancelStopsTheRequest) {
+    manyFiles();
+    const auto before = tmp.snapshot();
+    fill("x");
+    form::TForm1::setProgressDelay(0);
+    bool labelShown = false;
+    view.onProgress = [&](std::size_t) {
+        labelShown = view[Progress].visible;
+        return false; // the user presses "キャンセル"
+    };
+    install();
+    EXPECT_EQ(view.progress.size(), 1u);
+    EXPECT_TRUE(labelShown) << "the progress text is up while the survey runs";
+    EXPECT_FALSE(view.progressShown) << "the progress window is gone";
+    EXPECT_FALSE(view[Progress].visible);
+    EXPECT_TRUE(installEnabled());
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_EQ(tmp.snapshot(), before);
+    EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
+}
+
+TEST_F(Requests, ShortSurveyOnlyKeepsTheWindowPainted) {
+    manyFiles();
+    fill("x");
+    form::TForm1::setProgressDelay(60 * 60 * 1000);
+    view.answers.push_back(form::Answer::Yes); // too many files to move
+    install();
+    EXPECT_TRUE(view.progress.empty());
+    EXPECT_GE(view.keptPainted, 2);
+    EXPECT_TRUE(tmp.exists("Sample/Inst.ini"));
+    view.closeWindow();
+}
+
+TEST_F(Requests, CloseDuringTheSurveyWaitsForTheRequestToStop) {
+    manyFiles();
+    const auto before = tmp.snapshot();
+    fill("x");
+    form::TForm1::setProgressDelay(0);
+    bool closedAtOnce = true;
+    view.onProgress = [&](std::size_t) {
+        view.closeWindow(); // the close box, while files are being surveyed
+        closedAtOnce = view.closed;
+        return true;
+    };
+    install();
+    EXPECT_FALSE(closedAtOnce) << "the window waits for the request";
+    EXPECT_TRUE(view.closed) << "and closes once it has stopped";
+    EXPECT_EQ(tmp.snapshot(), before);
+    EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
+}
+
+TEST_F(Requests, CancelledSessionEndThenAnotherRequestIsRestoredAtClose) {
+    const auto before = tmp.snapshot();
+    fill("x");
+    install();
+    ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
+    form.SessionEnding();
+    EXPECT_EQ(tmp.snapshot(), before) << "restored when the session ends";
+
+    // The session end was cancelled: the user goes on with another request.
+    view.setText(NameField, "y");
+    install();
+    ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
+    ASSERT_TRUE(tmp.exists("Sample/Inst.ini"));
+    view.closeWindow();
+    EXPECT_TRUE(view.closed);
+    EXPECT_EQ(tmp.snapshot(), before) << "that request is restored too";
+}
+
+TEST_F(Requests, SessionEndDuringTheSurveyRestoresAndStopsTheRequestWindowStays) {
+    tmp.write("Other/Other.exe");
+    tmp.write("Other/Inst.exe");
+    manyFiles("Other");
+    const auto before = tmp.snapshot();
+    fill("x");
+    install();
+    ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
+
+    browseProgram(native("Other/Other.exe"));
+    form::TForm1::setProgressDelay(0);
+    bool restoredMeanwhile = false;
+    view.onProgress = [&](std::size_t) {
+        form.SessionEnding();
+        restoredMeanwhile = tmp.exists("Sample/doc/Manual.txt") && !tmp.exists("Sample/Inst.ini");
+        return true;
+    };
+    install();
+    EXPECT_TRUE(restoredMeanwhile) << "the earlier request's folder, at once";
+    EXPECT_FALSE(view.closed);
+    EXPECT_TRUE(installEnabled()) << "the request stopped; the user may go on";
+    EXPECT_EQ(tmp.snapshot(), before) << "and moved nothing";
+}
+
+// ---- help and the tool's folder ----
+
+class OwnPath : public testing_support::FaultySystem {
+public:
+    explicit OwnPath(std::string path)
+        : FaultySystem(platform::realSystem()), path_(std::move(path)) {}
+    std::string ownExecutablePath() override { return path_; }
+
+private:
+    std::string path_;
+};
+
+TEST(ToolFolder, IsTheExecutablesFolderWithABackslashAndHelpOpensItsReadMe) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"C:\\Tools\\kwarino.exe", "C:\\Tools\\"},
+        {"D:\\kwarino.exe", "D:\\"},              // a drive root keeps its one backslash
+        {"\x83\x5C\\\x83\x5C.exe", "\x83\x5C\\"}, // "ソ\ソ.exe": 0x5C of a character is none
+        {"\\\\server\\share\\k.exe", "\\\\server\\share\\"},
+    };
+    for (const auto& [exe, folder] : cases) {
+        SCOPED_TRACE(exe);
+        OwnPath sys(exe);
+        FakeView view;
+        form::TForm1 form(view, sys);
+        EXPECT_EQ(form.runState().ToolFolder, folder);
+        form.Help1Click();
+        EXPECT_EQ(sys.calls, std::vector<std::string>{"shellOpen " + folder + "ReadMe.txt"});
+    }
+}
+
+TEST(StartState, NothingChosenAndNothingRecorded) {
+    testing_support::FaultySystem sys{platform::realSystem()};
+    FakeView view;
+    form::TForm1 form(view, sys);
+    const prepare::RunState& state = form.runState();
+    EXPECT_TRUE(state.ProgramFileName.empty());
+    EXPECT_TRUE(state.ProgramFolder.empty());
+    EXPECT_EQ(state.ProgramFolderLength, 0u);
+    EXPECT_TRUE(state.CreatedIniFiles.empty());
+    EXPECT_FALSE(state.RelocationRefused);
+    EXPECT_TRUE(view.dialogs.empty());
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST(FullStop, OnlyAfterACharacterThatSortsAfterIt) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"書き込めません", "書き込めません."},
+        {"disk full", "disk full."},
+        {"Inst.ini 0", "Inst.ini 0."},
+        {"done.", "done."},
+        {"(C:)", "(C:)"},
+        {"a-", "a-"},
+        {"a ", "a "},
+        {"", ""},
+        {"x\xF0\x9F\x98\x80", "x\xF0\x9F\x98\x80."},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(form::withFullStop(in), out) << in;
+}
+
+} // namespace

@@ -1,0 +1,41 @@
+// The window's own texts, word for word (UTF-8; "\r" a line break), as the
+// user sees them. The messages of the checks are pinned with the request's.
+#pragma once
+
+namespace window_text {
+
+inline constexpr const char* Title = "クワリノ";
+inline constexpr const char* HelpMenu = "ヘルプ(&H)";
+
+inline constexpr const char* ProgramFileLabel = "プログラムファイルの名前";
+inline constexpr const char* ApplicationLabel = "ソフトの名前";
+inline constexpr const char* StartMenuLabel =
+    "スタートメニューに追加するショートカット（プログラムファイル以外）";
+inline constexpr const char* NameColumnLabel = "名前";
+inline constexpr const char* FileColumnLabel = "ファイル名";
+inline constexpr const char* ProgressLabel = "インストールの準備中・・・";
+inline constexpr const char* Browse = "参照";
+inline constexpr const char* Install = "インストール";
+
+inline constexpr const char* ProgramFileHint =
+    "「参照」ボタンを押して、インストールする\rプログラムファイル(*.exe)を指定してください。";
+inline constexpr const char* ApplicationHint = "ソフトの名前を入力します。（例\u3000クワリノ）";
+inline constexpr const char* StartMenuNameHint =
+    "プログラムファイル以外でスタートメニューに追加したい\rショートカットがあればその名前を入力"
+    "します。（例\u3000初めにお読みください）\r空欄の場合はファイル名を名前とします。";
+inline constexpr const char* StartMenuFileHint =
+    "「参照」ボタンを押して、プログラムファイル以外で\rスタートメニューに追加したいファイルを指定"
+    "してください。";
+
+inline constexpr const char* ProgramFileTitle = "プログラムファイルの指定";
+inline constexpr const char* ProgramFileFilter = "プログラムファイル(*.exe)|*.exe";
+inline constexpr const char* AnyFileTitle = "ファイルの指定";
+inline constexpr const char* AnyFileFilter = "すべてのファイル(*.*)|*.*";
+
+inline constexpr const char* UnusableName =
+    "指定されたファイルの名前には使用できない文字が含まれています。\r別のファイルを指定して"
+    "ください。";
+inline constexpr const char* SurveyProgress1234 = "フォルダのファイルを調べています…\r1234 個";
+inline constexpr const char* SurveyCancel = "キャンセル";
+
+} // namespace window_text
