@@ -11,7 +11,8 @@
 # The prefix also gets an empty drive T: of its own, named to the programs in
 # KW_SCRATCH_DRIVE, where tests may use the root folder of a drive; the window's
 # font "ＭＳ Ｐゴシック" drawn with its metric twin IPAPGothic; and Marlett, the
-# font of the caption buttons, which Debian's prefix lacks.
+# font of the caption buttons, which Debian's prefix lacks; Wine draws the window
+# frames itself (no window manager on a test display).
 #
 # Windows appear on the X display KW_DISPLAY (scripts/test-windows.sh
 # starts an Xvfb for it); without it Wine runs with no display at all.
@@ -70,6 +71,9 @@ if [ $fresh = 1 ] || [ ! -f "$WINEPREFIX/.kw-ready" ]; then
             wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
                 /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
             cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+            # Wine draws the window frames itself: a test display has no window manager.
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+                >/dev/null 2>&1
             wineserver -w
             touch "$WINEPREFIX/.kw-ready"
         fi
