@@ -139,6 +139,9 @@ Box readBox(HWND box) {
     out.caption = text(box);
     if (HWND label = GetDlgItem(box, BoxTextId))
         out.text = text(label);
+    // A line break as the tool's texts hold it: CR alone.
+    for (std::size_t at = 0; (at = out.text.find(L"\r\n", at)) != std::wstring::npos; ++at)
+        out.text.erase(at + 1, 1);
     struct Children {
         Box& out;
     } children{out};

@@ -59,8 +59,9 @@ void setText(HWND window, const std::wstring& text); // WM_SETTEXT, returns once
 void click(HWND button); // BM_CLICK, posted: a box it opens does not block
 bool enabled(HWND window);
 
-// What a box shows: caption, text (the static with ID 0xFFFF), the captions of
-// its buttons in creation order, and whether it shows an icon.
+// What a box shows: caption, text (the static with ID 0xFFFF; each line break
+// as CR alone), the captions of its buttons in creation order, and whether it
+// shows an icon.
 struct Box {
     HWND window = nullptr;
     std::wstring caption;
