@@ -398,8 +398,7 @@ LRESULT CALLBACK Form1View::progressProc(HWND window, UINT message, WPARAM wPara
 }
 
 bool Form1View::surveyProgress(std::size_t entriesSoFar) {
-    const std::wstring text =
-        L"フォルダのファイルを調べています…\r\n" + std::to_wstring(entriesSoFar) + L" 個";
+    const std::wstring text = withCrLf(utf16(form::surveyProgressText(entriesSoFar)));
     if (!progress_) {
         // Modal: the main window takes no input while the window is up.
         progressCancelled_ = false;
@@ -425,10 +424,10 @@ bool Form1View::surveyProgress(std::size_t entriesSoFar) {
         const int buttonWidth = scaled(88, dpi_);
         const int buttonHeight = scaled(26, dpi_);
         HWND cancel = CreateWindowExW(
-            0, L"BUTTON", L"キャンセル", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-            (width - buttonWidth) / 2, height - margin - buttonHeight, buttonWidth, buttonHeight,
-            progress_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ProgressCancelId)), instance_,
-            nullptr);
+            0, L"BUTTON", utf16(form::SurveyCancelCaption).c_str(),
+            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, (width - buttonWidth) / 2,
+            height - margin - buttonHeight, buttonWidth, buttonHeight, progress_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ProgressCancelId)), instance_, nullptr);
         SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
         SendMessageW(cancel, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
         EnableWindow(window_, FALSE);

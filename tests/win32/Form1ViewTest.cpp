@@ -6,17 +6,21 @@
 // dots per inch), scaled by the monitor's resolution elsewhere.
 #include "win32/Form1View.h"
 #include "form/Unit1.h"
+#include "form/WindowTexts.h"
 #include "support/NoLaunchSystem.h"
 #include "support/TestFolder.h"
 #include "win32/Dialogs.h"
+#include "win32/Dpi.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,11 +30,13 @@ namespace {
 
 enum class Cls { Label, Field, Button };
 
+using namespace window_text;
+
 struct Expected {
     const char* name;
     Cls cls;
     RECT place; // left, top, width, height (as tabled)
-    const wchar_t* caption;
+    const char* caption;
     int fontHeight;
     bool bold;
     COLORREF colour; // CLR_INVALID: the system's window text
@@ -43,56 +49,53 @@ constexpr COLORREF Navy = RGB(0, 0, 128);
 constexpr COLORREF Green = RGB(0, 128, 0);
 constexpr COLORREF System = CLR_INVALID;
 
-// The window as tabled, in creation order. Every text of this file is here.
+// The window as tabled, in creation order.
 const std::vector<Expected> Table = {
-    {"Label1", Cls::Label, {9, 9, 194, 17}, L"プログラムファイルの名前", 17, true, Red, 1, 1},
-    {"Label2", Cls::Label, {9, 69, 96, 17}, L"ソフトの名前", 17, true, Red, 1, 1},
-    {"Label3",
-     Cls::Label,
-     {9, 130, 313, 36},
-     L"スタートメニューに追加するショートカット（プログラムファイル以外）",
-     17,
-     true,
-     Red,
-     1,
-     1},
-    {"Label4", Cls::Label, {52, 173, 30, 14}, L"名前", 14, true, Navy, 1, 1},
-    {"Label5", Cls::Label, {208, 173, 67, 14}, L"ファイル名", 14, true, Navy, 1, 1},
-    {"Label6", Cls::Label, {9, 293, 195, 17}, L"インストールの準備中・・・", 17, true, Red, 1, 0},
-    {"BtnSansho", Cls::Button, {329, 35, 45, 27}, L"参照", 13, false, System, 1, 1},
-    {"EditProgramFile", Cls::Field, {17, 35, 296, 22}, L"", 14, false, System, 1, 1},
-    {"EditApplication", Cls::Field, {17, 95, 296, 22}, L"", 14, false, System, 1, 1},
-    {"BitBtnInstall", Cls::Button, {259, 278, 105, 36}, L"インストール", 17, true, Green, 0, 1},
-    {"EditStartMenu1", Cls::Field, {9, 191, 131, 22}, L"", 14, false, System, 0, 1},
-    {"EditStartMenu2", Cls::Field, {9, 217, 131, 22}, L"", 14, false, System, 0, 1},
-    {"EditStartMenu3", Cls::Field, {9, 243, 131, 22}, L"", 14, false, System, 0, 1},
-    {"EditStartMenuFile1", Cls::Field, {147, 191, 175, 22}, L"", 14, false, System, 0, 1},
-    {"EditStartMenuFile2", Cls::Field, {147, 217, 175, 22}, L"", 14, false, System, 0, 1},
-    {"EditStartMenuFile3", Cls::Field, {147, 243, 175, 22}, L"", 14, false, System, 0, 1},
-    {"BtnStartMenuSansho1", Cls::Button, {329, 191, 45, 21}, L"参照", 13, false, System, 0, 1},
-    {"BtnStartMenuSansho2", Cls::Button, {329, 217, 45, 21}, L"参照", 13, false, System, 0, 1},
-    {"BtnStartMenuSansho3", Cls::Button, {329, 243, 45, 21}, L"参照", 13, false, System, 0, 1},
+    {"Label1", Cls::Label, {9, 9, 194, 17}, ProgramFileLabel, 17, true, Red, 1, 1},
+    {"Label2", Cls::Label, {9, 69, 96, 17}, ApplicationLabel, 17, true, Red, 1, 1},
+    {"Label3", Cls::Label, {9, 130, 313, 36}, StartMenuLabel, 17, true, Red, 1, 1},
+    {"Label4", Cls::Label, {52, 173, 30, 14}, NameColumnLabel, 14, true, Navy, 1, 1},
+    {"Label5", Cls::Label, {208, 173, 67, 14}, FileColumnLabel, 14, true, Navy, 1, 1},
+    {"Label6", Cls::Label, {9, 293, 195, 17}, ProgressLabel, 17, true, Red, 1, 0},
+    {"BtnSansho", Cls::Button, {329, 35, 45, 27}, Browse, 13, false, System, 1, 1},
+    {"EditProgramFile", Cls::Field, {17, 35, 296, 22}, "", 14, false, System, 1, 1},
+    {"EditApplication", Cls::Field, {17, 95, 296, 22}, "", 14, false, System, 1, 1},
+    {"BitBtnInstall", Cls::Button, {259, 278, 105, 36}, Install, 17, true, Green, 0, 1},
+    {"EditStartMenu1", Cls::Field, {9, 191, 131, 22}, "", 14, false, System, 0, 1},
+    {"EditStartMenu2", Cls::Field, {9, 217, 131, 22}, "", 14, false, System, 0, 1},
+    {"EditStartMenu3", Cls::Field, {9, 243, 131, 22}, "", 14, false, System, 0, 1},
+    {"EditStartMenuFile1", Cls::Field, {147, 191, 175, 22}, "", 14, false, System, 0, 1},
+    {"EditStartMenuFile2", Cls::Field, {147, 217, 175, 22}, "", 14, false, System, 0, 1},
+    {"EditStartMenuFile3", Cls::Field, {147, 243, 175, 22}, "", 14, false, System, 0, 1},
+    {"BtnStartMenuSansho1", Cls::Button, {329, 191, 45, 21}, Browse, 13, false, System, 0, 1},
+    {"BtnStartMenuSansho2", Cls::Button, {329, 217, 45, 21}, Browse, 13, false, System, 0, 1},
+    {"BtnStartMenuSansho3", Cls::Button, {329, 243, 45, 21}, Browse, 13, false, System, 0, 1},
 };
-const wchar_t* const Caption = L"クワリノ";
-const wchar_t* const HelpItem = L"ヘルプ(&H)";
+
+std::wstring wide(const char* utf8) {
+    std::wstring out(std::strlen(utf8), L'\0');
+    out.resize(
+        MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out.data(), static_cast<int>(out.size()) + 1) -
+        1);
+    return out;
+}
+
+// A hint or message as a Windows control holds it: each "\r" a CR LF.
+std::wstring crLf(const char* utf8) {
+    std::wstring out;
+    for (wchar_t c : wide(utf8)) {
+        out += c;
+        if (c == L'\r')
+            out += L'\n';
+    }
+    return out;
+}
+
+// The face the window asks for; the system may draw it with a stand-in.
 const wchar_t* const FontFace = L"ＭＳ Ｐゴシック";
-const wchar_t* const ProgramFileHint =
-    L"「参照」ボタンを押して、インストールする\r\nプログラムファイル(*.exe)を指定してください。";
-const wchar_t* const ApplicationHint = L"ソフトの名前を入力します。（例\u3000クワリノ）";
-const wchar_t* const StartMenuNameHint =
-    L"プログラムファイル以外でスタートメニューに追加したい\r\nショートカットがあればその名前を入"
-    L"力します。（例\u3000初めにお読みください）\r\n空欄の場合はファイル名を名前とします。";
-const wchar_t* const StartMenuFileHint =
-    L"「参照」ボタンを押して、プログラムファイル以外で\r\n"
-    L"スタートメニューに追加したいファイルを指定してください。";
-const wchar_t* const ProgramDialogTitle = L"プログラムファイルの指定";
-const wchar_t* const ProgramDialogFilter = L"プログラムファイル(*.exe)|*.exe";
-const wchar_t* const AnyFileDialogTitle = L"ファイルの指定";
-const wchar_t* const AnyFileDialogFilter = L"すべてのファイル(*.*)|*.*";
 const wchar_t* const QuestionCaption = L"確認";
 const wchar_t* const Yes = L"はい(&Y)";
 const wchar_t* const No = L"いいえ(&N)";
-const wchar_t* const Cancel = L"キャンセル";
 
 int indexOf(const char* name) {
     for (std::size_t i = 0; i < Table.size(); ++i) {
@@ -215,7 +218,7 @@ protected:
 
 TEST_F(Win32Window, FixedCentredTitledWindowWithOneHelpItem) {
     HWND window = view->window();
-    EXPECT_EQ(textOf(window), Caption);
+    EXPECT_EQ(textOf(window), wide(Title));
     const LONG style = GetWindowLongW(window, GWL_STYLE);
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
@@ -235,7 +238,7 @@ TEST_F(Win32Window, FixedCentredTitledWindowWithOneHelpItem) {
     ASSERT_EQ(GetMenuItemCount(menu), 1);
     wchar_t item[64] = {};
     GetMenuStringW(menu, 0, item, 64, MF_BYPOSITION);
-    EXPECT_EQ(std::wstring(item), HelpItem);
+    EXPECT_EQ(std::wstring(item), wide(HelpMenu));
     EXPECT_EQ(GetSubMenu(menu, 0), nullptr);
     // Choosing it opens ReadMe.txt beside the executable.
     SendMessageW(window, WM_COMMAND, GetMenuItemID(menu, 0), 0);
@@ -264,7 +267,7 @@ TEST_F(Win32Window, EveryControlAtItsPlaceWithItsCaptionFontColourAndState) {
         EXPECT_EQ(place.top, at(e.place.top, dpi));
         EXPECT_EQ(place.right, at(e.place.right, dpi));   // the width
         EXPECT_EQ(place.bottom, at(e.place.bottom, dpi)); // the height
-        EXPECT_EQ(textOf(c), e.caption);
+        EXPECT_EQ(textOf(c), wide(e.caption));
         const LOGFONTW font = fontOf(c);
         EXPECT_EQ(std::wstring(font.lfFaceName), FontFace);
         EXPECT_EQ(font.lfHeight, -at(e.fontHeight, dpi));
@@ -346,7 +349,7 @@ TEST_F(Win32Window, FieldsHaveTheirHintsForTwoMinutesOnSeveralLines) {
     EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 8);
     struct Hint {
         const char* field;
-        const wchar_t* text;
+        const char* text;
     } hints[] = {
         {"EditProgramFile", ProgramFileHint},      {"EditApplication", ApplicationHint},
         {"EditStartMenu1", StartMenuNameHint},     {"EditStartMenu3", StartMenuNameHint},
@@ -360,7 +363,7 @@ TEST_F(Win32Window, FieldsHaveTheirHintsForTwoMinutesOnSeveralLines) {
         tool.uId = reinterpret_cast<UINT_PTR>(control(hint.field));
         tool.lpszText = text;
         SendMessageW(tips, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
-        EXPECT_EQ(std::wstring(text), hint.text);
+        EXPECT_EQ(std::wstring(text), crLf(hint.text));
     }
     // Several lines need a width limit; the hint stays up as long as it can.
     EXPECT_GT(SendMessageW(tips, TTM_GETMAXTIPWIDTH, 0, 0), 0);
@@ -372,8 +375,8 @@ TEST_F(Win32Window, BrowseButtonsFillTheirOwnRowThroughTheOpenDialog) {
     click("BtnSansho");
     ASSERT_EQ(win32::seam::shownDialogs().size(), 1u);
     const win32::OpenRequest& first = win32::seam::shownDialogs()[0].request;
-    EXPECT_EQ(first.title, ProgramDialogTitle);
-    EXPECT_EQ(first.filter, ProgramDialogFilter);
+    EXPECT_EQ(first.title, wide(ProgramFileTitle));
+    EXPECT_EQ(first.filter, wide(ProgramFileFilter));
     EXPECT_EQ(textOf(control("EditProgramFile")), L"C:\\Soft\\Sample.exe");
     EXPECT_FALSE(IsWindowEnabled(control("BitBtnInstall"))) << "no software name yet";
 
@@ -386,8 +389,8 @@ TEST_F(Win32Window, BrowseButtonsFillTheirOwnRowThroughTheOpenDialog) {
         win32::seam::setNextFileName(chosen[row]);
         click(buttons[row]);
         const win32::OpenRequest& shown = win32::seam::shownDialogs().back().request;
-        EXPECT_EQ(shown.title, AnyFileDialogTitle);
-        EXPECT_EQ(shown.filter, AnyFileDialogFilter);
+        EXPECT_EQ(shown.title, wide(AnyFileTitle));
+        EXPECT_EQ(shown.filter, wide(AnyFileFilter));
         EXPECT_EQ(textOf(control(files[row])), chosen[row]);
     }
     EXPECT_EQ(win32::seam::shownDialogs().size(), 4u);
@@ -471,7 +474,7 @@ TEST_F(Win32Window, PlainAndErrorBoxesCarryTheTitleAndCloseOnEscape) {
         SCOPED_TRACE(error ? "error box" : "plain box");
         std::wstring shownText;
         whenModal([&] {
-            HWND box = dialogCaptioned(Caption, view->window());
+            HWND box = dialogCaptioned(wide(Title).c_str(), view->window());
             ASSERT_NE(box, nullptr);
             shownText = textOf(GetDlgItem(box, 0xFFFF));
             PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -488,10 +491,13 @@ TEST_F(Win32Window, SurveyProgressIsModalUntilCancelled) {
     EXPECT_TRUE(view->surveyProgress(10));
     HWND progress = view->progressWindow();
     ASSERT_NE(progress, nullptr);
-    EXPECT_EQ(textOf(progress), Caption);
+    EXPECT_TRUE(view->surveyProgress(1234));
+    EXPECT_EQ(textOf(FindWindowExW(progress, nullptr, L"Static", nullptr)),
+              crLf(SurveyProgress1234));
+    EXPECT_EQ(textOf(progress), wide(Title));
     EXPECT_FALSE(IsWindowEnabled(view->window()));
     HWND cancel = FindWindowExW(progress, nullptr, L"Button", nullptr);
-    EXPECT_EQ(textOf(cancel), Cancel);
+    EXPECT_EQ(textOf(cancel), wide(SurveyCancel));
     EXPECT_TRUE(view->surveyProgress(20));
     SendMessageW(cancel, BM_CLICK, 0, 0);
     EXPECT_FALSE(view->surveyProgress(30));
