@@ -53,6 +53,7 @@ constexpr int BtnStartMenuSansho1 = 1016;
 } // namespace id
 
 constexpr DWORD Patience = 20000; // ms: the longest one step may take under Wine
+constexpr const char* NoWindow = "the tool showed no window (under Wine: is KW_DISPLAY set?)";
 
 // A path the build gives (under Wine a Unix path, reached through drive Z:).
 std::wstring builtPath(const char* path) {
@@ -265,7 +266,7 @@ TEST(EndToEnd, TheWorkedExampleWritesItsControlFileStartsTheInstallerAndIsUndone
     walk(place.folder, L"", surveyOrder);
 
     Tool tool(kwarino(), place.record);
-    ASSERT_TRUE(tool.started());
+    ASSERT_TRUE(tool.started()) << NoWindow;
     ASSERT_TRUE(
         tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Sample.exe"));
     EXPECT_EQ(text(tool.control(id::EditProgramFile)), place.folder + L"\\Sample.exe");
@@ -326,7 +327,7 @@ TEST(EndToEnd, NinetyNineFilesAnsweredNoLeaveTheFolderAsItWasAndEndTheTool) {
     ASSERT_EQ(before.size(), 99u);
 
     Tool tool(kwarino(), place.record);
-    ASSERT_TRUE(tool.started());
+    ASSERT_TRUE(tool.started()) << NoWindow;
     ASSERT_TRUE(
         tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Prog.exe"));
     tool.type(id::EditApplication, L"多すぎるソフト");
@@ -352,7 +353,7 @@ TEST(EndToEnd, NinetyEightFilesAreRelocatedAndRestoredAtClose) {
     ASSERT_EQ(before.size(), 98u);
 
     Tool tool(kwarino(), place.record);
-    ASSERT_TRUE(tool.started());
+    ASSERT_TRUE(tool.started()) << NoWindow;
     ASSERT_TRUE(
         tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Prog.exe"));
     tool.type(id::EditApplication, L"ぎりぎりのソフト");
@@ -382,7 +383,7 @@ TEST(EndToEnd, AReadOnlyFileAnsweredYesInstallsInPlace) {
     const Tree before = place.tree();
 
     Tool tool(kwarino(), place.record);
-    ASSERT_TRUE(tool.started());
+    ASSERT_TRUE(tool.started()) << NoWindow;
     ASSERT_TRUE(
         tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Sample.exe"));
     tool.type(id::EditApplication, L"サンプル");
@@ -431,7 +432,7 @@ TEST(EndToEnd, ARequestForTheRootFolderOfADriveNamesTheDriveAsInstallFolder) {
     std::ofstream(std::filesystem::path(L"T:\\doc\\Manual.txt")) << "manual";
 
     Tool tool(kwarino(), record);
-    ASSERT_TRUE(tool.started());
+    ASSERT_TRUE(tool.started()) << NoWindow;
     ASSERT_TRUE(tool.browse(id::BtnSansho, shown::ProgramDialogTitle, root + L"Prog.exe"));
     tool.type(id::EditApplication, L"ドライブのソフト");
     tool.install();
@@ -457,7 +458,7 @@ TEST(EndToEnd, TheEndOfTheSessionRestoresTheFolderBeforeItsAnswerReturns) {
     const Tree before = place.tree();
 
     Tool tool(kwarino(), place.record);
-    ASSERT_TRUE(tool.started());
+    ASSERT_TRUE(tool.started()) << NoWindow;
     ASSERT_TRUE(
         tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Sample.exe"));
     tool.type(id::EditApplication, L"サンプル");
@@ -486,7 +487,7 @@ TEST(EndToEnd, AControlFileThatCannotBeWrittenLeavesEveryFileInPlace) {
 
     // The tool over a platform layer that refuses to write Inst.ini.
     Tool tool(builtPath(KW_WRITE_FAILING_KWARINO), place.record);
-    ASSERT_TRUE(tool.started());
+    ASSERT_TRUE(tool.started()) << NoWindow;
     ASSERT_TRUE(
         tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Sample.exe"));
     tool.type(id::EditApplication, L"サンプル");
