@@ -44,33 +44,6 @@ jobs=$(nproc)
 cmake --preset mingw >/dev/null
 cmake --build build/mingw -j"$jobs"
 
-# A display for the windows: a new Xvfb on a free display number, which it
-# writes to the file below once it accepts clients.
-xvfb_pid=
-stop_display() {
-    # The Wine server of the test prefix first, while its windows still have a display.
-    WINEPREFIX="$root/build/mingw/wineprefix" wineserver -k >/dev/null 2>&1 || true
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
-    rm -f "${display_file:-}"
-}
-trap stop_display EXIT
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" </dev/null >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    grep -q . "$display_file" && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if ! grep -q . "$display_file"; then
-    echo "test-windows.sh: Xvfb did not start" >&2
-    exit 1
-fi
-export KW_DISPLAY=":$(head -n 1 "$display_file")"
-echo "== Wine's windows on the display $KW_DISPLAY"
 # A fresh Wine prefix in build/mingw/wineprefix first, then one Wine process
-# per test program.
-ctest --preset mingw -j"$jobs"
+# per test program, on a display of their own.
+KW_WINEPREFIX="$root/build/mingw/wineprefix" scripts/with-display.sh ctest --preset mingw -j"$jobs"
