@@ -21,6 +21,8 @@ constexpr DWORD WindowExStyle = 0;
 constexpr int ProgressCancelId = IDCANCEL;
 // Wide enough for the longest hint line on one line.
 constexpr int HintWidth = 600;
+constexpr UINT_PTR HintTimer = 1;
+int HintHold = form::HintHidePause;
 
 COLORREF colourRef(form::Colour colour) {
     if (colour == form::Colour::WindowText)
@@ -118,6 +120,10 @@ void Form1View::createControls() {
     }
 }
 
+void Form1View::setHintHold(int milliseconds) {
+    HintHold = milliseconds;
+}
+
 void Form1View::createTooltips() {
     tooltip_ =
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -130,14 +136,37 @@ void Form1View::createTooltips() {
         std::wstring hint = withCrLf(utf16(table[i].hint));
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = window_;
-        tool.uId = reinterpret_cast<UINT_PTR>(controls_[i]);
         tool.lpszText = hint.data();
+        // The control itself while it is enabled; while disabled, the pointer
+        // over it reaches the window, so its place there too.
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.uId = reinterpret_cast<UINT_PTR>(controls_[i]);
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        tool.uFlags = TTF_SUBCLASS;
+        tool.uId = ControlIdBase + i;
         SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
-    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP,
-                 MAKELPARAM(std::min(form::HintHidePause, 32767), 0));
+    // The longest the tooltip keeps a hint up by itself (a 16-bit count of
+    // milliseconds); keepHint renews it up to the hint's full time.
+    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(32767, 0));
+}
+
+void Form1View::keepHint() {
+    if (GetTickCount64() - hintShownAt_ >= static_cast<ULONGLONG>(HintHold)) {
+        SendMessageW(tooltip_, TTM_POP, 0, 0);
+        return;
+    }
+    // A pointer move over the tool, where the pointer rests, starts the
+    // tooltip's own time afresh.
+    POINT at{};
+    GetCursorPos(&at);
+    MSG move{};
+    move.hwnd = WindowFromPoint(at);
+    ScreenToClient(move.hwnd, &at);
+    move.message = WM_MOUSEMOVE;
+    move.lParam = MAKELPARAM(at.x, at.y);
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
 }
 
 HFONT Form1View::font(int height, bool bold) {
@@ -178,6 +207,18 @@ void Form1View::layOut() {
     for (const Font& f : old)
         DeleteObject(f.handle);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaled(HintWidth, dpi_));
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i].hint.empty())
+            continue;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window_;
+        tool.uId = ControlIdBase + i;
+        const form::Rect& r = table[i].place;
+        tool.rect = {scaled(r.left, dpi_), scaled(r.top, dpi_), scaled(r.left + r.width, dpi_),
+                     scaled(r.top + r.height, dpi_)};
+        SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 
     // The client area as tabled, below the menu bar; a menu bar that wraps
     // takes more room than the frame calculation knows, so measure once more.
@@ -251,6 +292,25 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
+    case WM_NOTIFY: {
+        const auto& note = *reinterpret_cast<const NMHDR*>(lParam);
+        if (note.hwndFrom != tooltip_)
+            break;
+        if (note.code == TTN_SHOW) {
+            hintShownAt_ = GetTickCount64();
+            const auto autoPop = SendMessageW(tooltip_, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0);
+            SetTimer(window_, HintTimer, static_cast<UINT>(std::max<LRESULT>(autoPop / 2, 10)),
+                     nullptr);
+        } else if (note.code == TTN_POP) {
+            KillTimer(window_, HintTimer);
+        }
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam != HintTimer)
+            break;
+        keepHint();
+        return 0;
     case WM_DRAWITEM:
         drawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;

@@ -40,6 +40,8 @@ public:
     HWND control(form::ControlId id) const { return controls_[id]; }
     HWND tooltip() const { return tooltip_; }
     HWND progressWindow() const { return progress_; }
+    // How long a shown hint stays up (milliseconds; tests shorten it).
+    static void setHintHold(int milliseconds);
 
     std::string text(form::ControlId control) const override;
     void setText(form::ControlId control, const std::string& text) override;
@@ -69,6 +71,8 @@ private:
     void command(int id, int code);
     void createControls();
     void createTooltips();
+    // A hint keeps showing while the pointer rests, until its time is up.
+    void keepHint();
     // Places, sizes and fonts for the current resolution.
     void layOut();
     HFONT font(int height, bool bold);
@@ -82,6 +86,7 @@ private:
     HWND progress_ = nullptr;
     HWND progressText_ = nullptr;
     bool progressCancelled_ = false;
+    ULONGLONG hintShownAt_ = 0;
     std::vector<HWND> controls_; // by ControlId
     std::vector<Font> fonts_;
     UINT dpi_ = 96;
