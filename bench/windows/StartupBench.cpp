@@ -7,6 +7,8 @@
 //
 // The programs run in turn, RUNS times each after two unmeasured runs (warm
 // caches). Prints "NAME ms KiB" per program: the medians.
+#include "Timing.h"
+
 #include <windows.h>
 
 #include <psapi.h>
@@ -19,18 +21,14 @@
 
 namespace {
 
+using bench::median;
+
 struct Program {
     std::wstring name;
     std::wstring path;
     std::vector<double> milliseconds;
     std::vector<double> peakKiB;
 };
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
 
 bool hasVisibleWindow(DWORD processId) {
     struct Search {

@@ -6,6 +6,7 @@
 //
 // FOLDER is a Windows path; the tree is made below it and removed again.
 // Prints "survey_tool ms" and "survey_walk ms": medians of 9 alternating runs.
+#include "Timing.h"
 #include "platform/System.h"
 #include "prepare/RunState.h"
 #include "prepare/Survey.h"
@@ -20,19 +21,11 @@
 
 namespace {
 
+using bench::median;
+using bench::milliseconds;
+
 constexpr int Folders = 1000;
 constexpr int FilesPerFolder = 100;
-
-double milliseconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since)
-        .count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
 
 std::wstring folderName(const std::wstring& root, int folder) {
     wchar_t name[32];

@@ -53,7 +53,8 @@ constexpr int BtnStartMenuSansho1 = 1016;
 } // namespace id
 
 constexpr DWORD Patience = 20000; // ms: the longest one step may take under Wine
-constexpr const char* NoWindow = "the tool showed no window (under Wine: is KW_DISPLAY set?)";
+constexpr const char* NoWindow =
+    "the tool showed no window or open dialog (under Wine: is KW_DISPLAY set?)";
 
 // A path the build gives (under Wine a Unix path, reached through drive Z:).
 std::wstring builtPath(const char* path) {
@@ -91,6 +92,16 @@ public:
     }
     void type(int fieldId, const std::wstring& text) { setText(control(fieldId), text); }
     void install() { click(control(id::BitBtnInstall)); }
+    // The usual request: the program file chosen in the open dialog, the
+    // software's name typed, "インストール" pressed. false when the window or
+    // the dialog did not come.
+    bool request(const std::wstring& programFile, const std::wstring& application) {
+        if (!started() || !browse(id::BtnSansho, shown::ProgramDialogTitle, programFile))
+            return false;
+        type(id::EditApplication, application);
+        install();
+        return true;
+    }
     // The close box; true once the tool has ended with exit code 0.
     bool close() {
         PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -327,11 +338,7 @@ TEST(EndToEnd, NinetyNineFilesAnsweredNoLeaveTheFolderAsItWasAndEndTheTool) {
     ASSERT_EQ(before.size(), 99u);
 
     Tool tool(kwarino(), place.record);
-    ASSERT_TRUE(tool.started()) << NoWindow;
-    ASSERT_TRUE(
-        tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Prog.exe"));
-    tool.type(id::EditApplication, L"多すぎるソフト");
-    tool.install();
+    ASSERT_TRUE(tool.request(place.folder + L"\\Prog.exe", L"多すぎるソフト")) << NoWindow;
 
     std::optional<Box> box = waitBox(tool.process().id(), Patience);
     ASSERT_TRUE(box.has_value()) << "no question";
@@ -353,11 +360,7 @@ TEST(EndToEnd, NinetyEightFilesAreRelocatedAndRestoredAtClose) {
     ASSERT_EQ(before.size(), 98u);
 
     Tool tool(kwarino(), place.record);
-    ASSERT_TRUE(tool.started()) << NoWindow;
-    ASSERT_TRUE(
-        tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Prog.exe"));
-    tool.type(id::EditApplication, L"ぎりぎりのソフト");
-    tool.install();
+    ASSERT_TRUE(tool.request(place.folder + L"\\Prog.exe", L"ぎりぎりのソフト")) << NoWindow;
     ASSERT_TRUE(place.waitStart()) << "the installer was not started";
     EXPECT_FALSE(waitBox(tool.process().id(), 0).has_value());
 
@@ -383,11 +386,7 @@ TEST(EndToEnd, AReadOnlyFileAnsweredYesInstallsInPlace) {
     const Tree before = place.tree();
 
     Tool tool(kwarino(), place.record);
-    ASSERT_TRUE(tool.started()) << NoWindow;
-    ASSERT_TRUE(
-        tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Sample.exe"));
-    tool.type(id::EditApplication, L"サンプル");
-    tool.install();
+    ASSERT_TRUE(tool.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
 
     std::optional<Box> box = waitBox(tool.process().id(), Patience);
     ASSERT_TRUE(box.has_value()) << "no question";
@@ -432,10 +431,7 @@ TEST(EndToEnd, ARequestForTheRootFolderOfADriveNamesTheDriveAsInstallFolder) {
     std::ofstream(std::filesystem::path(L"T:\\doc\\Manual.txt")) << "manual";
 
     Tool tool(kwarino(), record);
-    ASSERT_TRUE(tool.started()) << NoWindow;
-    ASSERT_TRUE(tool.browse(id::BtnSansho, shown::ProgramDialogTitle, root + L"Prog.exe"));
-    tool.type(id::EditApplication, L"ドライブのソフト");
-    tool.install();
+    ASSERT_TRUE(tool.request(root + L"Prog.exe", L"ドライブのソフト")) << NoWindow;
     ASSERT_TRUE(waitUntil([&] { return !Workplace::lines(record).empty(); }, Patience))
         << "the installer was not started";
     EXPECT_EQ(Workplace::startedFrom(record), "T:\\Inst.exe");
@@ -458,11 +454,7 @@ TEST(EndToEnd, TheEndOfTheSessionRestoresTheFolderBeforeItsAnswerReturns) {
     const Tree before = place.tree();
 
     Tool tool(kwarino(), place.record);
-    ASSERT_TRUE(tool.started()) << NoWindow;
-    ASSERT_TRUE(
-        tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Sample.exe"));
-    tool.type(id::EditApplication, L"サンプル");
-    tool.install();
+    ASSERT_TRUE(tool.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
     ASSERT_TRUE(place.waitStart()) << "the installer was not started";
     ASSERT_TRUE(place.tree().count("Figure.png")) << "not relocated";
 
@@ -487,11 +479,7 @@ TEST(EndToEnd, AControlFileThatCannotBeWrittenLeavesEveryFileInPlace) {
 
     // The tool over a platform layer that refuses to write Inst.ini.
     Tool tool(builtPath(KW_WRITE_FAILING_KWARINO), place.record);
-    ASSERT_TRUE(tool.started()) << NoWindow;
-    ASSERT_TRUE(
-        tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Sample.exe"));
-    tool.type(id::EditApplication, L"サンプル");
-    tool.install();
+    ASSERT_TRUE(tool.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
 
     std::optional<Box> box = waitBox(tool.process().id(), Patience);
     ASSERT_TRUE(box.has_value()) << "no error box";
