@@ -36,6 +36,9 @@ const std::wstring ConfirmText =
 const std::wstring Yes = L"はい(&Y)";
 const std::wstring No = L"いいえ(&N)";
 const std::wstring Ok = L"OK";
+const std::wstring InstallerMissing = L"指定されたフォルダにはファイル「Inst."
+                                      L"exe」が存在しません。\r「Inst.exe」を指定したフォルダへ置"
+                                      L"いてください。";
 // The error box: the path of Inst.ini, then this.
 const std::wstring CannotWriteAfterPath = L" に書き込めません.";
 } // namespace shown
@@ -327,6 +330,28 @@ TEST(EndToEnd, TheWorkedExampleWritesItsControlFileStartsTheInstallerAndIsUndone
     EXPECT_TRUE(during.count("Manual.txt"));
     EXPECT_FALSE(during.count("doc/Manual.txt"));
 
+    ASSERT_TRUE(tool.close());
+    EXPECT_EQ(place.tree(), before);
+}
+
+TEST(EndToEnd, AFailedCheckIsShownInAPlainBoxAndTheToolWaitsForTheNextRequest) {
+    Workplace place;
+    place.write("Sample.exe", "program");
+    ASSERT_TRUE(DeleteFileW((place.folder + L"\\Inst.exe").c_str()));
+    const Tree before = place.tree();
+
+    Tool tool(kwarino(), place.record);
+    ASSERT_TRUE(tool.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
+    std::optional<Box> box = waitBox(tool.process().id(), Patience);
+    ASSERT_TRUE(box.has_value()) << "no message";
+    EXPECT_EQ(box->caption, shown::Title);
+    EXPECT_EQ(box->text, shown::InstallerMissing);
+    EXPECT_EQ(box->buttons, std::vector<std::wstring>{shown::Ok});
+    EXPECT_FALSE(box->icon);
+    ASSERT_TRUE(answer(*box, shown::Ok));
+
+    EXPECT_TRUE(waitUntil([&] { return enabled(tool.control(id::BitBtnInstall)); }, Patience));
+    EXPECT_EQ(place.tree(), before);
     ASSERT_TRUE(tool.close());
     EXPECT_EQ(place.tree(), before);
 }
