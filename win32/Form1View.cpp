@@ -1,6 +1,7 @@
 #include "win32/Form1View.h"
 
 #include "form/Unit1.h"
+#include "win32/AccessibleName.h"
 #include "win32/Dialogs.h"
 #include "win32/Dpi.h"
 #include "win32/Text.h"
@@ -117,6 +118,8 @@ void Form1View::createControls() {
         controls_.push_back(CreateWindowExW(
             exStyle, cls, utf16(spec.caption).c_str(), style, 0, 0, 0, 0, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdBase + i)), instance_, nullptr));
+        if (!spec.accessibleName.empty())
+            setAccessibleName(controls_.back(), utf16(spec.accessibleName));
     }
 }
 

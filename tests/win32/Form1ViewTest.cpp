@@ -14,6 +14,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <oleacc.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -469,6 +470,59 @@ TEST_F(Win32Window, TypingInEitherRequiredFieldUpdatesTheInstallButton) {
 TEST_F(Win32Window, OpenDialogIsResizableHidesReadOnlyAndTakesAnyTypedName) {
     const DWORD flags = win32::openDialogFlags();
     EXPECT_EQ(flags, DWORD(OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER));
+}
+
+// What MSAA, the interface screen readers read, gives for a control.
+struct Heard {
+    std::wstring name;
+    long role = 0;
+};
+
+// What the object of `control` says: the window's own answer to the screen
+// reader (`own`), or the system's standard object of that control.
+Heard heard(HWND control, bool own = true) {
+    Heard out;
+    IAccessible* object = nullptr;
+    // __uuidof: MinGW's oleacc import library holds a stub under IID_IAccessible.
+    const HRESULT made =
+        own ? AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&object))
+            : CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                        reinterpret_cast<void**>(&object));
+    if (FAILED(made))
+        return out;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (SUCCEEDED(object->get_accName(self, &name)) && name) {
+        out.name = name;
+        SysFreeString(name);
+    }
+    VARIANT role{};
+    if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4)
+        out.role = role.lVal;
+    object->Release();
+    return out;
+}
+
+TEST_F(Win32Window, ScreenReadersHearEachFieldsLabelAndWhatEachButtonBrowsesFor) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    EXPECT_EQ(heard(control("EditProgramFile")).name, wide(ProgramFileLabel));
+    EXPECT_EQ(heard(control("EditApplication")).name, wide(ApplicationLabel));
+    for (std::size_t i = 0; i < Table.size(); ++i) {
+        if (Table[i].cls == Cls::Label)
+            continue;
+        SCOPED_TRACE(Table[i].name);
+        const Heard h = heard(view->control(i));
+        EXPECT_EQ(h.name, wide(form::controls()[i].accessibleName.c_str()));
+        // Everything but the name is the system's (Wine has no button role).
+        EXPECT_EQ(h.role, heard(view->control(i), false).role);
+        if (Table[i].cls == Cls::Field) {
+            EXPECT_EQ(h.role, ROLE_SYSTEM_TEXT);
+        }
+    }
+    CoUninitialize();
 }
 
 struct QuestionCase {
