@@ -206,7 +206,6 @@ void Form1View::layOut() {
         SendMessageW(controls_[i], WM_SETFONT,
                      reinterpret_cast<WPARAM>(font(table[i].fontHeight, table[i].bold)), TRUE);
     }
-    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
     for (const Font& f : old)
         DeleteObject(f.handle);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaled(HintWidth, dpi_));

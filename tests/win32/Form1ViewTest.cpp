@@ -149,6 +149,29 @@ void whenModal(std::function<void()> act) {
     });
 }
 
+// What a box shows besides its text: the icons it shows, its buttons' texts.
+struct BoxLook {
+    std::vector<HICON> icons;
+    std::vector<std::wstring> buttons;
+};
+
+BoxLook lookOf(HWND box) {
+    BoxLook look;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(c))
+            continue;
+        const LONG style = GetWindowLongW(c, GWL_STYLE);
+        const auto icon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
+        if (_wcsicmp(classOf(c).c_str(), L"Button") == 0)
+            look.buttons.push_back(textOf(c));
+        // Wine's box keeps an empty icon place when it shows none.
+        else if (_wcsicmp(classOf(c).c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
+                 icon)
+            look.icons.push_back(icon);
+    }
+    return look;
+}
+
 // The top-level window of this thread with the given caption, other than the main window.
 HWND dialogCaptioned(const wchar_t* caption, HWND except) {
     struct Search {
@@ -563,6 +586,9 @@ TEST_F(Win32Window, QuestionBoxAnswersByKeyAndButtonAndCloseBoxIsNeither) {
             EXPECT_EQ(textOf(GetDlgItem(dialog, IDNO)), No);
             EXPECT_EQ(textOf(GetDlgItem(dialog, 0xFFFF)), L"一行目\r\n二行目");
             EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDYES));
+            const BoxLook look = lookOf(dialog);
+            EXPECT_EQ(look.icons, std::vector<HICON>{LoadIconW(nullptr, IDI_QUESTION)});
+            EXPECT_EQ(look.buttons, (std::vector<std::wstring>{Yes, No}));
             EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, IDYES), GWL_STYLE) & BS_DEFPUSHBUTTON);
             EXPECT_FALSE(IsWindowEnabled(view->window())) << "modal";
             c.answer(dialog);
@@ -577,10 +603,12 @@ TEST_F(Win32Window, PlainAndErrorBoxesCarryTheTitleAndCloseOnEscape) {
     for (bool error : {false, true}) {
         SCOPED_TRACE(error ? "error box" : "plain box");
         std::wstring shownText;
+        BoxLook look;
         whenModal([&] {
             HWND box = dialogCaptioned(wide(Title).c_str(), view->window());
             ASSERT_NE(box, nullptr);
             shownText = textOf(GetDlgItem(box, 0xFFFF));
+            look = lookOf(box);
             PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
         });
         if (error)
@@ -588,6 +616,9 @@ TEST_F(Win32Window, PlainAndErrorBoxesCarryTheTitleAndCloseOnEscape) {
         else
             view->plainBox("一行目\r二行目");
         EXPECT_EQ(shownText, error ? L"書けません。" : L"一行目\r\n二行目");
+        EXPECT_EQ(look.icons,
+                  error ? std::vector<HICON>{LoadIconW(nullptr, IDI_HAND)} : std::vector<HICON>{});
+        EXPECT_EQ(look.buttons, std::vector<std::wstring>{L"OK"});
     }
 }
 
