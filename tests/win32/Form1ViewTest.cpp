@@ -698,4 +698,25 @@ TEST_F(Win32Window, EveryClosePathRestoresTheFolder) {
     }
 }
 
+// The question's "いいえ" closes the window through the same close path, and
+// the folder stays as it was.
+TEST_F(Win32Window, AnsweringNoClosesTheWindowWithTheFolderUntouched) {
+    testing_support::TestFolder folder;
+    folder.write("Sample.exe", "program");
+    folder.write("Inst.exe", "installer");
+    folder.write("readme.txt", "top");
+    folder.write("doc/readme.txt", "below"); // the same name twice: no relocation
+    const auto before = folder.snapshot();
+    win32::seam::setNextFileName(folder.native("Sample.exe").wstring());
+    click("BtnSansho");
+    type("EditApplication", L"サンプル");
+    win32::seam::setNextAnswer(form::Answer::No);
+    click("BitBtnInstall");
+    ASSERT_EQ(win32::seam::shownBoxes().size(), 1u);
+    EXPECT_EQ(win32::seam::shownBoxes()[0].kind, win32::BoxKind::Question);
+    EXPECT_EQ(win32::seam::shownBoxes()[0].caption, QuestionCaption);
+    EXPECT_FALSE(IsWindow(view->window()));
+    EXPECT_EQ(folder.snapshot(), before);
+}
+
 } // namespace
