@@ -1,6 +1,6 @@
 // The Win32 window, tested in-process: the real window with the real handlers,
-// driven and inspected by window messages. Needs a display (under Wine, an X
-// server named by DISPLAY).
+// driven and inspected by window messages. Needs a display: under Wine an X
+// server, which wine-run.sh takes from KW_DISPLAY.
 //
 // Places are client pixels: the table's pixels at the standard resolution (96
 // dots per inch), scaled by the monitor's resolution elsewhere.
@@ -13,7 +13,6 @@
 #include "win32/Dpi.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <oleacc.h>
 #include <windows.h>
 
@@ -488,11 +487,6 @@ TEST_F(Win32Window, TypingInEitherRequiredFieldUpdatesTheInstallButton) {
     EXPECT_TRUE(IsWindowEnabled(install));
     type("EditProgramFile", L"");
     EXPECT_FALSE(IsWindowEnabled(install));
-}
-
-TEST_F(Win32Window, OpenDialogIsResizableHidesReadOnlyAndTakesAnyTypedName) {
-    const DWORD flags = win32::openDialogFlags();
-    EXPECT_EQ(flags, DWORD(OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER));
 }
 
 // What MSAA, the interface screen readers read, gives for a control.
