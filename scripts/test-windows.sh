@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The core (platform layer and install logic, everything but the window) built
-# for Windows with MinGW-w64, and its tests run under Wine; non-zero on any
-# failure. The packages come from scripts/packages.txt (scripts/install-deps.sh).
+# The core (platform layer, install logic, and the window's logic on a fake
+# view) built for Windows with MinGW-w64, and its tests run under Wine; non-zero
+# on any failure. The packages come from scripts/packages.txt (install-deps.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
