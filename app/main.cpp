@@ -1,5 +1,5 @@
 // クワリノ: prepares a software folder for the installer Inst.exe.
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -13,8 +13,8 @@ int main(int argc, char* argv[]) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&toolkitTexts);
     SetApplicationTitle();
-    TForm1 Form1; // its creation runs FormCreate
-    Form1.show(); // centred on the screen by its creation
+    MainWindow Form1; // its creation runs FormCreate
+    Form1.show();     // centred on the screen by its creation
     application.exec();
     return 0;
 }

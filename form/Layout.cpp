@@ -1,6 +1,8 @@
 #include "form/Layout.h"
 
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace form {
 namespace {
@@ -19,10 +21,7 @@ const char* const ApplicationLabel = "ソフトの名前";
 const char* const NameColumnLabel = "名前";
 const char* const FileColumnLabel = "ファイル名";
 const char* const Browse = "参照";
-
-// The rows of the start-menu block lie this far apart.
-constexpr int RowTop = 191;
-constexpr int RowPitch = 26;
+const char* const Install = "インストール";
 
 ControlSpec label(const char* name, Role role, Rect place, const char* caption, int fontHeight,
                   Colour colour) {
@@ -78,8 +77,8 @@ std::vector<ControlSpec> makeControls() {
         label("Label4", Role::Label4, {52, 173, 30, 14}, NameColumnLabel, 14, Colour::Navy));
     t.push_back(
         label("Label5", Role::Label5, {208, 173, 67, 14}, FileColumnLabel, 14, Colour::Navy));
-    t.push_back(label("Label6", Role::Label6, {9, 293, 195, 17}, "インストールの準備中・・・", 17,
-                      Colour::Red));
+    t.push_back(label("Label6", Role::Label6, {9, StartMenuRowsBottom + 24, 195, 17},
+                      "インストールの準備中・・・", 17, Colour::Red));
     t.back().visible = false;
 
     t.push_back(
@@ -89,9 +88,9 @@ std::vector<ControlSpec> makeControls() {
     t.push_back(field("EditApplication", Role::EditApplication, 0, {17, 95, 296, 22},
                       ApplicationHint, ApplicationLabel));
 
-    ControlSpec install =
-        button("BitBtnInstall", Role::BitBtnInstall, 0, {259, 278, 105, 36}, "インストール");
-    install.caption = "インストール";
+    ControlSpec install = button("BitBtnInstall", Role::BitBtnInstall, 0,
+                                 {259, StartMenuRowsBottom + 9, 105, 36}, Install);
+    install.caption = Install;
     install.fontHeight = 17;
     install.bold = true;
     install.colour = Colour::Green;
@@ -100,7 +99,7 @@ std::vector<ControlSpec> makeControls() {
 
     // The start-menu block: the name fields, the file fields, then the browse
     // buttons, each in row order (the window's creation and tab order).
-    auto top = [](int row) { return RowTop + RowPitch * (row - 1); };
+    auto top = [](int row) { return StartMenuRowTop + StartMenuRowPitch * (row - 1); };
     auto numbered = [](const char* text, int row) { return text + (" " + std::to_string(row)); };
     for (int row = 1; row <= StartMenuRowCount; ++row)
         t.push_back(field("EditStartMenu" + std::to_string(row), Role::EditStartMenu, row,

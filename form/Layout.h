@@ -15,9 +15,14 @@
 namespace form {
 
 constexpr int StartMenuRowCount = 3;
+// The rows lie this far apart from the first one's top; the progress text and
+// the install button lie below the last row, and the window grows with them.
+constexpr int StartMenuRowTop = 191;
+constexpr int StartMenuRowPitch = 26;
+constexpr int StartMenuRowsBottom = StartMenuRowTop + StartMenuRowPitch * StartMenuRowCount;
 
 constexpr int ClientWidth = 385;
-constexpr int ClientHeight = 323;
+constexpr int ClientHeight = StartMenuRowsBottom + 54;
 constexpr int DesignDpi = 101;
 // How long a hint stays up unless the pointer leaves its field.
 constexpr int HintHidePause = 120000;

@@ -31,27 +31,20 @@ std::string display(const std::string& cp932) {
     return platform::utf8FromCp932ForDisplay(cp932);
 }
 
-// The field a failed check names.
+// The field a failed check names. The request numbers the rows' name fields
+// and file fields each in one run, row 1 first.
 std::optional<ControlId> fieldOf(prepare::Field field) {
     using prepare::Field;
-    switch (field) {
-    case Field::ProgramFile:
+    const int name = static_cast<int>(field) - static_cast<int>(Field::StartMenuName1);
+    const int file = static_cast<int>(field) - static_cast<int>(Field::StartMenuFile1);
+    if (field == Field::ProgramFile)
         return id(Role::EditProgramFile);
-    case Field::Application:
+    if (field == Field::Application)
         return id(Role::EditApplication);
-    case Field::StartMenuName1:
-    case Field::StartMenuName2:
-    case Field::StartMenuName3:
-        return id(Role::EditStartMenu,
-                  static_cast<int>(field) - static_cast<int>(Field::StartMenuName1) + 1);
-    case Field::StartMenuFile1:
-    case Field::StartMenuFile2:
-    case Field::StartMenuFile3:
-        return id(Role::EditStartMenuFile,
-                  static_cast<int>(field) - static_cast<int>(Field::StartMenuFile1) + 1);
-    case Field::None:
-        break;
-    }
+    if (file >= 0 && file < StartMenuRowCount)
+        return id(Role::EditStartMenuFile, file + 1);
+    if (name >= 0 && name < StartMenuRowCount)
+        return id(Role::EditStartMenu, name + 1);
     return std::nullopt;
 }
 

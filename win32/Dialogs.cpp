@@ -188,10 +188,6 @@ form::Answer showBox(HWND owner, BoxKind kind, const std::wstring& caption,
     return form::Answer::Ok;
 }
 
-DWORD openDialogFlags() {
-    return OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
-}
-
 bool showOpenDialog(HWND owner, OpenRequest& request) {
     Seam& seam = theSeam();
     seam.dialogs.push_back({request});
@@ -223,7 +219,7 @@ bool showOpenDialog(HWND owner, OpenRequest& request) {
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = request.title.c_str();
-    dialog.Flags = openDialogFlags();
+    dialog.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
     if (!GetOpenFileNameW(&dialog))
         return false;
     request.fileName = file.c_str();

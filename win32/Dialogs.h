@@ -37,9 +37,6 @@ struct OpenRequest {
 // exist. true when a file was chosen; a cancel leaves the request unchanged.
 bool showOpenDialog(HWND owner, OpenRequest& request);
 
-// The flags the open dialog is shown with.
-DWORD openDialogFlags();
-
 namespace seam {
 
 struct Shown {

@@ -32,6 +32,13 @@ COLORREF colourRef(form::Colour colour) {
     return RGB(c.r, c.g, c.b);
 }
 
+// A control's place in client pixels at `dpi`.
+RECT placeAt(const form::Rect& r, UINT dpi) {
+    const int left = scaled(r.left, dpi);
+    const int top = scaled(r.top, dpi);
+    return {left, top, left + scaled(r.width, dpi), top + scaled(r.height, dpi)};
+}
+
 std::wstring windowText(HWND control) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
@@ -81,8 +88,11 @@ Form1View::~Form1View() {
     form_ = nullptr;
     if (progress_)
         DestroyWindow(progress_);
-    if (IsWindow(window_))
+    if (IsWindow(window_)) {
+        // Gone with the view: no handler runs, and no message loop is ended.
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
+    }
     releaseFonts();
 }
 
@@ -200,13 +210,12 @@ void Form1View::layOut() {
     std::vector<Font> old;
     old.swap(fonts_);
     for (std::size_t i = 0; i < table.size(); ++i) {
-        const form::Rect& r = table[i].place;
-        SetWindowPos(controls_[i], nullptr, scaled(r.left, dpi_), scaled(r.top, dpi_),
-                     scaled(r.width, dpi_), scaled(r.height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT place = placeAt(table[i].place, dpi_);
+        SetWindowPos(controls_[i], nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(controls_[i], WM_SETFONT,
                      reinterpret_cast<WPARAM>(font(table[i].fontHeight, table[i].bold)), TRUE);
     }
-    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
     for (const Font& f : old)
         DeleteObject(f.handle);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaled(HintWidth, dpi_));
@@ -217,9 +226,7 @@ void Form1View::layOut() {
         tool.cbSize = sizeof tool;
         tool.hwnd = window_;
         tool.uId = ControlIdBase + i;
-        const form::Rect& r = table[i].place;
-        tool.rect = {scaled(r.left, dpi_), scaled(r.top, dpi_), scaled(r.left + r.width, dpi_),
-                     scaled(r.top + r.height, dpi_)};
+        tool.rect = placeAt(table[i].place, dpi_);
         SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 

@@ -1,7 +1,8 @@
 // The message boxes and the file-open dialog: what they show, how their test
 // seam answers, and how the real boxes map keys and the title bar's close.
-#include "platform/Dialogs.h"
+#include "app/Dialogs.h"
 #include "app/QtPrinters.h"
+#include "form/WindowTexts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,126 +22,70 @@
 
 namespace {
 
-using platform::MessageBox;
-using platform::OpenDialog;
-using Button = MessageBox::Button;
-using Icon = MessageBox::Icon;
+using app::Boxes;
+using app::OpenDialog;
+using form::Answer;
+using Icon = Boxes::Icon;
+
+const QStringList JustOk{QStringLiteral("OK")};
+const QString Yes = QStringLiteral("はい(&Y)");
+const QString No = QStringLiteral("いいえ(&N)");
+const QString Title = QString::fromUtf8(window_text::Title);
 
 // ---- message boxes through the seam ----
 
-TEST(MessageBoxSeam, PlainBoxShowsTitleNoIconAndOneOk) {
-    MessageBox::setNextAnswer(Button::Ok);
-    const QString text =
-        QStringLiteral("プログラムファイルの名前が入力されていません。\r入力してください。");
-    EXPECT_EQ(MessageBox::plain(nullptr, text), Button::Ok);
+TEST(BoxesSeam, EachBoxShowsItsCaptionIconAndButtons) {
+    Boxes::setNextAnswer(Answer::Ok);
+    Boxes::plain(nullptr, QStringLiteral("一行目\r二行目"));
+    Boxes::setNextAnswer(Answer::No);
+    EXPECT_EQ(Boxes::question(nullptr, QStringLiteral("確認"), QStringLiteral("続けますか？")),
+              Answer::No);
+    Boxes::setNextAnswer(Answer::Ok);
+    Boxes::error(nullptr, QStringLiteral("/tmp/a/Inst.ini に書き込めません."));
 
-    ASSERT_EQ(MessageBox::shown().size(), 1u);
-    const MessageBox::Shown& box = MessageBox::shown()[0];
-    EXPECT_EQ(box.caption, QStringLiteral("クワリノ"));
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.displayedText,
-              QStringLiteral("プログラムファイルの名前が入力されていません。\n入力してください。"));
-    EXPECT_EQ(box.icon, Icon::None);
-    EXPECT_EQ(box.buttons, std::vector<Button>{Button::Ok});
-    EXPECT_EQ(box.buttonTexts, std::vector<QString>{QStringLiteral("OK")});
-    EXPECT_EQ(box.defaultButton, Button::Ok);
-    EXPECT_EQ(box.escapeButton, Button::Ok);
-    EXPECT_TRUE(box.answered);
-}
-
-TEST(MessageBoxSeam, QuestionBoxHasYesDefaultAndNoOnEscape) {
-    const QString text = QStringLiteral("インストールを続けますか？\r「はい」を押してください。");
-    MessageBox::setNextAnswer(Button::No);
-    EXPECT_EQ(MessageBox::question(nullptr, QStringLiteral("確認"), text), Button::No);
-
-    ASSERT_EQ(MessageBox::shown().size(), 1u);
-    const MessageBox::Shown& box = MessageBox::shown()[0];
-    EXPECT_EQ(box.caption, QStringLiteral("確認"));
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.displayedText,
-              QStringLiteral("インストールを続けますか？\n「はい」を押してください。"));
-    EXPECT_EQ(box.icon, Icon::Question);
-    EXPECT_EQ(box.buttons, (std::vector<Button>{Button::Yes, Button::No}));
-    EXPECT_EQ(box.buttonTexts,
-              (std::vector<QString>{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}));
-    EXPECT_EQ(box.defaultButton, Button::Yes);
-    EXPECT_EQ(box.escapeButton, Button::No);
-}
-
-TEST(MessageBoxSeam, ErrorBoxShowsStopIconAndAppendsFullStop) {
-    MessageBox::setNextAnswer(Button::Ok);
-    EXPECT_EQ(MessageBox::error(nullptr, QStringLiteral("/tmp/a/Inst.ini に書き込めません")),
-              Button::Ok);
-    ASSERT_EQ(MessageBox::shown().size(), 1u);
-    const MessageBox::Shown& box = MessageBox::shown()[0];
-    EXPECT_EQ(box.caption, QStringLiteral("クワリノ"));
-    EXPECT_EQ(box.text, QStringLiteral("/tmp/a/Inst.ini に書き込めません."));
-    EXPECT_EQ(box.icon, Icon::Stop);
-    EXPECT_EQ(box.buttons, std::vector<Button>{Button::Ok});
-    EXPECT_EQ(box.defaultButton, Button::Ok);
-    EXPECT_EQ(box.escapeButton, Button::Ok);
-}
-
-TEST(MessageBoxSeam, FullStopOnlyAfterCharactersThatSortAfterIt) {
-    EXPECT_EQ(MessageBox::withFullStop(QStringLiteral("書き込めません")),
-              QStringLiteral("書き込めません."));
-    EXPECT_EQ(MessageBox::withFullStop(QStringLiteral("disk full")), QStringLiteral("disk full."));
-    EXPECT_EQ(MessageBox::withFullStop(QStringLiteral("Inst.ini 0")),
-              QStringLiteral("Inst.ini 0."));
-    // Already ends in a full stop, or in a character sorting before it.
-    EXPECT_EQ(MessageBox::withFullStop(QStringLiteral("done.")), QStringLiteral("done."));
-    EXPECT_EQ(MessageBox::withFullStop(QStringLiteral("(C:)")), QStringLiteral("(C:)"));
-    EXPECT_EQ(MessageBox::withFullStop(QStringLiteral("a-")), QStringLiteral("a-"));
-    EXPECT_EQ(MessageBox::withFullStop(QStringLiteral("a ")), QStringLiteral("a "));
-    EXPECT_EQ(MessageBox::withFullStop(QString()), QString());
-    // A character outside the basic plane counts once.
-    EXPECT_EQ(MessageBox::withFullStop(QString::fromUtf8("x\xF0\x9F\x98\x80")),
-              QString::fromUtf8("x\xF0\x9F\x98\x80."));
-
-    MessageBox::setNextAnswer(Button::Ok);
-    MessageBox::error(nullptr, QStringLiteral("end."));
-    ASSERT_EQ(MessageBox::shown().size(), 1u);
-    EXPECT_EQ(MessageBox::shown()[0].text, QStringLiteral("end."));
-}
-
-TEST(MessageBoxSeam, AnswersAreTakenInOrderAndEveryBoxIsRecorded) {
-    MessageBox::setNextAnswer(Button::Closed);
-    MessageBox::setNextAnswer(Button::Yes);
-    EXPECT_EQ(MessageBox::pendingAnswers(), 2);
-    EXPECT_EQ(MessageBox::question(nullptr, QStringLiteral("確認"), QStringLiteral("1")),
-              Button::Closed);
-    EXPECT_EQ(MessageBox::question(nullptr, QStringLiteral("確認"), QStringLiteral("2")),
-              Button::Yes);
-    EXPECT_EQ(MessageBox::pendingAnswers(), 0);
-    ASSERT_EQ(MessageBox::shown().size(), 2u);
-    EXPECT_EQ(MessageBox::shown()[0].text, QStringLiteral("1"));
-    EXPECT_EQ(MessageBox::shown()[1].text, QStringLiteral("2"));
-    MessageBox::clearShown();
-    EXPECT_TRUE(MessageBox::shown().empty());
-}
-
-TEST(MessageBoxSeam, UnexpectedBoxIsCountedAndClosedWithoutWindow) {
-    // The test run fails on unexpected boxes; this test checks that and then
-    // clears the count it caused, so its own run stays green.
-    EXPECT_EQ(MessageBox::plain(nullptr, QStringLiteral("誰も答えない")), Button::Closed);
-    EXPECT_EQ(MessageBox::unexpectedCount(), 1);
-    ASSERT_EQ(MessageBox::shown().size(), 1u);
-    EXPECT_TRUE(MessageBox::shown()[0].unexpected);
-    EXPECT_FALSE(MessageBox::shown()[0].answered);
-    MessageBox::resetSeam();
-    EXPECT_EQ(MessageBox::unexpectedCount(), 0);
+    const auto& shown = app::seam::boxes();
+    ASSERT_EQ(shown.size(), 3u);
+    struct Expected {
+        QString caption, text, displayed;
+        Icon icon;
+        QStringList buttons;
+        QString defaultButton, escapeButton;
+    };
+    const Expected expected[] = {
+        {Title, QStringLiteral("一行目\r二行目"), QStringLiteral("一行目\n二行目"), Icon::None,
+         JustOk, QStringLiteral("OK"), QStringLiteral("OK")},
+        {QStringLiteral("確認"), QStringLiteral("続けますか？"), QStringLiteral("続けますか？"),
+         Icon::Question, QStringList{Yes, No}, Yes, No},
+        {Title, QStringLiteral("/tmp/a/Inst.ini に書き込めません."),
+         QStringLiteral("/tmp/a/Inst.ini に書き込めません."), Icon::Stop, JustOk,
+         QStringLiteral("OK"), QStringLiteral("OK")},
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(shown[i].caption, expected[i].caption);
+        EXPECT_EQ(shown[i].text, expected[i].text);
+        EXPECT_EQ(shown[i].displayedText, expected[i].displayed);
+        EXPECT_EQ(shown[i].icon, expected[i].icon);
+        EXPECT_EQ(shown[i].buttons, expected[i].buttons);
+        EXPECT_EQ(shown[i].defaultButton, expected[i].defaultButton);
+        EXPECT_EQ(shown[i].escapeButton, expected[i].escapeButton);
+        EXPECT_TRUE(shown[i].answered);
+    }
 }
 
 // ---- the real boxes ----
 
-// Opens a real box (the seam switched off) and acts on it from the event loop
-// once it is up.
+// Opens a real box (scripting off) and acts on it from the event loop once it
+// is up.
 class RealBox : public testing::Test {
 protected:
-    void SetUp() override { MessageBox::setFailOnUnexpectedBox(false); }
-    void TearDown() override { MessageBox::setFailOnUnexpectedBox(true); }
+    void SetUp() override { app::seam::setScripted(false); }
+    void TearDown() override {
+        app::seam::setScripted(true);
+        app::seam::reset(); // the real boxes were answered by hand
+    }
 
-    Button run(const std::function<Button()>& open, const std::function<void(QMessageBox*)>& act) {
+    template <typename Open> auto run(Open open, const std::function<void(QMessageBox*)>& act) {
         bool acted = false;
         QTimer poll;
         poll.setInterval(0);
@@ -153,57 +98,49 @@ protected:
             act(box);
         });
         poll.start();
-        const Button answer = open();
+        auto answer = open();
         EXPECT_TRUE(acted);
         return answer;
     }
 };
 
-Button openQuestion() {
-    return MessageBox::question(nullptr, QStringLiteral("確認"), QStringLiteral("続けますか？"));
+Answer openQuestion() {
+    return Boxes::question(nullptr, QStringLiteral("確認"), QStringLiteral("続けますか？"));
 }
 
-TEST_F(RealBox, QuestionEscapeAnswersNo) {
+TEST_F(RealBox, QuestionKeysTitleBarAndButtons) {
     EXPECT_EQ(run(openQuestion, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }),
-              Button::No);
-}
-
-TEST_F(RealBox, QuestionEnterAnswersYes) {
+              Answer::No);
     EXPECT_EQ(run(openQuestion, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); }),
-              Button::Yes);
-}
-
-TEST_F(RealBox, QuestionClosedByTitleBarIsNeitherAnswer) {
-    EXPECT_EQ(run(openQuestion, [](QMessageBox* box) { box->close(); }), Button::Closed);
-}
-
-TEST_F(RealBox, QuestionClickedNoAnswersNo) {
+              Answer::Yes);
+    EXPECT_EQ(run(openQuestion, [](QMessageBox* box) { box->close(); }), Answer::Closed)
+        << "closed by its title bar: neither answer";
     EXPECT_EQ(run(openQuestion,
                   [](QMessageBox* box) {
                       for (QAbstractButton* b : box->buttons())
-                          if (b->text() == QStringLiteral("いいえ(&N)"))
+                          if (b->text() == No)
                               b->click();
                   }),
-              Button::No);
+              Answer::No);
 }
 
 TEST_F(RealBox, PlainBoxEscapeAndEnterPressOk) {
-    auto open = [] { return MessageBox::plain(nullptr, QStringLiteral("一行目\r二行目")); };
-    EXPECT_EQ(run(open,
-                  [](QMessageBox* box) {
-                      EXPECT_EQ(box->windowTitle(), QStringLiteral("クワリノ"));
-                      EXPECT_EQ(box->text(), QStringLiteral("一行目\n二行目"));
-                      EXPECT_EQ(box->textFormat(), Qt::PlainText);
-                      QTest::keyClick(box, Qt::Key_Escape);
-                  }),
-              Button::Ok);
-    EXPECT_EQ(run(open, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); }),
-              Button::Ok);
+    auto open = [] {
+        Boxes::plain(nullptr, QStringLiteral("一行目\r二行目"));
+        return true;
+    };
+    EXPECT_TRUE(run(open, [](QMessageBox* box) {
+        EXPECT_EQ(box->windowTitle(), Title);
+        EXPECT_EQ(box->text(), QStringLiteral("一行目\n二行目"));
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        QTest::keyClick(box, Qt::Key_Escape);
+    }));
+    EXPECT_TRUE(run(open, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); }));
 }
 
 // ---- the file-open dialog ----
 
-TEST(OpenDialogFilter, DelphiStyleFiltersBecomeQtNameFilters) {
+TEST(OpenDialogFilter, FiltersBecomeQtNameFilters) {
     EXPECT_EQ(OpenDialog::qtNameFilters(QStringLiteral("プログラムファイル(*.exe)|*.exe")),
               QStringList{QStringLiteral("プログラムファイル(*.exe) (*.exe)")});
     // "*.*" matches every name, also one without an extension.
@@ -217,44 +154,16 @@ TEST(OpenDialogFilter, DelphiStyleFiltersBecomeQtNameFilters) {
               QStringList{QStringLiteral("Text (*.txt)")});
 }
 
-TEST(OpenDialogSeam, ChoiceIsRememberedAndCancelKeepsIt) {
-    OpenDialog dialog;
-    dialog.setTitle(QStringLiteral("プログラムファイルの指定"));
-    dialog.setFilter(QStringLiteral("プログラムファイル(*.exe)|*.exe"));
-    OpenDialog::setNextFileName(QStringLiteral("/tmp/a/Sample.exe"));
-    ASSERT_TRUE(dialog.execute(nullptr));
-    EXPECT_EQ(dialog.fileName(), QStringLiteral("/tmp/a/Sample.exe"));
-    EXPECT_EQ(OpenDialog::shownCount(), 1);
-    EXPECT_EQ(OpenDialog::lastTitle(), QStringLiteral("プログラムファイルの指定"));
-    EXPECT_EQ(OpenDialog::lastFilter(), QStringLiteral("プログラムファイル(*.exe)|*.exe"));
-    EXPECT_EQ(OpenDialog::lastStartFileName(), QString());
-
-    dialog.setTitle(QStringLiteral("ファイルの指定"));
-    OpenDialog::setNextCancel();
-    EXPECT_FALSE(dialog.execute(nullptr));
-    EXPECT_EQ(dialog.fileName(), QStringLiteral("/tmp/a/Sample.exe"));
-    EXPECT_EQ(OpenDialog::lastStartFileName(), QStringLiteral("/tmp/a/Sample.exe"));
-    EXPECT_EQ(OpenDialog::lastTitle(), QStringLiteral("ファイルの指定"));
-    EXPECT_EQ(OpenDialog::shownCount(), 2);
-}
-
-TEST(OpenDialogSeam, UnexpectedDialogIsCountedAndCancelled) {
-    OpenDialog dialog;
-    dialog.setFileName(QStringLiteral("/tmp/keep.exe"));
-    EXPECT_FALSE(dialog.execute(nullptr));
-    EXPECT_EQ(dialog.fileName(), QStringLiteral("/tmp/keep.exe"));
-    EXPECT_EQ(OpenDialog::unexpectedCount(), 1);
-    OpenDialog::resetSeam();
-    EXPECT_EQ(OpenDialog::unexpectedCount(), 0);
-}
-
 // The real dialog, answered from the event loop.
 class RealDialog : public testing::Test {
 protected:
-    void SetUp() override { OpenDialog::setFailOnUnexpectedDialog(false); }
-    void TearDown() override { OpenDialog::setFailOnUnexpectedDialog(true); }
+    void SetUp() override { app::seam::setScripted(false); }
+    void TearDown() override {
+        app::seam::setScripted(true);
+        app::seam::reset();
+    }
 
-    bool run(OpenDialog& dialog, const std::function<void(QFileDialog*)>& act) {
+    bool run(form::OpenDialogState& state, const std::function<void(QFileDialog*)>& act) {
         bool acted = false;
         QTimer poll;
         poll.setInterval(0);
@@ -267,7 +176,7 @@ protected:
             act(shown);
         });
         poll.start();
-        const bool chosen = dialog.execute(nullptr);
+        const bool chosen = OpenDialog::execute(nullptr, state);
         EXPECT_TRUE(acted);
         return chosen;
     }
@@ -281,12 +190,12 @@ TEST_F(RealDialog, StartsAtTheLastChoiceAndTakesATypedNameThatDoesNotExist) {
         QFile file(existing);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
-    OpenDialog dialog;
-    dialog.setTitle(QStringLiteral("プログラムファイルの指定"));
-    dialog.setFilter(QStringLiteral("プログラムファイル(*.exe)|*.exe"));
-    dialog.setFileName(existing);
+    form::OpenDialogState state;
+    state.title = "プログラムファイルの指定";
+    state.filter = "プログラムファイル(*.exe)|*.exe";
+    state.fileName = existing.toStdString();
 
-    const bool chosen = run(dialog, [&](QFileDialog* shown) {
+    const bool chosen = run(state, [&](QFileDialog* shown) {
         EXPECT_EQ(shown->windowTitle(), QStringLiteral("プログラムファイルの指定"));
         EXPECT_EQ(shown->fileMode(), QFileDialog::AnyFile);
         EXPECT_EQ(shown->acceptMode(), QFileDialog::AcceptOpen);
@@ -302,16 +211,17 @@ TEST_F(RealDialog, StartsAtTheLastChoiceAndTakesATypedNameThatDoesNotExist) {
         QMetaObject::invokeMethod(shown, "accept"); // a protected slot
     });
     ASSERT_TRUE(chosen);
-    EXPECT_EQ(QFileInfo(dialog.fileName()).fileName(), QStringLiteral("Missing.exe"));
-    EXPECT_EQ(QFileInfo(dialog.fileName()).dir().canonicalPath(),
-              QDir(folder.path()).canonicalPath());
+    const QFileInfo result(QString::fromStdString(state.fileName));
+    EXPECT_EQ(result.fileName(), QStringLiteral("Missing.exe"));
+    EXPECT_EQ(result.dir().canonicalPath(), QDir(folder.path()).canonicalPath());
+    EXPECT_EQ(state.filterIndex, 1);
 }
 
 TEST_F(RealDialog, CancelKeepsTheLastChoice) {
-    OpenDialog dialog;
-    dialog.setFileName(QStringLiteral("/tmp/keep.exe"));
-    EXPECT_FALSE(run(dialog, [](QFileDialog* shown) { shown->reject(); }));
-    EXPECT_EQ(dialog.fileName(), QStringLiteral("/tmp/keep.exe"));
+    form::OpenDialogState state;
+    state.fileName = "/tmp/keep.exe";
+    EXPECT_FALSE(run(state, [](QFileDialog* shown) { shown->reject(); }));
+    EXPECT_EQ(state.fileName, "/tmp/keep.exe");
 }
 
 } // namespace

@@ -1,34 +1,30 @@
 // The window tests run on Qt's offscreen platform with scripted dialogs: a
-// dialog or message box that no test expected fails the test instead of
-// waiting for an answer.
-#include "app/Unit1.h"
-#include "platform/Dialogs.h"
+// dialog or message box that no test answered fails the test instead of
+// waiting for a user.
+#include "app/Dialogs.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 class SeamCheck : public testing::EmptyTestEventListener {
-    void OnTestStart(const testing::TestInfo&) override {
-        platform::MessageBox::resetSeam();
-        platform::OpenDialog::resetSeam();
-    }
+    void OnTestStart(const testing::TestInfo&) override { app::seam::reset(); }
     void OnTestEnd(const testing::TestInfo& info) override {
         // Failures reported here count for the test that just ended.
-        if (platform::MessageBox::unexpectedCount() != 0 ||
-            platform::OpenDialog::unexpectedCount() != 0 ||
-            platform::MessageBox::pendingAnswers() != 0 ||
-            platform::OpenDialog::pendingAnswers() != 0) {
-            ADD_FAILURE() << info.name() << ": " << platform::MessageBox::unexpectedCount()
-                          << " unexpected message box(es), "
-                          << platform::OpenDialog::unexpectedCount()
-                          << " unexpected file dialog(s), "
-                          << platform::MessageBox::pendingAnswers() << " box answer(s) and "
-                          << platform::OpenDialog::pendingAnswers()
-                          << " dialog answer(s) left unused";
-        }
+        const auto& boxes = app::seam::boxes();
+        const auto& dialogs = app::seam::dialogs();
+        const auto unanswered =
+            std::count_if(boxes.begin(), boxes.end(), [](auto& b) { return !b.answered; }) +
+            std::count_if(dialogs.begin(), dialogs.end(), [](auto& d) { return !d.answered; });
+        if (unanswered != 0 || app::seam::pendingAnswers() != 0)
+            ADD_FAILURE() << info.name() << ": " << unanswered
+                          << " box(es) or dialog(s) nobody answered, "
+                          << app::seam::pendingAnswers() << " answer(s) left unused";
     }
 };
 
@@ -40,8 +36,7 @@ int main(int argc, char* argv[]) {
     testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     SetApplicationTitle();
-    platform::MessageBox::setFailOnUnexpectedBox(true);
-    platform::OpenDialog::setFailOnUnexpectedDialog(true);
+    app::seam::setScripted(true);
     testing::UnitTest::GetInstance()->listeners().Append(new SeamCheck);
     return RUN_ALL_TESTS();
 }

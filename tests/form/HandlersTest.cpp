@@ -290,13 +290,34 @@ TEST_F(Requests, FailedCheckShowsItsMessageFocusesAndEnablesTheButton) {
     EXPECT_FALSE(view[Progress].visible);
 }
 
-TEST_F(Requests, SoftwareNameThatCannotBeWrittenIsRefused) {
-    fill("名前\U0001F600");
-    install();
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text,
-              utf8(prepare::text::unwritableText(prepare::text::fieldApplication())));
-    EXPECT_EQ(view.focus, NameField);
+TEST_F(Requests, TextThatCannotBeWrittenIsRefusedAndItsFieldFocused) {
+    const std::string emoji = "\U0001F600";
+    struct Case {
+        ControlId field;
+        std::string text;
+        std::string what; // code page 932
+    };
+    const Case cases[] = {
+        {NameField, "名前" + emoji, prepare::text::fieldApplication()},
+        {nameField(3), "説明" + emoji, prepare::text::fieldStartMenuName(3)},
+        {fileField(2), native("Sample/doc/" + emoji + ".txt"),
+         prepare::text::fieldStartMenuFile(2)},
+    };
+    fill("x");
+    for (int row = 1; row <= 3; ++row)
+        view.setText(fileField(row), native("Sample/doc/Manual.txt"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::string before = view[c.field].text;
+        view.setText(c.field, c.text);
+        view[Install].enabled = true;
+        view.boxes.clear();
+        install();
+        ASSERT_EQ(view.boxes.size(), 1u);
+        EXPECT_EQ(view.boxes[0].text, utf8(prepare::text::unwritableText(c.what)));
+        EXPECT_EQ(view.focus, c.field);
+        view.setText(c.field, before);
+    }
     EXPECT_FALSE(tmp.exists("Sample/Inst.ini"));
 }
 

@@ -1,6 +1,6 @@
 // The Win32 window, tested in-process: the real window with the real handlers,
-// driven and inspected by window messages. Needs a display (under Wine, an X
-// server named by DISPLAY).
+// driven and inspected by window messages. Needs a display: under Wine an X
+// server, which wine-run.sh takes from KW_DISPLAY.
 //
 // Places are client pixels: the table's pixels at the standard resolution (96
 // dots per inch), scaled by the monitor's resolution elsewhere.
@@ -13,7 +13,6 @@
 #include "win32/Dpi.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <oleacc.h>
 #include <windows.h>
 
@@ -147,6 +146,29 @@ void whenModal(std::function<void()> act) {
         KillTimer(nullptr, id);
         pending();
     });
+}
+
+// What a box shows besides its text: the icons it shows, its buttons' texts.
+struct BoxLook {
+    std::vector<HICON> icons;
+    std::vector<std::wstring> buttons;
+};
+
+BoxLook lookOf(HWND box) {
+    BoxLook look;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(c))
+            continue;
+        const LONG style = GetWindowLongW(c, GWL_STYLE);
+        const auto icon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
+        if (_wcsicmp(classOf(c).c_str(), L"Button") == 0)
+            look.buttons.push_back(textOf(c));
+        // Wine's box keeps an empty icon place when it shows none.
+        else if (_wcsicmp(classOf(c).c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
+                 icon)
+            look.icons.push_back(icon);
+    }
+    return look;
 }
 
 // The top-level window of this thread with the given caption, other than the main window.
@@ -467,11 +489,6 @@ TEST_F(Win32Window, TypingInEitherRequiredFieldUpdatesTheInstallButton) {
     EXPECT_FALSE(IsWindowEnabled(install));
 }
 
-TEST_F(Win32Window, OpenDialogIsResizableHidesReadOnlyAndTakesAnyTypedName) {
-    const DWORD flags = win32::openDialogFlags();
-    EXPECT_EQ(flags, DWORD(OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER));
-}
-
 // What MSAA, the interface screen readers read, gives for a control.
 struct Heard {
     std::wstring name;
@@ -563,6 +580,9 @@ TEST_F(Win32Window, QuestionBoxAnswersByKeyAndButtonAndCloseBoxIsNeither) {
             EXPECT_EQ(textOf(GetDlgItem(dialog, IDNO)), No);
             EXPECT_EQ(textOf(GetDlgItem(dialog, 0xFFFF)), L"一行目\r\n二行目");
             EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDYES));
+            const BoxLook look = lookOf(dialog);
+            EXPECT_EQ(look.icons, std::vector<HICON>{LoadIconW(nullptr, IDI_QUESTION)});
+            EXPECT_EQ(look.buttons, (std::vector<std::wstring>{Yes, No}));
             EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, IDYES), GWL_STYLE) & BS_DEFPUSHBUTTON);
             EXPECT_FALSE(IsWindowEnabled(view->window())) << "modal";
             c.answer(dialog);
@@ -577,10 +597,12 @@ TEST_F(Win32Window, PlainAndErrorBoxesCarryTheTitleAndCloseOnEscape) {
     for (bool error : {false, true}) {
         SCOPED_TRACE(error ? "error box" : "plain box");
         std::wstring shownText;
+        BoxLook look;
         whenModal([&] {
             HWND box = dialogCaptioned(wide(Title).c_str(), view->window());
             ASSERT_NE(box, nullptr);
             shownText = textOf(GetDlgItem(box, 0xFFFF));
+            look = lookOf(box);
             PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
         });
         if (error)
@@ -588,6 +610,9 @@ TEST_F(Win32Window, PlainAndErrorBoxesCarryTheTitleAndCloseOnEscape) {
         else
             view->plainBox("一行目\r二行目");
         EXPECT_EQ(shownText, error ? L"書けません。" : L"一行目\r\n二行目");
+        EXPECT_EQ(look.icons,
+                  error ? std::vector<HICON>{LoadIconW(nullptr, IDI_HAND)} : std::vector<HICON>{});
+        EXPECT_EQ(look.buttons, std::vector<std::wstring>{L"OK"});
     }
 }
 
@@ -665,6 +690,27 @@ TEST_F(Win32Window, EveryClosePathRestoresTheFolder) {
         EXPECT_FALSE(folder.exists("Inst.ini"));
         TearDown();
     }
+}
+
+// The question's "いいえ" closes the window through the same close path, and
+// the folder stays as it was.
+TEST_F(Win32Window, AnsweringNoClosesTheWindowWithTheFolderUntouched) {
+    testing_support::TestFolder folder;
+    folder.write("Sample.exe", "program");
+    folder.write("Inst.exe", "installer");
+    folder.write("readme.txt", "top");
+    folder.write("doc/readme.txt", "below"); // the same name twice: no relocation
+    const auto before = folder.snapshot();
+    win32::seam::setNextFileName(folder.native("Sample.exe").wstring());
+    click("BtnSansho");
+    type("EditApplication", L"サンプル");
+    win32::seam::setNextAnswer(form::Answer::No);
+    click("BitBtnInstall");
+    ASSERT_EQ(win32::seam::shownBoxes().size(), 1u);
+    EXPECT_EQ(win32::seam::shownBoxes()[0].kind, win32::BoxKind::Question);
+    EXPECT_EQ(win32::seam::shownBoxes()[0].caption, QuestionCaption);
+    EXPECT_FALSE(IsWindow(view->window()));
+    EXPECT_EQ(folder.snapshot(), before);
 }
 
 } // namespace

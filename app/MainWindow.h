@@ -1,0 +1,70 @@
+// The Qt window of クワリノ: a view over the window's logic (form::TForm1). It
+// creates the controls of the layout table, forwards their events to the
+// handlers and does what the handlers ask; it decides nothing.
+#pragma once
+
+#include "form/Unit1.h"
+#include "form/View.h"
+#include "platform/System.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <vector>
+
+class QAction;
+class QMenuBar;
+class QProgressDialog;
+
+// Sets the application title "クワリノ" (task-bar caption, caption of the
+// plain and error boxes). Call once after the QApplication is made.
+void SetApplicationTitle();
+
+class MainWindow : public QMainWindow, public form::View {
+    Q_OBJECT
+
+public:
+    // `system` is the platform layer the handlers use (tests pass one that
+    // records instead of acting).
+    explicit MainWindow(platform::System& system = platform::realSystem());
+    ~MainWindow() override;
+
+    const form::TForm1& logic() const { return *form_; }
+    // The control of a layout row; each has its member name as objectName.
+    QWidget* control(form::ControlId id) const { return controls_.at(id); }
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* Help1 = nullptr;
+
+    std::string text(form::ControlId control) const override;
+    void setText(form::ControlId control, const std::string& text) override;
+    bool isEnabled(form::ControlId control) const override;
+    void setEnabled(form::ControlId control, bool enabled) override;
+    void setVisible(form::ControlId control, bool visible) override;
+    void setFocus(form::ControlId control) override;
+    void plainBox(const std::string& text) override;
+    form::Answer questionBox(const std::string& caption, const std::string& text) override;
+    void errorBox(const std::string& text) override;
+    bool openDialog(form::OpenDialogState& dialog) override;
+    void keepPainted() override;
+    bool surveyProgress(std::size_t entriesSoFar) override;
+    void endSurveyProgress() override;
+    void closeWindow() override;
+
+protected:
+    // Keeps the hints of the fields up for form::HintHidePause.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Centres the window on the screen the first time it is shown.
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createWindow();
+    void createControls();
+    void connectEvents();
+    void centreOnScreen();
+
+    std::vector<QWidget*> controls_; // by form::ControlId
+    std::unique_ptr<form::TForm1> form_;
+    QProgressDialog* progress_ = nullptr;
+    bool centred_ = false;
+};
