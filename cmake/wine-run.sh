@@ -9,7 +9,13 @@
 # created on first use, once, even when several tests start at the same time.
 # LANG=ja_JP.UTF-8 makes Wine's ANSI code page 932, as on a Japanese Windows.
 # The prefix also gets an empty drive T: of its own, named to the programs in
-# KW_SCRATCH_DRIVE, where tests may use the root folder of a drive.
+# KW_SCRATCH_DRIVE, where tests may use the root folder of a drive; the window's
+# font "ＭＳ Ｐゴシック" drawn with its metric twin IPAPGothic; and Marlett, the
+# font of the caption buttons, which Debian's prefix lacks; Wine draws the window
+# frames itself (no window manager on a test display).
+#
+# Windows appear on the X display KW_DISPLAY (scripts/test-windows.sh
+# starts an Xvfb for it); without it Wine runs with no display at all.
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
@@ -42,7 +48,7 @@ export WINEPREFIX="$KW_WINEPREFIX"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko install dialogs
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export DISPLAY= # no window, no X server needed
+export DISPLAY="${KW_DISPLAY:-}" # no X server unless the caller names one for windows
 unset WAYLAND_DISPLAY
 
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
@@ -62,6 +68,13 @@ if [ $fresh = 1 ] || [ ! -f "$WINEPREFIX/.kw-ready" ]; then
             wineserver -w
             mkdir -p "$WINEPREFIX/drive_t"
             ln -sfn ../drive_t "$WINEPREFIX/dosdevices/t:"
+            wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+                /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+            cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+            # Wine draws the window frames itself: a test display has no window manager.
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+                >/dev/null 2>&1
+            wineserver -w
             touch "$WINEPREFIX/.kw-ready"
         fi
     ) 9>"$WINEPREFIX.lock"

@@ -11,7 +11,8 @@
 # platform, and under Xvfb as well when xvfb-run is installed. The comparison
 # with the Windows profile functions runs when MinGW-w64, Wine and the locale
 # ja_JP.UTF-8 are there (scripts/test-windows.sh sets them up); otherwise it
-# is reported as skipped.
+# is reported as skipped; so are the Windows program's start-up, survey and
+# size (scripts/bench-windows.sh, which also needs Xvfb).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -103,6 +104,13 @@ else
     wine_row="| 5,000 items through the Windows profile functions (Wine) | - | - | - | >= 1000x faster | skipped: $wine_skip |"
 fi
 
+# The Windows program under Wine: start-up, survey, size.
+if [ -n "$wine_skip" ]; then
+    windows_rows="| the Windows program's start-up, survey and size (Wine) | - | - | - | - | skipped: $wine_skip |"
+elif ! windows_rows=$(scripts/bench-windows.sh "$work"); then
+    windows_rows="| the Windows program's start-up, survey and size (Wine) | - | - | - | - | failed: see the messages above |"
+fi
+
 echo
 echo "== Figures"
 echo
@@ -118,3 +126,4 @@ echo "| measure | ours | baseline | ratio | target | result |"
 echo "|---|---|---|---|---|---|"
 printf '%s' "$startup"
 echo "$wine_row"
+echo "$windows_rows"

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The core (platform layer, install logic, and the window's logic on a fake
-# view) built for Windows with MinGW-w64, and its tests run under Wine; non-zero
-# on any failure. The packages come from scripts/packages.txt (install-deps.sh).
+# The Windows build made with MinGW-w64 (kwarino.exe, its zip and the tests),
+# and its tests run under Wine on an X display of their own (Xvfb, ended on
+# exit); non-zero on any failure. The packages come from scripts/packages.txt
+# (scripts/install-deps.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver; do
+for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb; do
     if ! command -v "$tool" >/dev/null; then
         echo "test-windows.sh: $tool is missing (run scripts/install-deps.sh)" >&2
         exit 1
@@ -42,6 +43,7 @@ fi
 jobs=$(nproc)
 cmake --preset mingw >/dev/null
 cmake --build build/mingw -j"$jobs"
+
 # A fresh Wine prefix in build/mingw/wineprefix first, then one Wine process
-# per test program.
-ctest --preset mingw -j"$jobs"
+# per test program, on a display of their own.
+KW_WINEPREFIX="$root/build/mingw/wineprefix" scripts/with-display.sh ctest --preset mingw -j"$jobs"

@@ -6,6 +6,7 @@
 //
 // FOLDER is a Windows path ("C:\\temp"); two files are written there and
 // removed again. Prints one line per figure: "name milliseconds".
+#include "Timing.h"
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
 
@@ -20,18 +21,10 @@
 
 namespace {
 
+using bench::median;
+using bench::milliseconds;
+
 constexpr int Items = 5000;
-
-double milliseconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since)
-        .count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
 
 struct List {
     std::vector<std::string> keys;

@@ -63,6 +63,14 @@ TEST(Resources, VersionInformationInJapanese) {
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(HIWORD(fixed->dwProductVersionMS), 1u);
+    // The version of the build (project() in CMakeLists.txt), as text and as numbers.
+    EXPECT_EQ(versionString(block, L"FileVersion"), L"" KW_PROJECT_VERSION);
+    EXPECT_EQ(versionString(block, L"ProductVersion"), L"" KW_PROJECT_VERSION);
+    const std::wstring numbers = std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+                                 std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+                                 std::to_wstring(HIWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(numbers, L"" KW_PROJECT_VERSION);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 }

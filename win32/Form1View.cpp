@@ -1,0 +1,537 @@
+#include "win32/Form1View.h"
+
+#include "form/Unit1.h"
+#include "win32/AccessibleName.h"
+#include "win32/Dialogs.h"
+#include "win32/Dpi.h"
+#include "win32/Text.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string_view>
+
+namespace win32 {
+
+namespace {
+
+constexpr const wchar_t* WindowClass = L"TForm1";
+constexpr const wchar_t* ProgressClass = L"KwarinoSurveyProgress";
+constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD WindowExStyle = 0;
+constexpr int ProgressCancelId = IDCANCEL;
+// Wide enough for the longest hint line on one line.
+constexpr int HintWidth = 600;
+constexpr UINT_PTR HintTimer = 1;
+int HintHold = form::HintHidePause;
+
+COLORREF colourRef(form::Colour colour) {
+    if (colour == form::Colour::WindowText)
+        return GetSysColor(COLOR_WINDOWTEXT);
+    const form::Rgb c = form::rgb(colour);
+    return RGB(c.r, c.g, c.b);
+}
+
+// A control's place in client pixels at `dpi`.
+RECT placeAt(const form::Rect& r, UINT dpi) {
+    const int left = scaled(r.left, dpi);
+    const int top = scaled(r.top, dpi);
+    return {left, top, left + scaled(r.width, dpi), top + scaled(r.height, dpi)};
+}
+
+std::wstring windowText(HWND control) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void registerClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC progressProc) {
+    WNDCLASSEXW form{};
+    form.cbSize = sizeof form;
+    form.lpszClassName = WindowClass;
+    form.hInstance = instance;
+    form.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    form.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXSMICON),
+                                                 GetSystemMetrics(SM_CYSMICON), 0));
+    form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    form.lpfnWndProc = formProc;
+    WNDCLASSEXW progress = form;
+    progress.lpszClassName = ProgressClass;
+    progress.lpfnWndProc = progressProc;
+    progress.hIcon = nullptr;
+    progress.hIconSm = nullptr;
+    RegisterClassExW(&form);
+    RegisterClassExW(&progress);
+}
+
+} // namespace
+
+Form1View::Form1View(HINSTANCE instance) : instance_(instance) {
+    static const bool registered = (registerClasses(instance, windowProc, progressProc), true);
+    (void)registered;
+    HMENU menu = CreateMenu();
+    AppendMenuW(menu, MF_STRING, Help1CommandId, utf16(form::HelpMenuCaption).c_str());
+    window_ = CreateWindowExW(WindowExStyle, WindowClass, utf16(form::ApplicationTitle).c_str(),
+                              WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, nullptr, menu, instance, nullptr);
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    dpi_ = dpiOf(window_);
+    createControls();
+    createTooltips();
+    layOut();
+}
+
+Form1View::~Form1View() {
+    form_ = nullptr;
+    if (progress_)
+        DestroyWindow(progress_);
+    if (IsWindow(window_)) {
+        // Gone with the view: no handler runs, and no message loop is ended.
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+    releaseFonts();
+}
+
+void Form1View::createControls() {
+    const auto& table = form::controls();
+    controls_.reserve(table.size());
+    // Creation order is the tab order of the controls that take the focus.
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const form::ControlSpec& spec = table[i];
+        const wchar_t* cls = L"STATIC";
+        DWORD style = WS_CHILD;
+        DWORD exStyle = 0;
+        switch (spec.kind) {
+        case form::Kind::Label:
+            style |= SS_NOPREFIX | (spec.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
+            break;
+        case form::Kind::Field:
+            cls = L"EDIT";
+            style |= WS_TABSTOP | ES_AUTOHSCROLL;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case form::Kind::Button:
+            cls = L"BUTTON";
+            // A coloured caption needs a button the window draws itself.
+            style |= WS_TABSTOP |
+                     (spec.colour == form::Colour::WindowText ? BS_PUSHBUTTON : BS_OWNERDRAW);
+            break;
+        }
+        if (spec.visible)
+            style |= WS_VISIBLE;
+        if (!spec.enabled)
+            style |= WS_DISABLED;
+        controls_.push_back(CreateWindowExW(
+            exStyle, cls, utf16(spec.caption).c_str(), style, 0, 0, 0, 0, window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdBase + i)), instance_, nullptr));
+        if (!spec.accessibleName.empty())
+            setAccessibleName(controls_.back(), utf16(spec.accessibleName));
+    }
+}
+
+void Form1View::setHintHold(int milliseconds) {
+    HintHold = milliseconds;
+}
+
+void Form1View::createTooltips() {
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+    const auto& table = form::controls();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i].hint.empty())
+            continue;
+        std::wstring hint = withCrLf(utf16(table[i].hint));
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window_;
+        tool.lpszText = hint.data();
+        // The control itself while it is enabled; while disabled, the pointer
+        // over it reaches the window, so its place there too.
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.uId = reinterpret_cast<UINT_PTR>(controls_[i]);
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        tool.uFlags = TTF_SUBCLASS;
+        tool.uId = ControlIdBase + i;
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    // The longest the tooltip keeps a hint up by itself (a 16-bit count of
+    // milliseconds); keepHint renews it up to the hint's full time.
+    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(32767, 0));
+}
+
+void Form1View::keepHint() {
+    if (GetTickCount64() - hintShownAt_ >= static_cast<ULONGLONG>(HintHold)) {
+        SendMessageW(tooltip_, TTM_POP, 0, 0);
+        return;
+    }
+    // A pointer move over the tool, where the pointer rests, starts the
+    // tooltip's own time afresh.
+    POINT at{};
+    GetCursorPos(&at);
+    MSG move{};
+    move.hwnd = WindowFromPoint(at);
+    ScreenToClient(move.hwnd, &at);
+    move.message = WM_MOUSEMOVE;
+    move.lParam = MAKELPARAM(at.x, at.y);
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+}
+
+HFONT Form1View::font(int height, bool bold) {
+    if (height == 0)
+        height = form::DefaultFontHeight;
+    for (const Font& f : fonts_) {
+        if (f.height == height && f.bold == bold)
+            return f.handle;
+    }
+    LOGFONTW lf{};
+    lf.lfHeight = -scaled(height, dpi_); // the character height, without internal leading
+    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    const std::wstring face = utf16(form::FontFamily);
+    face.copy(lf.lfFaceName, LF_FACESIZE - 1);
+    fonts_.push_back({height, bold, CreateFontIndirectW(&lf)});
+    return fonts_.back().handle;
+}
+
+void Form1View::releaseFonts() {
+    for (const Font& f : fonts_)
+        DeleteObject(f.handle);
+    fonts_.clear();
+}
+
+void Form1View::layOut() {
+    const auto& table = form::controls();
+    std::vector<Font> old;
+    old.swap(fonts_);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const RECT place = placeAt(table[i].place, dpi_);
+        SetWindowPos(controls_[i], nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(controls_[i], WM_SETFONT,
+                     reinterpret_cast<WPARAM>(font(table[i].fontHeight, table[i].bold)), TRUE);
+    }
+    for (const Font& f : old)
+        DeleteObject(f.handle);
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaled(HintWidth, dpi_));
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i].hint.empty())
+            continue;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window_;
+        tool.uId = ControlIdBase + i;
+        tool.rect = placeAt(table[i].place, dpi_);
+        SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
+    // The client area as tabled, below the menu bar; a menu bar that wraps
+    // takes more room than the frame calculation knows, so measure once more.
+    const int width = scaled(form::ClientWidth, dpi_);
+    const int height = scaled(form::ClientHeight, dpi_);
+    RECT outer{0, 0, width, height};
+    adjustWindowRect(outer, WindowStyle, WindowExStyle, true, dpi_);
+    SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (client.bottom != height || client.right != width) {
+        SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + width - client.right,
+                     outer.bottom - outer.top + height - client.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void Form1View::show(int showCommand) {
+    RECT box{};
+    GetWindowRect(window_, &box);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+}
+
+int Form1View::run() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Tab, Shift+Tab and the arrow keys move between the controls.
+        if (IsWindow(window_) && IsDialogMessageW(window_, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+int Form1View::indexOf(HWND control) const {
+    const auto it = std::find(controls_.begin(), controls_.end(), control);
+    return it == controls_.end() ? -1 : static_cast<int>(it - controls_.begin());
+}
+
+LRESULT CALLBACK Form1View::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* view = reinterpret_cast<Form1View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!view)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return view->handle(message, wParam, lParam);
+}
+
+LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (lParam == 0 && LOWORD(wParam) == Help1CommandId) {
+            if (form_)
+                form_->Help1Click();
+            return 0;
+        }
+        command(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_CTLCOLORSTATIC: {
+        const int index = indexOf(reinterpret_cast<HWND>(lParam));
+        if (index < 0 || form::controls()[index].kind != form::Kind::Label)
+            break;
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, colourRef(form::controls()[index].colour));
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_NOTIFY: {
+        const auto& note = *reinterpret_cast<const NMHDR*>(lParam);
+        if (note.hwndFrom != tooltip_)
+            break;
+        if (note.code == TTN_SHOW) {
+            hintShownAt_ = GetTickCount64();
+            const auto autoPop = SendMessageW(tooltip_, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0);
+            SetTimer(window_, HintTimer, static_cast<UINT>(std::max<LRESULT>(autoPop / 2, 10)),
+                     nullptr);
+        } else if (note.code == TTN_POP) {
+            KillTimer(window_, HintTimer);
+        }
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam != HintTimer)
+            break;
+        keepHint();
+        return 0;
+    case WM_DRAWITEM:
+        drawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wParam);
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        layOut();
+        return 0;
+    }
+    case WM_CLOSE:
+        // The close box, the system menu, Alt+F4 and the logic's own close.
+        if (!form_ || form_->FormCloseQuery())
+            DestroyWindow(window_);
+        return 0;
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION:
+        // The session ends: the folder is put back before the process goes.
+        if (form_ && (message == WM_QUERYENDSESSION || wParam))
+            form_->SessionEnding();
+        return message == WM_QUERYENDSESSION ? TRUE : 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void Form1View::command(int id, int code) {
+    const int index = id - ControlIdBase;
+    if (!form_ || index < 0 || index >= static_cast<int>(controls_.size()))
+        return;
+    const form::ControlSpec& spec = form::controls()[index];
+    using form::Role;
+    if (code == BN_CLICKED && spec.kind == form::Kind::Button) {
+        switch (spec.role) {
+        case Role::BtnSansho:
+            form_->BtnSanshoClick();
+            break;
+        case Role::BitBtnInstall:
+            form_->BitBtnInstallClick();
+            break;
+        case Role::BtnStartMenuSansho:
+            form_->BtnStartMenuSanshoClick(spec.row);
+            break;
+        default:
+            break;
+        }
+    } else if (code == EN_CHANGE) {
+        if (spec.role == Role::EditProgramFile)
+            form_->EditProgramFileChange();
+        else if (spec.role == Role::EditApplication)
+            form_->EditApplicationChange();
+    }
+}
+
+void Form1View::drawButton(const DRAWITEMSTRUCT& item) {
+    const int index = indexOf(item.hwndItem);
+    if (index < 0)
+        return;
+    const bool pushed = item.itemState & ODS_SELECTED;
+    const bool disabled = item.itemState & ODS_DISABLED;
+    RECT frame = item.rcItem;
+    DrawFrameControl(item.hDC, &frame, DFC_BUTTON,
+                     DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
+    RECT text = item.rcItem;
+    if (pushed)
+        OffsetRect(&text, 1, 1);
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, disabled ? GetSysColor(COLOR_GRAYTEXT)
+                                    : colourRef(form::controls()[index].colour));
+    const std::wstring caption = windowText(item.hwndItem);
+    DrawTextW(item.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -4, -4);
+        DrawFocusRect(item.hDC, &focus);
+    }
+}
+
+std::string Form1View::text(form::ControlId control) const {
+    return utf8(windowText(controls_[control]));
+}
+
+void Form1View::setText(form::ControlId control, const std::string& text) {
+    // The edit reports the change (EN_CHANGE) before SetWindowText returns.
+    SetWindowTextW(controls_[control], utf16(text).c_str());
+}
+
+bool Form1View::isEnabled(form::ControlId control) const {
+    return IsWindowEnabled(controls_[control]);
+}
+
+void Form1View::setEnabled(form::ControlId control, bool enabled) {
+    EnableWindow(controls_[control], enabled);
+}
+
+void Form1View::setVisible(form::ControlId control, bool visible) {
+    ShowWindow(controls_[control], visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void Form1View::setFocus(form::ControlId control) {
+    SetFocus(controls_[control]);
+}
+
+void Form1View::plainBox(const std::string& text) {
+    showBox(window_, BoxKind::Plain, utf16(form::ApplicationTitle), utf16(text));
+}
+
+form::Answer Form1View::questionBox(const std::string& caption, const std::string& text) {
+    return showBox(window_, BoxKind::Question, utf16(caption), utf16(text));
+}
+
+void Form1View::errorBox(const std::string& text) {
+    showBox(window_, BoxKind::Error, utf16(form::ApplicationTitle), utf16(text));
+}
+
+bool Form1View::openDialog(form::OpenDialogState& dialog) {
+    OpenRequest request{utf16(dialog.filter), utf16(dialog.title), utf16(dialog.fileName),
+                        dialog.filterIndex};
+    if (!showOpenDialog(window_, request))
+        return false;
+    dialog.fileName = utf8(request.fileName);
+    dialog.filterIndex = request.filterIndex;
+    return true;
+}
+
+void Form1View::keepPainted() {
+    // Paint messages only: the user's input waits until the survey is done.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT))
+        DispatchMessageW(&msg);
+}
+
+LRESULT CALLBACK Form1View::progressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* view = reinterpret_cast<Form1View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    const bool cancel =
+        (message == WM_COMMAND && LOWORD(wParam) == ProgressCancelId) || message == WM_CLOSE;
+    if (view && cancel) {
+        view->progressCancelled_ = true;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool Form1View::surveyProgress(std::size_t entriesSoFar) {
+    const std::wstring text = withCrLf(utf16(form::surveyProgressText(entriesSoFar)));
+    if (!progress_) {
+        // Modal: the main window takes no input while the window is up.
+        progressCancelled_ = false;
+        const int width = scaled(320, dpi_);
+        const int height = scaled(120, dpi_);
+        RECT outer{0, 0, width, height};
+        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+        adjustWindowRect(outer, style, WS_EX_DLGMODALFRAME, false, dpi_);
+        RECT owner{};
+        GetWindowRect(window_, &owner);
+        const int outerWidth = outer.right - outer.left;
+        const int outerHeight = outer.bottom - outer.top;
+        progress_ = CreateWindowExW(WS_EX_DLGMODALFRAME, ProgressClass,
+                                    utf16(form::ApplicationTitle).c_str(), style,
+                                    (owner.left + owner.right - outerWidth) / 2,
+                                    (owner.top + owner.bottom - outerHeight) / 2, outerWidth,
+                                    outerHeight, window_, nullptr, instance_, nullptr);
+        SetWindowLongPtrW(progress_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        const int margin = scaled(12, dpi_);
+        progressText_ = CreateWindowExW(
+            0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, margin,
+            margin, width - 2 * margin, scaled(40, dpi_), progress_, nullptr, instance_, nullptr);
+        const int buttonWidth = scaled(88, dpi_);
+        const int buttonHeight = scaled(26, dpi_);
+        HWND cancel = CreateWindowExW(
+            0, L"BUTTON", utf16(form::SurveyCancelCaption).c_str(),
+            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, (width - buttonWidth) / 2,
+            height - margin - buttonHeight, buttonWidth, buttonHeight, progress_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ProgressCancelId)), instance_, nullptr);
+        SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
+        SendMessageW(cancel, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
+        EnableWindow(window_, FALSE);
+        ShowWindow(progress_, SW_SHOW);
+        SetFocus(cancel);
+    } else {
+        SetWindowTextW(progressText_, text.c_str());
+    }
+    MSG msg;
+    while (!progressCancelled_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (IsDialogMessageW(progress_, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return !progressCancelled_;
+}
+
+void Form1View::endSurveyProgress() {
+    if (!progress_)
+        return;
+    // Enabled first, so the activation goes back to the main window.
+    EnableWindow(window_, TRUE);
+    DestroyWindow(progress_);
+    progress_ = nullptr;
+    progressText_ = nullptr;
+}
+
+void Form1View::closeWindow() {
+    SendMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+} // namespace win32

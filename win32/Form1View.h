@@ -1,0 +1,96 @@
+// The main window of kwarino.exe in plain Win32: the controls of the window's
+// table at their places, and every event forwarded to TForm1's handlers.
+#pragma once
+
+#include "form/Layout.h"
+#include "form/View.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace form {
+class TForm1;
+}
+
+namespace win32 {
+
+// The number of the menu item "ヘルプ(&H)" in WM_COMMAND.
+constexpr int Help1CommandId = 900;
+// A control's window ID: this base plus its number in the table, so each has
+// a unique, stable ID other programs may look for.
+constexpr int ControlIdBase = 1000;
+
+class Form1View final : public form::View {
+public:
+    // Creates the window and its controls, hidden.
+    explicit Form1View(HINSTANCE instance);
+    ~Form1View() override;
+    Form1View(const Form1View&) = delete;
+    Form1View& operator=(const Form1View&) = delete;
+
+    // The handlers the events go to; until then events are dropped.
+    void attach(form::TForm1& form) { form_ = &form; }
+    void show(int showCommand);
+    // The message loop, until the window is gone. The exit code.
+    int run();
+
+    HWND window() const { return window_; }
+    HWND control(form::ControlId id) const { return controls_[id]; }
+    HWND tooltip() const { return tooltip_; }
+    HWND progressWindow() const { return progress_; }
+    // How long a shown hint stays up (milliseconds; tests shorten it).
+    static void setHintHold(int milliseconds);
+
+    std::string text(form::ControlId control) const override;
+    void setText(form::ControlId control, const std::string& text) override;
+    bool isEnabled(form::ControlId control) const override;
+    void setEnabled(form::ControlId control, bool enabled) override;
+    void setVisible(form::ControlId control, bool visible) override;
+    void setFocus(form::ControlId control) override;
+    void plainBox(const std::string& text) override;
+    form::Answer questionBox(const std::string& caption, const std::string& text) override;
+    void errorBox(const std::string& text) override;
+    bool openDialog(form::OpenDialogState& dialog) override;
+    void keepPainted() override;
+    bool surveyProgress(std::size_t entriesSoFar) override;
+    void endSurveyProgress() override;
+    void closeWindow() override;
+
+private:
+    struct Font {
+        int height;
+        bool bold;
+        HFONT handle;
+    };
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK progressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void command(int id, int code);
+    void createControls();
+    void createTooltips();
+    // A hint keeps showing while the pointer rests, until its time is up.
+    void keepHint();
+    // Places, sizes and fonts for the current resolution.
+    void layOut();
+    HFONT font(int height, bool bold);
+    void releaseFonts();
+    void drawButton(const DRAWITEMSTRUCT& item);
+    int indexOf(HWND control) const;
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    HWND tooltip_ = nullptr;
+    HWND progress_ = nullptr;
+    HWND progressText_ = nullptr;
+    bool progressCancelled_ = false;
+    ULONGLONG hintShownAt_ = 0;
+    std::vector<HWND> controls_; // by ControlId
+    std::vector<Font> fonts_;
+    UINT dpi_ = 96;
+    form::TForm1* form_ = nullptr;
+};
+
+} // namespace win32
