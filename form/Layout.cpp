@@ -100,7 +100,10 @@ std::vector<ControlSpec> makeControls() {
     // The start-menu block: the name fields, the file fields, then the browse
     // buttons, each in row order (the window's creation and tab order).
     auto top = [](int row) { return StartMenuRowTop + StartMenuRowPitch * (row - 1); };
-    auto numbered = [](const char* text, int row) { return text + (" " + std::to_string(row)); };
+    auto numbered = [](const char* text, int row) {
+        std::string name = text;
+        return name.append(" ").append(std::to_string(row));
+    };
     for (int row = 1; row <= StartMenuRowCount; ++row)
         t.push_back(field("EditStartMenu" + std::to_string(row), Role::EditStartMenu, row,
                           {9, top(row), 131, 22}, StartMenuNameHint,
