@@ -2,11 +2,13 @@
 // start state, hint and accessible name, in creation order (which is also the
 // tab order of the controls that take the focus). Both windows, Qt and Win32,
 // build their controls from this one table; the start-menu rows are made in a
-// loop, so a further row is one change of StartMenuRowCount.
+// loop, so a further row is one change of prepare::StartMenuRowCount.
 //
 // Texts are UTF-8; "\r" in a hint is a line break. Positions are client pixels
 // at the design resolution (101 pixels per inch).
 #pragma once
+
+#include "prepare/RunState.h"
 
 #include <cstddef>
 #include <string>
@@ -14,7 +16,7 @@
 
 namespace form {
 
-constexpr int StartMenuRowCount = 3;
+constexpr int StartMenuRowCount = prepare::StartMenuRowCount;
 // The rows lie this far apart from the first one's top; the progress text and
 // the install button lie below the last row, and the window grows with them.
 constexpr int StartMenuRowTop = 191;

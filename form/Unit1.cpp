@@ -23,28 +23,25 @@ const char* const UnusableNameMessage =
 
 int ProgressDelay = 500;
 
-// The request's texts are kept per row; the window must have as many rows.
-static_assert(std::tuple_size_v<decltype(prepare::RequestTexts::startMenuFiles)> ==
-              StartMenuRowCount);
-
 std::string display(const std::string& cp932) {
     return platform::utf8FromCp932ForDisplay(cp932);
 }
 
-// The field a failed check names. The request numbers the rows' name fields
-// and file fields each in one run, row 1 first.
-std::optional<ControlId> fieldOf(prepare::Field field) {
+// The field a failed check names.
+std::optional<ControlId> fieldOf(prepare::Field field, int row) {
     using prepare::Field;
-    const int name = static_cast<int>(field) - static_cast<int>(Field::StartMenuName1);
-    const int file = static_cast<int>(field) - static_cast<int>(Field::StartMenuFile1);
-    if (field == Field::ProgramFile)
+    switch (field) {
+    case Field::ProgramFile:
         return id(Role::EditProgramFile);
-    if (field == Field::Application)
+    case Field::Application:
         return id(Role::EditApplication);
-    if (file >= 0 && file < StartMenuRowCount)
-        return id(Role::EditStartMenuFile, file + 1);
-    if (name >= 0 && name < StartMenuRowCount)
-        return id(Role::EditStartMenu, name + 1);
+    case Field::StartMenuName:
+        return id(Role::EditStartMenu, row);
+    case Field::StartMenuFile:
+        return id(Role::EditStartMenuFile, row);
+    case Field::None:
+        break;
+    }
     return std::nullopt;
 }
 
@@ -194,7 +191,7 @@ void TForm1::BitBtnInstallClick() {
     switch (outcome.kind) {
     case Kind::Rejected:
         view_.plainBox(display(outcome.message));
-        if (const std::optional<ControlId> field = fieldOf(outcome.focus))
+        if (const std::optional<ControlId> field = fieldOf(outcome.focus, outcome.row))
             view_.setFocus(*field);
         view_.setEnabled(install, true);
         break;

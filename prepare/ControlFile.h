@@ -22,7 +22,7 @@ struct StartMenuRow {
 
 struct ControlFileRequest {
     std::string application; // the software's name as typed
-    std::array<StartMenuRow, 3> startMenu;
+    std::array<StartMenuRow, StartMenuRowCount> startMenu;
     std::vector<std::string> folderFiles; // empty when the survey was skipped
 };
 

@@ -8,9 +8,8 @@
 namespace prepare {
 namespace {
 
-RequestOutcome outcome(RequestOutcome::Kind kind, std::string message = {},
-                       Field focus = Field::None) {
-    return RequestOutcome{kind, std::move(message), focus};
+RequestOutcome outcome(RequestOutcome::Kind kind, std::string message = {}) {
+    return RequestOutcome{kind, std::move(message), Field::None, 0};
 }
 
 } // namespace
@@ -19,7 +18,8 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
                                  RequestUi& ui) {
     using Kind = RequestOutcome::Kind;
     if (auto rejection = validateRequest(sys, state, texts))
-        return outcome(Kind::Rejected, std::move(rejection->message), rejection->focus);
+        return RequestOutcome{Kind::Rejected, std::move(rejection->message), rejection->focus,
+                              rejection->row};
 
     ui.showProgress(true);
     struct HideProgress {
@@ -33,7 +33,7 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
 
     ControlFileRequest request;
     request.application = *texts.application;
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < StartMenuRowCount; ++row) {
         const std::string& file = *texts.startMenuFiles[row];
         if (file.empty())
             continue;

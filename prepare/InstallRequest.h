@@ -37,6 +37,7 @@ struct RequestOutcome {
     Kind kind = Kind::Started;
     std::string message; // code page 932
     Field focus = Field::None;
+    int row = 0; // 1.. for the start-menu fields
 };
 
 // Runs one request. The progress text is shown once the checks have passed

@@ -8,6 +8,9 @@
 
 namespace prepare {
 
+// The start-menu entries a request may name besides the program file.
+constexpr int StartMenuRowCount = 3;
+
 struct RunState {
     // All paths in code page 932, Windows form.
     std::string ProgramFileName;              // full path chosen by the last program-file browse

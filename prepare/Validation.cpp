@@ -15,11 +15,12 @@ bool writable(const std::optional<std::string>& text) {
     return text && !hasControlCharacter(*text);
 }
 
-Field startMenuName(int row) {
-    return static_cast<Field>(static_cast<int>(Field::StartMenuName1) + row);
+// A rejection that focuses a field of start-menu row `row` (0-based).
+Rejection ofName(std::string message, int row) {
+    return Rejection{std::move(message), Field::StartMenuName, row + 1};
 }
-Field startMenuFile(int row) {
-    return static_cast<Field>(static_cast<int>(Field::StartMenuFile1) + row);
+Rejection ofFile(std::string message, int row) {
+    return Rejection{std::move(message), Field::StartMenuFile, row + 1};
 }
 
 } // namespace
@@ -64,16 +65,14 @@ std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
         return Rejection{text::unwritableText(text::fieldProgramFile()), Field::ProgramFile};
     if (!writable(texts.application))
         return Rejection{text::unwritableText(text::fieldApplication()), Field::Application};
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < StartMenuRowCount; ++row) {
         const auto& file = texts.startMenuFiles[row];
         if (isEmpty(file))
             continue; // a row without a file is ignored, whatever its name holds
         if (!writable(file))
-            return Rejection{text::unwritableText(text::fieldStartMenuFile(row + 1)),
-                             startMenuFile(row)};
+            return ofFile(text::unwritableText(text::fieldStartMenuFile(row + 1)), row);
         if (!writable(texts.startMenuNames[row]))
-            return Rejection{text::unwritableText(text::fieldStartMenuName(row + 1)),
-                             startMenuName(row)};
+            return ofName(text::unwritableText(text::fieldStartMenuName(row + 1)), row);
     }
 
     const std::string& programFile = *texts.programFile;
@@ -89,14 +88,14 @@ std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
         setProgramFile(state, resolved);
     }
 
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < StartMenuRowCount; ++row) {
         const std::string& file = *texts.startMenuFiles[row];
         if (file.empty())
             continue;
         if (file.compare(0, state.ProgramFolderLength, state.ProgramFolder) != 0)
-            return Rejection{text::startMenuFileOutsideFolder(), startMenuFile(row)};
+            return ofFile(text::startMenuFileOutsideFolder(), row);
         if (!platform::fileExists(sys, file))
-            return Rejection{text::startMenuFileMissing(), startMenuFile(row)};
+            return ofFile(text::startMenuFileMissing(), row);
     }
 
     const std::string installer = state.ProgramFolder + "Inst.exe";

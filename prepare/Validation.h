@@ -19,8 +19,9 @@ namespace prepare {
 struct RequestTexts {
     std::optional<std::string> programFile; // logic form, made absolute
     std::optional<std::string> application;
-    std::array<std::optional<std::string>, 3> startMenuNames;
-    std::array<std::optional<std::string>, 3> startMenuFiles; // logic form, made absolute
+    std::array<std::optional<std::string>, StartMenuRowCount> startMenuNames;
+    std::array<std::optional<std::string>, StartMenuRowCount>
+        startMenuFiles; // logic form, made absolute
 };
 
 // The field that gets the keyboard focus after a failed check.
@@ -28,17 +29,14 @@ enum class Field {
     None,
     ProgramFile,
     Application,
-    StartMenuName1,
-    StartMenuName2,
-    StartMenuName3,
-    StartMenuFile1,
-    StartMenuFile2,
-    StartMenuFile3,
+    StartMenuName, // of the row the rejection names
+    StartMenuFile, // of the row the rejection names
 };
 
 struct Rejection {
     std::string message; // code page 932
     Field focus = Field::None;
+    int row = 0; // 1.. for the start-menu fields
 };
 
 // True when the text holds a control character (CR, LF, NUL and the rest):

@@ -29,10 +29,11 @@ protected:
 };
 
 void expectRejected(const std::optional<prepare::Rejection>& r, const std::string& message,
-                    Field focus) {
+                    Field focus, int row = 0) {
     ASSERT_TRUE(r) << "the request passed";
     EXPECT_EQ(r->message, message);
     EXPECT_EQ(r->focus, focus);
+    EXPECT_EQ(r->row, row);
 }
 
 TEST_F(ValidationTest, RequiredFieldsInOrder) {
@@ -67,15 +68,15 @@ TEST_F(ValidationTest, StartMenuRows) {
     auto outside =
         f.texts("Sample.exe", "a", {{"", ""}, {"n", "../Other/x.txt"}, {"m", "nope.txt"}});
     outside.startMenuFiles[1] = f.tmp.logic("Other/x.txt");
-    expectRejected(check(outside), text::startMenuFileOutsideFolder(), Field::StartMenuFile2);
+    expectRejected(check(outside), text::startMenuFileOutsideFolder(), Field::StartMenuFile, 2);
     expectRejected(check(f.texts("Sample.exe", "a", {{"", "nope.txt"}, {"m", "nope2.txt"}})),
-                   text::startMenuFileMissing(), Field::StartMenuFile1);
+                   text::startMenuFileMissing(), Field::StartMenuFile, 1);
     // A pattern whose first match is a folder (the folder's own ".") names no
     // file.
     expectRejected(check(f.texts("Sample.exe", "a", {{"", "*"}})), text::startMenuFileMissing(),
-                   Field::StartMenuFile1);
+                   Field::StartMenuFile, 1);
     expectRejected(check(f.texts("Sample.exe", "a", {{"", "doc/*.*"}})),
-                   text::startMenuFileMissing(), Field::StartMenuFile1);
+                   text::startMenuFileMissing(), Field::StartMenuFile, 1);
     // A name without a file is ignored; a file in a subfolder passes.
     EXPECT_FALSE(check(f.texts("Sample.exe", "a", {{"名前だけ", ""}, {"", "doc/Manual.txt"}})));
 }
@@ -86,7 +87,7 @@ TEST_F(ValidationTest, StartMenuFolderComparisonIsCaseSensitive) {
     const std::size_t at = file.rfind("Sample\\doc");
     file.replace(at, 6, "SAMPLE");
     t.startMenuFiles[0] = file;
-    expectRejected(check(t), text::startMenuFileOutsideFolder(), Field::StartMenuFile1);
+    expectRejected(check(t), text::startMenuFileOutsideFolder(), Field::StartMenuFile, 1);
 }
 
 TEST_F(ValidationTest, InstallerMustBePresentAndIsNotTheProgram) {
@@ -135,7 +136,7 @@ TEST_F(ValidationTest, TextsThatCannotBeWrittenFaithfully) {
 
     t = f.texts("Sample.exe", "a", {{"", ""}, {"x\ny", "doc/Manual.txt"}});
     expectRejected(check(t), text::unwritableText(text::fieldStartMenuName(2)),
-                   Field::StartMenuName2);
+                   Field::StartMenuName, 2);
     // A bad name in a row without a file does not matter.
     t = f.texts("Sample.exe", "a", {{"x\ny", ""}});
     EXPECT_FALSE(check(t));
@@ -143,7 +144,7 @@ TEST_F(ValidationTest, TextsThatCannotBeWrittenFaithfully) {
     t = f.texts("Sample.exe", "a", {{"", "doc/Manual.txt"}});
     t.startMenuFiles[0] = std::nullopt;
     expectRejected(check(t), text::unwritableText(text::fieldStartMenuFile(1)),
-                   Field::StartMenuFile1);
+                   Field::StartMenuFile, 1);
     t = f.texts("Sample.exe", "a");
     t.programFile = std::nullopt;
     expectRejected(check(t), text::unwritableText(text::fieldProgramFile()), Field::ProgramFile);

@@ -30,7 +30,7 @@ bool requestAndRestore(platform::System& sys, const std::string& programFile) {
     prepare::RequestTexts texts;
     texts.programFile = programFile;
     texts.application = std::string("App");
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < prepare::StartMenuRowCount; ++i) {
         texts.startMenuNames[i] = std::string();
         texts.startMenuFiles[i] = std::string();
     }

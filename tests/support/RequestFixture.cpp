@@ -32,7 +32,7 @@ ProgramFolderFixture::texts(const std::string& programFile, const std::string& a
     prepare::RequestTexts t;
     t.programFile = programFile.empty() ? std::string() : logic(programFile);
     t.application = application.empty() ? std::string() : prepare::sjis(application);
-    for (std::size_t row = 0; row < 3; ++row) {
+    for (std::size_t row = 0; row < std::size(t.startMenuFiles); ++row) {
         t.startMenuNames[row] = std::string();
         t.startMenuFiles[row] = std::string();
         if (row < startMenu.size()) {
