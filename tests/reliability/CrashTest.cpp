@@ -1,32 +1,143 @@
 // A tool killed at any moment during relocation or restore loses no file, and
 // the next run brings the folder back as it was found: with moves by rename,
-// and with moves across devices, which copy.
+// and with moves across devices, which copy. The request logic runs as its own
+// program (CrashDriver.cpp), ended by SIGKILL on POSIX and by TerminateProcess
+// on Windows.
+//
+// Random: the seed of the kill moments is printed; KW_TEST_SEED replays a run.
 #include "platform/System.h"
 #include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <random>
+#include <string>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#endif
 
 using testing_support::TestFolder;
 
 namespace {
 
-struct Tree {
-    std::map<std::string, std::string> files; // relative path -> contents
+// The driver as a process of its own.
+class Driver {
+public:
+    Driver(const std::filesystem::path& folder, const char* mode, bool across);
+    ~Driver();
+    bool started() const;
+    // Why it did not start: the system's error number.
+    int error() const { return error_; }
+    // Waits for its end: its exit code, or -1 when it did not end by itself.
+    int wait();
+    // Ends it at once; false when it had already ended by itself.
+    bool kill();
+
+private:
+    int error_ = 0;
+#ifdef _WIN32
+    HANDLE process_ = nullptr;
+#else
+    pid_t pid_ = 0;
+#endif
 };
 
+#ifdef _WIN32
+// The driver as built (under Wine a Unix path, reached through drive Z:).
+std::wstring driverPath() {
+    std::wstring p;
+    for (const char* c = KW_CRASH_DRIVER; *c; ++c)
+        p += *c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return !p.empty() && p[0] == L'\\' ? L"Z:" + p : p;
+}
+
+Driver::Driver(const std::filesystem::path& folder, const char* mode, bool across) {
+    const std::wstring exe = driverPath();
+    std::wstring commandLine = L"\"" + exe + L"\" \"" + folder.wstring() + L"\" " +
+                               std::wstring(mode, mode + std::strlen(mode)) +
+                               (across ? L" across" : L"");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+    } else {
+        error_ = static_cast<int>(GetLastError());
+    }
+}
+Driver::~Driver() {
+    if (process_)
+        CloseHandle(process_);
+}
+bool Driver::started() const {
+    return process_ != nullptr;
+}
+int Driver::wait() {
+    DWORD code = 0;
+    if (WaitForSingleObject(process_, 120000) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process_, &code)) {
+        TerminateProcess(process_, 99);
+        return -1;
+    }
+    return static_cast<int>(code);
+}
+bool Driver::kill() {
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process_, &code) && code == STILL_ACTIVE;
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, INFINITE);
+    return running;
+}
+#else
+Driver::Driver(const std::filesystem::path& folder, const char* mode, bool across) {
+    const std::string native = folder.string();
+    const char* argv[] = {KW_CRASH_DRIVER, native.c_str(), mode, across ? "across" : nullptr,
+                          nullptr};
+    error_ = posix_spawn(&pid_, KW_CRASH_DRIVER, nullptr, nullptr, const_cast<char* const*>(argv),
+                         environ);
+    if (error_ != 0)
+        pid_ = 0;
+}
+Driver::~Driver() = default;
+bool Driver::started() const {
+    return pid_ != 0;
+}
+int Driver::wait() {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+bool Driver::kill() {
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    return WIFSIGNALED(status);
+}
+#endif
+
+int runDriver(const std::filesystem::path& folder, const char* mode, bool across) {
+    Driver driver(folder, mode, across);
+    return driver.started() ? driver.wait() : -1;
+}
+
+using Tree = std::map<std::string, std::string>; // relative path -> contents
+
 // The paths where two trees differ, for a readable failure.
-std::string difference(const std::map<std::string, std::string>& a,
-                       const std::map<std::string, std::string>& b) {
+std::string difference(const Tree& a, const Tree& b) {
     std::string out;
     for (const auto& [path, contents] : a)
         if (!b.count(path) || b.at(path) != contents)
@@ -46,23 +157,6 @@ bool isTemporary(const std::string& path) {
     return platform::temporaryWriter(topName(path)).has_value();
 }
 
-int runDriver(const std::string& folder, const char* mode, bool across, pid_t* pidOut = nullptr) {
-    const char* argv[] = {KW_CRASH_DRIVER, folder.c_str(), mode, across ? "across" : nullptr,
-                          nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, KW_CRASH_DRIVER, nullptr, nullptr, const_cast<char* const*>(argv),
-                    environ) != 0)
-        return -1;
-    if (pidOut) {
-        *pidOut = pid;
-        return 0;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The seed of the kill moments: KW_TEST_SEED to replay a run.
 unsigned seed() {
     static const unsigned value = [] {
         const char* given = std::getenv("KW_TEST_SEED");
@@ -77,7 +171,7 @@ unsigned seed() {
 class CrashTest : public ::testing::TestWithParam<bool> {
 protected:
     TestFolder tmp;
-    std::map<std::string, std::string> original;
+    Tree original;
 
     void SetUp() override {
         tmp.write("Sample/Sample.exe", "program");
@@ -127,19 +221,22 @@ protected:
 
 TEST_P(CrashTest, KilledAtRandomMomentsLosesNothingAndRecovers) {
     const bool across = GetParam();
-    const std::string folder = tmp.native("Sample").string();
+    const std::filesystem::path folder = tmp.native("Sample");
+
+    // One whole request and close, timed: the kills fall within twice that.
+    const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(runDriver(folder, "once", across), 0);
+    const auto once = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::steady_clock::now() - started)
+                          .count();
     ASSERT_EQ(difference(original, tmp.snapshot()), "") << "one request and close";
 
     std::mt19937 rng(seed());
-    for (int round = 0; round < 40; ++round) {
-        pid_t pid = 0;
-        ASSERT_EQ(runDriver(folder, "cycle", across, &pid), 0);
-        std::this_thread::sleep_for(std::chrono::microseconds(500 + rng() % 30000));
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the driver stopped by itself";
+    for (int round = 0; round < 30; ++round) {
+        Driver driver(folder, "cycle", across);
+        ASSERT_TRUE(driver.started()) << "error " << driver.error() << " in round " << round;
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % (2 * once + 1)));
+        ASSERT_TRUE(driver.kill()) << "the driver stopped by itself";
         expectEveryFileOnce(round);
         if (round % 4 == 3) {
             // A further request and close bring back the original tree.
