@@ -17,6 +17,8 @@
 
 #include <shellapi.h>
 
+#include "platform/SystemDll.h"
+
 #include <atomic>
 #include <climits>
 #include <vector>
@@ -474,7 +476,11 @@ void Win32System::shellOpen(const std::string& path) {
     std::optional<std::wstring> native = wideOf(path);
     if (!native || native->empty())
         return;
-    ShellExecuteW(nullptr, nullptr, native->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // shell32 loads on the first start, not with the window.
+    static const auto shellExecute =
+        systemFunction<decltype(ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+    if (shellExecute)
+        shellExecute(nullptr, nullptr, native->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 std::string Win32System::ownExecutablePath() {

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include "platform/SystemDll.h"
+
 namespace win32 {
 
 namespace {
@@ -58,7 +60,9 @@ public:
             return inner_->get_accName(child, name);
         if (!name)
             return E_INVALIDARG;
-        *name = SysAllocString(name_.c_str());
+        static const auto allocate =
+            platform::systemFunction<decltype(SysAllocString)>(L"oleaut32.dll", "SysAllocString");
+        *name = allocate ? allocate(name_.c_str()) : nullptr;
         return *name ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** p) override {
@@ -131,11 +135,18 @@ private:
 LRESULT CALLBACK answerName(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
                             UINT_PTR /*id*/, DWORD_PTR data) {
     if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
+        // oleacc loads when a screen reader first asks, not with the window.
+        static const auto createStandard =
+            platform::systemFunction<decltype(CreateStdAccessibleObject)>(
+                L"oleacc.dll", "CreateStdAccessibleObject");
+        static const auto toResult = platform::systemFunction<decltype(LresultFromObject)>(
+            L"oleacc.dll", "LresultFromObject");
         IAccessible* system = nullptr;
-        if (SUCCEEDED(CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                                reinterpret_cast<void**>(&system)))) {
+        if (createStandard && toResult &&
+            SUCCEEDED(createStandard(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                     reinterpret_cast<void**>(&system)))) {
             auto* named = new NamedAccessible(system, *reinterpret_cast<const std::wstring*>(data));
-            const LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, named);
+            const LRESULT result = toResult(__uuidof(IAccessible), wParam, named);
             named->Release();
             return result;
         }

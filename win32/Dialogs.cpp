@@ -3,7 +3,10 @@
 #include "win32/Dpi.h"
 #include "win32/Text.h"
 
+#include "platform/SystemDll.h"
+
 #include <commdlg.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <deque>
@@ -220,7 +223,15 @@ bool showOpenDialog(HWND owner, OpenRequest& request) {
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = request.title.c_str();
     dialog.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&dialog))
+    // comdlg32 and COM load with the first dialog, not with the window.
+    static const auto getOpenFileName = [] {
+        if (auto initialise =
+                platform::systemFunction<decltype(CoInitializeEx)>(L"ole32.dll", "CoInitializeEx"))
+            initialise(nullptr, COINIT_APARTMENTTHREADED);
+        return platform::systemFunction<decltype(GetOpenFileNameW)>(L"comdlg32.dll",
+                                                                    "GetOpenFileNameW");
+    }();
+    if (!getOpenFileName || !getOpenFileName(&dialog))
         return false;
     request.fileName = file.c_str();
     request.filterIndex = static_cast<int>(dialog.nFilterIndex);

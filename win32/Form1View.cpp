@@ -271,6 +271,16 @@ int Form1View::run() {
     return 0;
 }
 
+int runTool(HINSTANCE instance, int showCommand, platform::System& system) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    Form1View view(instance);
+    form::TForm1 Form1(view, system); // its creation runs FormCreate
+    view.attach(Form1);
+    view.show(showCommand);
+    return view.run();
+}
+
 int Form1View::indexOf(HWND control) const {
     const auto it = std::find(controls_.begin(), controls_.end(), control);
     return it == controls_.end() ? -1 : static_cast<int>(it - controls_.begin());

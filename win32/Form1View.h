@@ -13,6 +13,9 @@
 namespace form {
 class TForm1;
 }
+namespace platform {
+class System;
+}
 
 namespace win32 {
 
@@ -21,6 +24,10 @@ constexpr int Help1CommandId = 900;
 // A control's window ID: this base plus its number in the table, so each has
 // a unique, stable ID other programs may look for.
 constexpr int ControlIdBase = 1000;
+
+// The whole program: the window over the given platform layer, shown, until it
+// closes. The exit code.
+int runTool(HINSTANCE instance, int showCommand, platform::System& system);
 
 class Form1View final : public form::View {
 public:

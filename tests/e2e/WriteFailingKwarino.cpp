@@ -1,12 +1,10 @@
 // kwarino.exe as one end-to-end test needs it: the same window and logic over
 // a platform layer that refuses every write of a control file, as a full disk
 // or a write-protected folder would. Built with the tests only, never shipped.
-#include "form/Unit1.h"
 #include "platform/System.h"
 #include "support/FaultySystem.h"
 #include "win32/Form1View.h"
 
-#include <commctrl.h>
 #include <windows.h>
 
 namespace {
@@ -19,15 +17,9 @@ bool endsWith(const std::string& text, const std::string& end) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
     testing_support::FaultySystem system(platform::realSystem());
     system.fail = [](const std::string& op, const std::string& path) {
         return op == "writeFileAtomic" && endsWith(path, "\\Inst.ini");
     };
-    win32::Form1View view(instance);
-    form::TForm1 Form1(view, system);
-    view.attach(Form1);
-    view.show(showCommand);
-    return view.run();
+    return win32::runTool(instance, showCommand, system);
 }
