@@ -18,7 +18,7 @@ echo "== Windows program under Wine (Release, $build)" >&2
 cmake -S . -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DKW_BUILD_GUI=OFF -DKW_BUILD_TESTS=OFF -DKW_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" -j"$jobs" --target kwarino_zip kw_bare_window kw_bare_window_dialog_dlls \
+cmake --build "$build" -j"$jobs" --target kwarino_zip kw_bare_window \
     kw_windows_startup_bench kw_windows_survey_bench >&2
 
 export KW_WINEPREFIX="$root/$build/wineprefix"
@@ -27,8 +27,7 @@ winpath() { echo "Z:${1//\//\\}"; }
 # Start-up: "NAME ms KiB" for the tool and the bare window, on a display of their own.
 startup=$(scripts/with-display.sh cmake/wine-run.sh "$build/bench/kw_windows_startup_bench.exe" 15 \
     "tool=$(winpath "$root/$build/win32/kwarino.exe")" \
-    "bare=$(winpath "$root/$build/bench/kw_bare_window.exe")" \
-    "dlls=$(winpath "$root/$build/bench/kw_bare_window_dialog_dlls.exe")" | grep -v '^==') ||
+    "bare=$(winpath "$root/$build/bench/kw_bare_window.exe")" | grep -v '^==') ||
     startup=""
 if [ -n "$startup" ]; then
     awk '
@@ -40,9 +39,6 @@ if [ -n "$startup" ]; then
             r = kib["tool"] / kib["bare"]
             printf "| peak working set until then (Wine) | %.1f MB | %.1f MB | %.2f | <= 1.3 | %s |\n",
                 kib["tool"] / 1024, kib["bare"] / 1024, r, (r <= 1.3 ? "met" : "MISSED")
-            r = kib["tool"] / kib["dlls"]
-            printf "| (reference) peak working set, vs the bare window importing comdlg32 and shell32 as the tool does (Wine) | %.1f MB | %.1f MB | %.2f | - | - |\n",
-                kib["tool"] / 1024, kib["dlls"] / 1024, r
         }' <<<"$startup"
 else
     echo "| start-up of kwarino.exe (Wine, Xvfb) | - | - | - | <= 1.3 | failed: see the messages above |"

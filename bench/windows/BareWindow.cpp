@@ -1,16 +1,9 @@
 // The start-up baseline on Windows: a bare Win32 window with the controls of
 // kwarino.exe (the same places, texts, fonts, hints and menu bar, linked the
 // same way with the same resources) and none of its logic.
-//
-// Built with KW_BARE_WITH_DIALOG_DLLS it also imports the DLLs of the open
-// dialog and of the shell, as kwarino.exe does: what loading them costs.
 #include <windows.h>
 
 #include <commctrl.h>
-#ifdef KW_BARE_WITH_DIALOG_DLLS
-#include <commdlg.h>
-#include <shellapi.h>
-#endif
 
 namespace {
 
@@ -122,12 +115,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
             SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }
-#ifdef KW_BARE_WITH_DIALOG_DLLS
-    if (showCommand == -1) { // never: the calls only make the imports
-        GetOpenFileNameW(nullptr);
-        ShellExecuteW(nullptr, nullptr, nullptr, nullptr, nullptr, SW_SHOWNORMAL);
-    }
-#endif
     ShowWindow(window, showCommand);
     UpdateWindow(window);
 
