@@ -29,7 +29,7 @@ static void initResources() {
 
 namespace {
 
-using form::ControlSpec;
+using form::ControlEntry;
 using form::Kind;
 using form::Role;
 
@@ -58,7 +58,7 @@ QString shown(const std::string& text) {
     return out;
 }
 
-QWidget* makeControl(const ControlSpec& entry, QWidget* client) {
+QWidget* makeControl(const ControlEntry& entry, QWidget* client) {
     QWidget* w = nullptr;
     switch (entry.kind) {
     case Kind::Label: {
@@ -150,7 +150,7 @@ void MainWindow::createControls() {
 
     // In the table's order, which is also the tab order.
     QWidget* previous = nullptr;
-    for (const ControlSpec& entry : form::controls()) {
+    for (const ControlEntry& entry : form::controls()) {
         QWidget* w = makeControl(entry, client);
         controls_.push_back(w);
         if (!entry.hint.empty())

@@ -23,9 +23,9 @@ const char* const FileColumnLabel = "ファイル名";
 const char* const Browse = "参照";
 const char* const Install = "インストール";
 
-ControlSpec label(const char* name, Role role, Rect place, const char* caption, int fontHeight,
-                  Colour colour) {
-    ControlSpec c;
+ControlEntry label(const char* name, Role role, Rect place, const char* caption, int fontHeight,
+                   Colour colour) {
+    ControlEntry c;
     c.name = name;
     c.role = role;
     c.kind = Kind::Label;
@@ -37,9 +37,9 @@ ControlSpec label(const char* name, Role role, Rect place, const char* caption, 
     return c;
 }
 
-ControlSpec field(std::string name, Role role, int row, Rect place, const char* hint,
-                  std::string accessibleName) {
-    ControlSpec c;
+ControlEntry field(std::string name, Role role, int row, Rect place, const char* hint,
+                   std::string accessibleName) {
+    ControlEntry c;
     c.name = std::move(name);
     c.role = role;
     c.row = row;
@@ -52,8 +52,8 @@ ControlSpec field(std::string name, Role role, int row, Rect place, const char* 
     return c;
 }
 
-ControlSpec button(std::string name, Role role, int row, Rect place, std::string accessibleName) {
-    ControlSpec c;
+ControlEntry button(std::string name, Role role, int row, Rect place, std::string accessibleName) {
+    ControlEntry c;
     c.name = std::move(name);
     c.role = role;
     c.row = row;
@@ -65,8 +65,8 @@ ControlSpec button(std::string name, Role role, int row, Rect place, std::string
     return c;
 }
 
-std::vector<ControlSpec> makeControls() {
-    std::vector<ControlSpec> t;
+std::vector<ControlEntry> makeControls() {
+    std::vector<ControlEntry> t;
     t.push_back(label("Label1", Role::Label1, {9, 9, 194, 17}, ProgramFileLabel, 17, Colour::Red));
     t.push_back(label("Label2", Role::Label2, {9, 69, 96, 17}, ApplicationLabel, 17, Colour::Red));
     t.push_back(label("Label3", Role::Label3, {9, 130, 313, 36},
@@ -88,8 +88,8 @@ std::vector<ControlSpec> makeControls() {
     t.push_back(field("EditApplication", Role::EditApplication, 0, {17, 95, 296, 22},
                       ApplicationHint, ApplicationLabel));
 
-    ControlSpec install = button("BitBtnInstall", Role::BitBtnInstall, 0,
-                                 {259, StartMenuRowsBottom + 9, 105, 36}, Install);
+    ControlEntry install = button("BitBtnInstall", Role::BitBtnInstall, 0,
+                                  {259, StartMenuRowsBottom + 9, 105, 36}, Install);
     install.caption = Install;
     install.fontHeight = 17;
     install.bold = true;
@@ -139,13 +139,13 @@ Rgb rgb(Colour colour) {
     return {-1, -1, -1};
 }
 
-const std::vector<ControlSpec>& controls() {
-    static const std::vector<ControlSpec> table = makeControls();
+const std::vector<ControlEntry>& controls() {
+    static const std::vector<ControlEntry> table = makeControls();
     return table;
 }
 
 ControlId id(Role role, int row) {
-    const std::vector<ControlSpec>& table = controls();
+    const std::vector<ControlEntry>& table = controls();
     for (ControlId i = 0; i < table.size(); ++i)
         if (table[i].role == role && table[i].row == row)
             return i;

@@ -64,7 +64,7 @@ enum class Role {
     BtnStartMenuSansho, // row 1..StartMenuRowCount
 };
 
-struct ControlSpec {
+struct ControlEntry {
     std::string name; // the member name: "EditStartMenuFile2"
     Role role;
     int row = 0; // 1.. for the start-menu roles, else 0
@@ -83,7 +83,7 @@ struct ControlSpec {
 
 // Every control in creation order. Index i of this table is the control's
 // number everywhere (ControlId).
-const std::vector<ControlSpec>& controls();
+const std::vector<ControlEntry>& controls();
 
 // The progress window of a long survey: its text ("\r" a line break) and the
 // caption of its one button.

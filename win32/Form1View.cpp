@@ -101,13 +101,13 @@ void Form1View::createControls() {
     controls_.reserve(table.size());
     // Creation order is the tab order of the controls that take the focus.
     for (std::size_t i = 0; i < table.size(); ++i) {
-        const form::ControlSpec& spec = table[i];
+        const form::ControlEntry& entry = table[i];
         const wchar_t* cls = L"STATIC";
         DWORD style = WS_CHILD;
         DWORD exStyle = 0;
-        switch (spec.kind) {
+        switch (entry.kind) {
         case form::Kind::Label:
-            style |= SS_NOPREFIX | (spec.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
+            style |= SS_NOPREFIX | (entry.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
             break;
         case form::Kind::Field:
             cls = L"EDIT";
@@ -118,18 +118,18 @@ void Form1View::createControls() {
             cls = L"BUTTON";
             // A coloured caption needs a button the window draws itself.
             style |= WS_TABSTOP |
-                     (spec.colour == form::Colour::WindowText ? BS_PUSHBUTTON : BS_OWNERDRAW);
+                     (entry.colour == form::Colour::WindowText ? BS_PUSHBUTTON : BS_OWNERDRAW);
             break;
         }
-        if (spec.visible)
+        if (entry.visible)
             style |= WS_VISIBLE;
-        if (!spec.enabled)
+        if (!entry.enabled)
             style |= WS_DISABLED;
         controls_.push_back(CreateWindowExW(
-            exStyle, cls, utf16(spec.caption).c_str(), style, 0, 0, 0, 0, window_,
+            exStyle, cls, utf16(entry.caption).c_str(), style, 0, 0, 0, 0, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdBase + i)), instance_, nullptr));
-        if (!spec.accessibleName.empty())
-            setAccessibleName(controls_.back(), utf16(spec.accessibleName));
+        if (!entry.accessibleName.empty())
+            setAccessibleName(controls_.back(), utf16(entry.accessibleName));
     }
 }
 
@@ -364,10 +364,10 @@ void Form1View::command(int id, int code) {
     const int index = id - ControlIdBase;
     if (!form_ || index < 0 || index >= static_cast<int>(controls_.size()))
         return;
-    const form::ControlSpec& spec = form::controls()[index];
+    const form::ControlEntry& entry = form::controls()[index];
     using form::Role;
-    if (code == BN_CLICKED && spec.kind == form::Kind::Button) {
-        switch (spec.role) {
+    if (code == BN_CLICKED && entry.kind == form::Kind::Button) {
+        switch (entry.role) {
         case Role::BtnSansho:
             form_->BtnSanshoClick();
             break;
@@ -375,15 +375,15 @@ void Form1View::command(int id, int code) {
             form_->BitBtnInstallClick();
             break;
         case Role::BtnStartMenuSansho:
-            form_->BtnStartMenuSanshoClick(spec.row);
+            form_->BtnStartMenuSanshoClick(entry.row);
             break;
         default:
             break;
         }
     } else if (code == EN_CHANGE) {
-        if (spec.role == Role::EditProgramFile)
+        if (entry.role == Role::EditProgramFile)
             form_->EditProgramFileChange();
-        else if (spec.role == Role::EditApplication)
+        else if (entry.role == Role::EditApplication)
             form_->EditApplicationChange();
     }
 }

@@ -29,7 +29,7 @@
 
 namespace {
 
-using form::ControlSpec;
+using form::ControlEntry;
 using form::Kind;
 using form::Role;
 
@@ -86,7 +86,7 @@ protected:
 TEST_F(MainWindowLayout, EveryControlIsWhereTheTablePutsItAndLooksSo) {
     const auto& table = form::controls();
     for (form::ControlId i = 0; i < table.size(); ++i) {
-        const ControlSpec& c = table[i];
+        const ControlEntry& c = table[i];
         SCOPED_TRACE(c.name);
         QWidget* w = form.control(i);
         ASSERT_NE(w, nullptr);

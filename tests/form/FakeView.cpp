@@ -5,8 +5,8 @@ namespace testing_support {
 using form::ControlId;
 
 FakeView::FakeView() {
-    for (const form::ControlSpec& spec : form::controls())
-        controls.push_back({std::string(), spec.enabled, spec.visible});
+    for (const form::ControlEntry& entry : form::controls())
+        controls.push_back({std::string(), entry.enabled, entry.visible});
 }
 
 std::string FakeView::text(ControlId control) const {

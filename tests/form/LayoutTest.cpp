@@ -59,7 +59,7 @@ TEST(Layout, EveryControlInCreationOrder) {
     ASSERT_EQ(table.size(), Window.size());
     for (std::size_t i = 0; i < Window.size(); ++i) {
         const Expected& e = Window[i];
-        const form::ControlSpec& c = table[i];
+        const form::ControlEntry& c = table[i];
         SCOPED_TRACE(e.name);
         EXPECT_EQ(c.name, e.name);
         EXPECT_EQ(c.kind, e.kind);
