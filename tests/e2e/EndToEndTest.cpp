@@ -21,7 +21,7 @@ using testing_support::TestFolder;
 namespace {
 
 // Every text the tool shows in these scenarios, word for word ("\r" is a line
-// break), and what it writes into Inst.ini for the worked example.
+// break), and what it writes into Inst.ini for the sample request.
 namespace shown {
 const std::wstring Title = L"クワリノ";
 const std::wstring ProgramDialogTitle = L"プログラムファイルの指定";
@@ -271,7 +271,7 @@ TEST(WindowDriver, ReadsAndAnswersAMessageBoxOfAnotherThread) {
     EXPECT_EQ(answered, IDNO);
 }
 
-TEST(EndToEnd, TheWorkedExampleWritesItsControlFileStartsTheInstallerAndIsUndoneAtClose) {
+TEST(EndToEnd, TheSampleRequestWritesItsControlFileStartsTheInstallerAndIsUndoneAtClose) {
     Workplace place;
     place.write("Sample.exe", "program");
     place.write("doc/Manual.txt", "manual");

@@ -253,7 +253,7 @@ protected:
     }
 };
 
-TEST_F(Requests, WorkedExampleThenCloseRestoresTheFolder) {
+TEST_F(Requests, SampleRequestThenCloseRestoresTheFolder) {
     const auto before = tmp.snapshot();
     fill("サンプル");
     browseRow(1, native("Sample/doc/Manual.txt"));

@@ -38,7 +38,7 @@ protected:
     std::vector<IniSection> ini(bool* crlf = nullptr) { return parseIniText(f.iniBytes(), crlf); }
 };
 
-TEST_F(ControlFileTest, WorkedExampleSectionBySection) {
+TEST_F(ControlFileTest, SampleRequestSectionBySection) {
     auto outcome = f.run(f.texts("Sample.exe", "サンプル", {{"説明書", "doc/Manual.txt"}}));
     ASSERT_EQ(outcome.kind, Kind::Started) << outcome.message;
 

@@ -190,7 +190,7 @@ void requireCodePage932() {
                                  "LANG=ja_JP.UTF-8 with that locale generated)";
 }
 
-// Surveyed in the order Sample.exe, Inst.exe, doc (the worked example).
+// Surveyed in the order Sample.exe, Inst.exe, doc, as the sample request expects.
 void sampleOrder(FaultySystem& sys) {
     auto rank = [](const platform::DirEntry& e) {
         static const std::vector<std::string> order{"Sample.exe", "Inst.exe", "doc"};
@@ -206,7 +206,7 @@ protected:
 
 } // namespace
 
-TEST_F(ProfileInterop, WorkedExampleReadsBackThroughTheSystem) {
+TEST_F(ProfileInterop, SampleRequestReadsBackThroughTheSystem) {
     ProgramFolderFixture f("Sample");
     f.file("Sample.exe");
     f.file("Inst.exe");
@@ -218,7 +218,7 @@ TEST_F(ProfileInterop, WorkedExampleReadsBackThroughTheSystem) {
 
     const std::string ini = f.logic("Inst.ini");
     expectSameEverywhere(ini, f.iniBytes());
-    // And what the system reads is the table of the worked example.
+    // And what the system reads is the sample request's control file, section by section.
     const View expected = {
         section("Install", {{"Title", "サンプルのインストール"},
                             {"InstallDir", "Sample"},
