@@ -4,6 +4,7 @@
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
 
+#include <optional>
 #include <set>
 
 namespace prepare {
@@ -68,6 +69,18 @@ void restoreControlFile(platform::System& sys, const std::string& controlFile) {
     // A tool killed while it moved a file up or back may have left a
     // temporary copy beside the file's place.
     std::set<std::string> cleaned{folder};
+    // The list's own top-level files, in any letter case: made when first
+    // needed, as only a move cut short by a kill asks.
+    std::optional<std::set<std::string>> topFiles;
+    auto listedAtTop = [&](std::string_view name) {
+        if (!topFiles) {
+            topFiles.emplace();
+            for (const auto& [key, value] : ini->entries("Files"))
+                if (pathrules::firstBackslash(value) == std::string_view::npos)
+                    topFiles->insert(pathrules::foldCase(value));
+        }
+        return topFiles->count(pathrules::foldCase(name)) > 0;
+    };
     sys.removeStaleTemporaries(folder);
     forEachFileToRestore(*ini, ownName, [&](std::string_view relative, std::string_view name) {
         const std::string from = folder + std::string(name);
@@ -86,9 +99,10 @@ void restoreControlFile(platform::System& sys, const std::string& controlFile) {
         if (sys.moveNoReplace(from, to))
             return;
         // Killed between giving a copy its name and deleting the source, a
-        // move leaves the file whole in both places: one copy goes.
+        // move leaves the file whole in both places: one copy goes, unless
+        // the list says a file of that name belongs at the top.
         const std::optional<std::string> moved = sys.readFile(from);
-        if (moved && moved == sys.readFile(to))
+        if (moved && moved == sys.readFile(to) && !listedAtTop(name))
             sys.removeFile(from);
     });
     sys.removeFile(controlFile);

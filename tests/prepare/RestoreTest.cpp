@@ -75,10 +75,16 @@ TEST_F(RestoreTest, EntriesWithoutBackslashAndMissingFoldersAreLeft) {
 TEST_F(RestoreTest, ExistingTargetIsNeverReplaced) {
     f.file("a.txt", "top");
     f.file("doc/a.txt", "below");
-    controlFile("Item1=doc\\a.txt\r\n");
+    // Two files of the list with the same bytes: the top one is no leftover
+    // of a move.
+    f.file("b.txt", "same");
+    f.file("doc/b.txt", "same");
+    controlFile("Item1=doc\\a.txt\r\nItem2=B.txt\r\nItem3=doc\\b.txt\r\n");
     close();
     EXPECT_EQ(f.tmp.read("Sample/a.txt"), "top");
     EXPECT_EQ(f.tmp.read("Sample/doc/a.txt"), "below");
+    EXPECT_TRUE(f.tmp.exists("Sample/b.txt"));
+    EXPECT_EQ(f.tmp.read("Sample/doc/b.txt"), "same");
 }
 
 TEST_F(RestoreTest, HostileEntriesTouchNothingOutsideTheFolder) {
