@@ -10,6 +10,7 @@
 #include "platform/System.h"
 #include "prepare/RunState.h"
 #include "prepare/Survey.h"
+#include "win32/Text.h"
 
 #include <windows.h>
 
@@ -86,15 +87,6 @@ std::size_t walk(const std::wstring& folder) {
     return files;
 }
 
-std::string utf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -110,7 +102,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     platform::System& sys = platform::realSystem();
     prepare::RunState state;
-    const std::optional<std::string> program = sys.fromNativePath(utf8(root + L"\\Prog.exe"));
+    const std::optional<std::string> program =
+        sys.fromNativePath(win32::utf8(root + L"\\Prog.exe"));
     if (!program)
         return 1;
     prepare::setProgramFile(state, *program);

@@ -3,6 +3,7 @@
 // stand-in installer that notes where it was started from.
 #include "e2e/WindowDriver.h"
 #include "support/TestFolder.h"
+#include "win32/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,7 @@ constexpr const char* NoWindow =
 
 // A path the build gives (under Wine a Unix path, reached through drive Z:).
 std::wstring builtPath(const char* path) {
-    std::wstring p = widen(path);
+    std::wstring p = win32::utf16(path);
     std::replace(p.begin(), p.end(), L'/', L'\\');
     return !p.empty() && p[0] == L'\\' ? L"Z:" + p : p;
 }
@@ -214,9 +215,9 @@ Profile readProfile(const std::wstring& file) {
 std::string describe(const Profile& profile) {
     std::string out;
     for (auto& [section, entries] : profile) {
-        out += "[" + narrow(section) + "]\n";
+        out += "[" + win32::utf8(section) + "]\n";
         for (auto& entry : entries)
-            out += "  " + narrow(entry) + "\n";
+            out += "  " + win32::utf8(entry) + "\n";
     }
     return out;
 }
@@ -262,8 +263,8 @@ TEST(WindowDriver, ReadsAndAnswersAMessageBoxOfAnotherThread) {
     });
     std::optional<Box> box = waitBox(GetCurrentProcessId(), Patience);
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(narrow(box->caption), "見出し");
-    EXPECT_EQ(narrow(box->text), "一行目\r二行目");
+    EXPECT_EQ(win32::utf8(box->caption), "見出し");
+    EXPECT_EQ(win32::utf8(box->text), "一行目\r二行目");
     EXPECT_EQ(box->buttons, (std::vector<std::wstring>{shown::Yes, shown::No}));
     EXPECT_TRUE(box->icon);
     EXPECT_TRUE(answer(*box, shown::No));
@@ -294,7 +295,7 @@ TEST(EndToEnd, TheSampleRequestWritesItsControlFileStartsTheInstallerAndIsUndone
 
     ASSERT_TRUE(place.waitStart()) << "the installer was not started";
     EXPECT_FALSE(waitBox(tool.process().id(), 0).has_value());
-    EXPECT_EQ(place.firstStartedFrom(), narrow(place.folder + L"\\Inst.exe"));
+    EXPECT_EQ(place.firstStartedFrom(), win32::utf8(place.folder + L"\\Inst.exe"));
 
     std::vector<std::wstring> files;
     for (std::size_t i = 0; i < surveyOrder.size(); ++i)

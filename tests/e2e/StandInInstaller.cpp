@@ -2,20 +2,13 @@
 // it was started, with its own path and its working folder, one line each time
 // (UTF-8, "path|folder"), at the end of the file named by KW_INSTALLER_RECORD.
 // The tests copy it into the program folder as Inst.exe.
+#include "win32/Text.h"
+
 #include <windows.h>
 
 #include <string>
 
 namespace {
-
-std::string utf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
 
 std::wstring variable(const wchar_t* name) {
     wchar_t buffer[32768];
@@ -33,8 +26,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     DWORD selfLength = GetModuleFileNameW(nullptr, self, 32768);
     wchar_t folder[32768];
     DWORD folderLength = GetCurrentDirectoryW(32768, folder);
-    const std::string line = utf8(std::wstring(self, selfLength)) + "|" +
-                             utf8(std::wstring(folder, folderLength)) + "\n";
+    const std::string line = win32::utf8(std::wstring(self, selfLength)) + "|" +
+                             win32::utf8(std::wstring(folder, folderLength)) + "\n";
 
     HANDLE file = CreateFileW(record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,5 +1,7 @@
 #include "e2e/WindowDriver.h"
 
+#include "win32/Text.h"
+
 #include <stdexcept>
 
 namespace e2e {
@@ -19,29 +21,13 @@ std::wstring className(HWND window) {
 
 } // namespace
 
-std::wstring widen(const std::string& utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string narrow(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
-
 Process::Process(const std::wstring& exe, const std::wstring& workingFolder) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workingFolder.c_str(), &startup, &info_))
-        throw std::runtime_error("cannot start " + narrow(exe) + ": error " +
+        throw std::runtime_error("cannot start " + win32::utf8(exe) + ": error " +
                                  std::to_string(GetLastError()));
 }
 

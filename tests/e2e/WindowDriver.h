@@ -12,9 +12,6 @@
 
 namespace e2e {
 
-std::wstring widen(const std::string& utf8);
-std::string narrow(const std::wstring& text); // to UTF-8, for messages
-
 // A program started by the test, ended (TerminateProcess) if it still runs
 // when this goes.
 class Process {
