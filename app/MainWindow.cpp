@@ -195,7 +195,7 @@ void MainWindow::connectEvents() {
         connect(
             app, &QGuiApplication::commitDataRequest, this, [f] { f->SessionEnding(); },
             Qt::DirectConnection);
-        connect(app, &QCoreApplication::aboutToQuit, this, [f] { f->FormCloseQuery(); });
+        connect(app, &QCoreApplication::aboutToQuit, this, [f] { f->SessionEnding(); });
     }
 }
 

@@ -61,10 +61,10 @@ void cycle(benchmark::State& st, const MoveTree& tree, bool timeRelocation) {
         }
         Stopwatch relocation;
         const std::size_t moved =
-            prepare::relocate(sys, tree.state.ProgramFolder, tree.files).size();
+            prepare::relocate(sys, tree.state.ProgramFolder, tree.files).moved.size();
         const double relocationSeconds = relocation.seconds();
         Stopwatch restore;
-        prepare::restoreOnClose(sys, {prepare::controlFilePath(tree.state)});
+        prepare::restoreControlFile(sys, prepare::controlFilePath(tree.state));
         const double restoreSeconds = restore.seconds();
         st.SetIterationTime(timeRelocation ? relocationSeconds : restoreSeconds);
         if (moved != tree.files.size() || access(firstSource.c_str(), F_OK) != 0) {

@@ -108,7 +108,7 @@ void BM_RequestSteps(benchmark::State& st) {
 
         Stopwatch t4;
         const std::size_t moved =
-            prepare::relocate(sys, state.ProgramFolder, request.folderFiles).size();
+            prepare::relocate(sys, state.ProgramFolder, request.folderFiles).moved.size();
         const double r = t4.seconds();
         prepare::recordControlFile(state);
 

@@ -81,6 +81,8 @@ public:
         return answer != Answer::No;
     }
 
+    bool stopRequested() override { return stop_; }
+
 private:
     View& view_;
     const bool& stop_;
@@ -199,20 +201,36 @@ void TForm1::BitBtnInstallClick() {
         view_.closeWindow();
         return;
     case Kind::Cancelled:
+    case Kind::Stopped:
         view_.setEnabled(install, true);
         break;
     case Kind::WriteFailed:
-        // Nothing was moved: the control file is written before any move.
+    case Kind::MoveFailed:
+    case Kind::StartFailed:
+        // Nothing stays moved but what the record holds for the close.
         view_.setEnabled(install, true);
         view_.errorBox(withFullStop(display(outcome.message)));
+        reportNotBack(outcome.notBack);
         break;
     case Kind::Started:
         break;
+    }
+    // A session end met the request midway: what it recorded goes back too.
+    if (sessionEnded_) {
+        sessionEnded_ = false;
+        prepare::restoreOnClose(system_, state.CreatedIniFiles);
     }
     if (closePending_) {
         closePending_ = false;
         view_.closeWindow();
     }
+}
+
+void TForm1::reportNotBack(const std::vector<std::string>& notBack) {
+    if (notBack.empty())
+        return;
+    const std::string first = prepare::text::shownPath(system_, notBack.front());
+    view_.errorBox(withFullStop(display(prepare::text::cannotRestore(first, notBack.size() - 1))));
 }
 
 void TForm1::Help1Click() {
@@ -227,15 +245,18 @@ bool TForm1::FormCloseQuery() {
         stopRequest_ = true;
         return false;
     }
-    // Every time: a control file restored before is simply no longer found.
-    prepare::restoreOnClose(system_, state.CreatedIniFiles);
+    // Every time; the user hears of any file that stays beside the program.
+    reportNotBack(prepare::restoreOnClose(system_, state.CreatedIniFiles));
     return true;
 }
 
 void TForm1::SessionEnding() {
-    // A running request moves nothing more; if the session end is cancelled,
-    // the window stays and the next close restores again.
-    stopRequest_ = requestRunning_;
+    // No box while the session ends. A running request moves nothing more;
+    // what it recorded before it stopped goes back once it has.
+    if (requestRunning_) {
+        stopRequest_ = true;
+        sessionEnded_ = true;
+    }
     prepare::restoreOnClose(system_, state.CreatedIniFiles);
 }
 

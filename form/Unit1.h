@@ -28,13 +28,14 @@ public:
     void BitBtnInstallClick();
     void Help1Click();
     // Every time the window is about to close, however it closes: the relocated
-    // files go back and the control files written in this run are deleted.
-    // false only while a request is moving files: it stops at its next step
-    // and the window then closes.
+    // files go back, the control files written in this run are deleted, and
+    // the error box names any file that could not go back. false only while a
+    // request runs: it stops at its next step and the window then closes.
     bool FormCloseQuery();
-    // The desktop session ends: the folder is restored now, whatever runs; a
-    // running request stops at its next step. The window stays, in case the
-    // session end is cancelled: its close restores again.
+    // The desktop session ends (or the application quits without its window
+    // closing): the folder is restored now, without a box; a running request
+    // stops at its next step. The window stays, in case the session end is
+    // cancelled: its close restores again.
     void SessionEnding();
 
     // A survey that runs longer than this shows the progress window
@@ -45,6 +46,8 @@ private:
     void FormCreate();
     // The fields' texts as the request takes them (code page 932).
     prepare::RequestTexts gatherRequest();
+    // The error box naming the files the close could not put back, if any.
+    void reportNotBack(const std::vector<std::string>& notBack);
 
     View& view_;
     platform::System& system_;
@@ -52,7 +55,8 @@ private:
     OpenDialogState OpenDialog1;
     bool requestRunning_ = false;
     bool closePending_ = false;
-    bool stopRequest_ = false; // the running request stops at its next step
+    bool stopRequest_ = false;  // the running request stops at its next step
+    bool sessionEnded_ = false; // the session ended while a request ran
 };
 
 // The text the application's error box shows: a full stop appended when the

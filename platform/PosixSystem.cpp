@@ -461,6 +461,9 @@ public:
     FileResult rename(const std::string& from, const std::string& to, bool replace) override;
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
+    std::optional<std::string> readPart(const std::string& path, std::uint64_t offset,
+                                        std::size_t size) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
     FileResult createFile(const std::string& path, const std::vector<std::string_view>& pieces,
                           const std::string& like) override;
     void syncFolder(const std::string& folder) override;
@@ -469,7 +472,7 @@ public:
     bool processRunning(std::uint32_t id) override {
         return kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH;
     }
-    void shellOpen(const std::string& path) override;
+    LaunchResult shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
     std::string toNativePath(std::string_view logicPath) override;
@@ -607,6 +610,41 @@ std::optional<std::string> PosixSystem::readFile(const std::string& path) {
     return contents;
 }
 
+std::optional<std::string> PosixSystem::readPart(const std::string& path, std::uint64_t offset,
+                                                 std::size_t size) {
+    std::optional<std::string> native = nativeOf(path);
+    if (!native)
+        return std::nullopt;
+    Fd in(open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st;
+    if (in.get() < 0 || fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    std::string part(size, '\0');
+    std::size_t used = 0;
+    while (used < size) {
+        const ssize_t n =
+            pread(in.get(), part.data() + used, size - used, static_cast<off_t>(offset + used));
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        used += static_cast<std::size_t>(n);
+    }
+    part.resize(used);
+    return part;
+}
+
+bool PosixSystem::sameFile(const std::string& a, const std::string& b) {
+    std::optional<std::string> x = nativeOf(a);
+    std::optional<std::string> y = nativeOf(b);
+    struct stat sx, sy;
+    return x && y && stat(x->c_str(), &sx) == 0 && stat(y->c_str(), &sy) == 0 &&
+           sx.st_dev == sy.st_dev && sx.st_ino == sy.st_ino;
+}
+
 FileResult PosixSystem::createFile(const std::string& path,
                                    const std::vector<std::string_view>& pieces,
                                    const std::string& like) {
@@ -652,16 +690,20 @@ std::optional<std::string> PosixSystem::finalPath(const std::string& path) {
     return fromNativePath(real.get());
 }
 
-void PosixSystem::shellOpen(const std::string& path) {
+LaunchResult PosixSystem::shellOpen(const std::string& path) {
     std::optional<std::string> native = nativeOf(path);
     if (!native)
-        return;
+        return LaunchResult::Failed;
     // Everything the children need is prepared before fork: between fork and
     // exec only async-signal-safe calls are made.
     std::string opener = findOnPath("xdg-open");
     if (opener.empty())
-        return;
+        return LaunchResult::Failed;
     char* argv[] = {opener.data(), native->data(), nullptr};
+    // The opener's exec closes this pipe; a failed exec writes to it first.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return LaunchResult::Failed;
     int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
     sigset_t none;
     sigemptyset(&none);
@@ -683,19 +725,34 @@ void PosixSystem::shellOpen(const std::string& path) {
                 }
             }
 #ifdef SYS_close_range
-            syscall(SYS_close_range, 3u, ~0u, 0u);
+            const unsigned keep = static_cast<unsigned>(report[1]);
+            if (keep > 3)
+                syscall(SYS_close_range, 3u, keep - 1, 0u);
+            syscall(SYS_close_range, keep + 1, ~0u, 0u);
 #endif
             execve(argv[0], argv, environ);
+            const char failed = 1;
+            ssize_t ignored = write(report[1], &failed, 1);
+            (void)ignored;
             _exit(127);
         }
-        _exit(0);
+        _exit(grandchild > 0 ? 0 : 1);
     }
+    close(report[1]);
+    int status = 1;
     if (child > 0) {
-        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
     }
+    char failed = 0;
+    ssize_t got;
+    while ((got = read(report[0], &failed, 1)) < 0 && errno == EINTR) {
+    }
+    close(report[0]);
     if (devNull >= 0)
         close(devNull);
+    const bool started = child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+    return started ? LaunchResult::Started : LaunchResult::Failed;
 }
 
 std::string PosixSystem::ownExecutablePath() {

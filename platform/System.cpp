@@ -9,7 +9,10 @@ namespace platform {
 
 namespace {
 
+constexpr std::string_view TemporaryMark = ".kwarino-";
 constexpr std::string_view TemporaryEnd = ".tmp";
+// Two files are compared a piece at a time, so a huge one never fills memory.
+constexpr std::size_t ComparePiece = 1 << 20;
 
 bool isNumber(std::string_view s) {
     return !s.empty() && s.size() <= 10 && s.find_first_not_of("0123456789") == std::string::npos;
@@ -27,25 +30,40 @@ std::string temporaryName(const std::string& path, std::uint32_t processId) {
     std::string name(pathrules::folderPart(path));
     name += '~';
     name += pathrules::fileNamePart(path);
-    name += '.' + std::to_string(processId) + '-' + std::to_string(counter++);
+    name += TemporaryMark;
+    name += std::to_string(processId) + '-' + std::to_string(counter++);
     name += TemporaryEnd;
     return name;
 }
 
-std::optional<std::uint32_t> temporaryWriter(std::string_view name) {
+std::optional<Temporary> parseTemporaryName(std::string_view name) {
     if (name.size() <= TemporaryEnd.size() + 1 || name.front() != '~' ||
         name.substr(name.size() - TemporaryEnd.size()) != TemporaryEnd)
         return std::nullopt;
     name.remove_suffix(TemporaryEnd.size());
-    const std::size_t dot = name.rfind('.');
+    const std::size_t mark = name.rfind(TemporaryMark);
     const std::size_t dash = name.rfind('-');
-    if (dot == std::string_view::npos || dash == std::string_view::npos || dash < dot ||
-        !isNumber(name.substr(dot + 1, dash - dot - 1)) || !isNumber(name.substr(dash + 1)))
+    if (mark == std::string_view::npos || mark < 2 || dash <= mark + TemporaryMark.size() - 1)
         return std::nullopt;
-    const unsigned long long id = std::stoull(std::string(name.substr(dot + 1, dash - dot - 1)));
-    if (id == 0 || id > 0xFFFFFFFFull)
+    const std::string_view id =
+        name.substr(mark + TemporaryMark.size(), dash - mark - TemporaryMark.size());
+    if (!isNumber(id) || !isNumber(name.substr(dash + 1)))
         return std::nullopt;
-    return static_cast<std::uint32_t>(id);
+    const unsigned long long writer = std::stoull(std::string(id));
+    if (writer == 0 || writer > 0xFFFFFFFFull)
+        return std::nullopt;
+    return Temporary{name.substr(1, mark - 1), static_cast<std::uint32_t>(writer)};
+}
+
+bool sameContents(System& sys, const std::string& a, const std::string& b) {
+    for (std::uint64_t offset = 0;; offset += ComparePiece) {
+        const std::optional<std::string> x = sys.readPart(a, offset, ComparePiece);
+        const std::optional<std::string> y = sys.readPart(b, offset, ComparePiece);
+        if (!x || !y || *x != *y)
+            return false;
+        if (x->size() < ComparePiece)
+            return true;
+    }
 }
 
 bool System::moveNoReplace(const std::string& from, const std::string& to) {
@@ -103,16 +121,19 @@ bool System::writeAtomic(const std::string& path, const std::vector<std::string_
     return true;
 }
 
-void System::removeStaleTemporaries(const std::string& folder) {
+void System::removeStaleTemporaries(const std::string& folder, const std::set<std::string>& names) {
     const std::string inside = pathrules::withTrailingBackslash(folder);
     const std::uint32_t self = processId();
     std::vector<std::string> stale;
     enumerateWithoutReadOnly(inside, [&](const DirEntry& e) {
         if (!e.faithful || (e.attributes & (AttrDirectory | AttrReparsePoint)))
             return;
+        const std::optional<Temporary> temporary = parseTemporaryName(e.name);
+        if (!temporary || names.count(pathrules::foldCase(e.name)) ||
+            !names.count(pathrules::foldCase(temporary->target)))
+            return;
         // This process's own writes are finished whenever this runs.
-        const std::optional<std::uint32_t> writer = temporaryWriter(e.name);
-        if (writer && (*writer == self || !processRunning(*writer)))
+        if (temporary->writer == self || !processRunning(temporary->writer))
             stale.push_back(inside + e.name);
     });
     for (const std::string& path : stale)

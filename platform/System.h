@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,13 @@ struct FoundFile {
     std::string name; // the matched entry's name (the wildcard resolved)
     std::uint32_t attributes = 0;
     bool dosTime = false; // last-write time within 1980..2107 (local time)
+};
+
+// What asking the shell to start a file came to.
+enum class LaunchResult {
+    Started,
+    Cancelled, // the user said no (the elevation prompt)
+    Failed,
 };
 
 // What a primitive file operation came to.
@@ -93,6 +101,12 @@ public:
     virtual bool removeFile(const std::string& path) = 0;
     // The whole contents of a file, or nullopt.
     virtual std::optional<std::string> readFile(const std::string& path) = 0;
+    // Up to `size` bytes of a file from `offset` (fewer at its end), or nullopt.
+    virtual std::optional<std::string> readPart(const std::string& path, std::uint64_t offset,
+                                                std::size_t size) = 0;
+    // Whether two paths name one file (device and inode; volume and file
+    // index), through links; false when either cannot be looked at.
+    virtual bool sameFile(const std::string& a, const std::string& b) = 0;
     // Creates a file that must not exist yet (Exists then) holding the pieces
     // one after the other, flushed to the disk. When `like` names a file, the
     // new one gets its permissions (its mode, or its hidden and system marks).
@@ -125,12 +139,15 @@ public:
         return writeAtomic(path, {contents});
     }
     // Deletes the temporary files in a folder that writes and moves left
-    // behind when their process was killed. Those of a process still running
-    // are left alone.
-    virtual void removeStaleTemporaries(const std::string& folder);
+    // behind when their process was killed: only those made for one of
+    // `names` (letter case folded, as pathrules::foldCase gives them), never a
+    // file whose own name is among them, and never one of a process still
+    // running.
+    virtual void removeStaleTemporaries(const std::string& folder,
+                                        const std::set<std::string>& names);
 
-    // The shell's default action on a file, detached; the result is not examined.
-    virtual void shellOpen(const std::string& path) = 0;
+    // The shell's default action on a file, detached.
+    virtual LaunchResult shellOpen(const std::string& path) = 0;
 
     // Full path of the running executable, in the logic's form.
     virtual std::string ownExecutablePath() = 0;
@@ -144,11 +161,19 @@ public:
 };
 
 // The name a write or a move to `path` uses until its contents are whole:
-// "~<name>.<process id>-<n>.tmp" in the same folder.
+// "~<name>.kwarino-<process id>-<n>.tmp" in the same folder. The tool's mark
+// keeps a user's own "~x.1-2.tmp" from ever being taken for one.
 std::string temporaryName(const std::string& path, std::uint32_t processId);
-// The id of the process that made a temporary of that form, or nullopt when
-// the name is not one.
-std::optional<std::uint32_t> temporaryWriter(std::string_view name);
+struct Temporary {
+    std::string_view target; // the name it was made for
+    std::uint32_t writer;    // the id of the process that made it
+};
+// What a file name of that form says, or nullopt when it is not one.
+std::optional<Temporary> parseTemporaryName(std::string_view name);
+
+// Whether two files hold the same bytes, read in pieces of bounded size;
+// false when either cannot be read.
+bool sameContents(System& sys, const std::string& a, const std::string& b);
 
 // The implementation for the machine the tool runs on.
 System& realSystem();

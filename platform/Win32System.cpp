@@ -264,6 +264,9 @@ public:
     FileResult rename(const std::string& from, const std::string& to, bool replace) override;
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
+    std::optional<std::string> readPart(const std::string& path, std::uint64_t offset,
+                                        std::size_t size) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
     FileResult createFile(const std::string& path, const std::vector<std::string_view>& pieces,
                           const std::string& like) override;
     // MOVEFILE_WRITE_THROUGH has made every rename durable already.
@@ -271,7 +274,7 @@ public:
     std::optional<std::string> finalPath(const std::string& path) override;
     std::uint32_t processId() override { return GetCurrentProcessId(); }
     bool processRunning(std::uint32_t id) override;
-    void shellOpen(const std::string& path) override;
+    LaunchResult shellOpen(const std::string& path) override;
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
     std::string toNativePath(std::string_view logicPath) override;
@@ -380,16 +383,26 @@ bool Win32System::removeFile(const std::string& path) {
     return native && !native->empty() && DeleteFileW(native->c_str());
 }
 
+// A file opened for reading, shared with every other user; devices and pipes
+// are refused by their type.
+HANDLE openToRead(const std::wstring& native) {
+    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
 std::optional<std::string> Win32System::readFile(const std::string& path) {
     std::optional<std::wstring> native = apiPathOf(path);
     if (!native || native->empty())
         return std::nullopt;
-    // Opening a folder fails without FILE_FLAG_BACKUP_SEMANTICS; devices and
-    // pipes are refused by their type.
-    FileHandle in(CreateFileW(native->c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!in.valid() || GetFileType(in.get()) != FILE_TYPE_DISK)
+    // Opening a folder fails without FILE_FLAG_BACKUP_SEMANTICS.
+    FileHandle in(openToRead(*native));
+    if (!in.valid())
         return std::nullopt;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(in.get(), &size) || size.QuadPart < 0)
@@ -420,6 +433,47 @@ bool Win32System::processRunning(std::uint32_t id) {
     const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
     CloseHandle(process);
     return running;
+}
+
+std::optional<std::string> Win32System::readPart(const std::string& path, std::uint64_t offset,
+                                                 std::size_t size) {
+    std::optional<std::wstring> native = apiPathOf(path);
+    if (!native || native->empty())
+        return std::nullopt;
+    FileHandle in(openToRead(*native));
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!in.valid() || !SetFilePointerEx(in.get(), at, nullptr, FILE_BEGIN))
+        return std::nullopt;
+    std::string part(size, '\0');
+    std::size_t used = 0;
+    while (used < size) {
+        const std::size_t room = size - used;
+        DWORD got = 0;
+        if (!ReadFile(in.get(), part.data() + used,
+                      room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room), &got, nullptr))
+            return std::nullopt;
+        if (got == 0)
+            break;
+        used += got;
+    }
+    part.resize(used);
+    return part;
+}
+
+bool Win32System::sameFile(const std::string& a, const std::string& b) {
+    auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        std::optional<std::wstring> native = apiPathOf(path);
+        if (!native || native->empty())
+            return false;
+        FileHandle h(CreateFileW(native->c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return h.valid() && GetFileInformationByHandle(h.get(), &info);
+    };
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return identity(a, x) && identity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
 }
 
 FileResult Win32System::createFile(const std::string& path,
@@ -472,15 +526,23 @@ std::optional<std::string> Win32System::finalPath(const std::string& path) {
     return logic;
 }
 
-void Win32System::shellOpen(const std::string& path) {
+LaunchResult Win32System::shellOpen(const std::string& path) {
     std::optional<std::wstring> native = wideOf(path);
     if (!native || native->empty())
-        return;
+        return LaunchResult::Failed;
     // shell32 loads on the first start, not with the window.
     static const auto shellExecute =
-        systemFunction<decltype(ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
-    if (shellExecute)
-        shellExecute(nullptr, nullptr, native->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        systemFunction<decltype(ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
+    if (!shellExecute)
+        return LaunchResult::Failed;
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI; // the window says what went wrong
+    info.lpFile = native->c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (shellExecute(&info))
+        return LaunchResult::Started;
+    return GetLastError() == ERROR_CANCELLED ? LaunchResult::Cancelled : LaunchResult::Failed;
 }
 
 std::string Win32System::ownExecutablePath() {

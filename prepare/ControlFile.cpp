@@ -1,6 +1,5 @@
 #include "prepare/ControlFile.h"
 
-#include "platform/Cp932.h"
 #include "platform/PathRules.h"
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
@@ -36,8 +35,7 @@ std::optional<std::string> writeControlFile(platform::System& sys, const RunStat
     const std::string appExe = app + "," + exe;
     const std::string uninstallTitle = app + sjis("のアンインストール");
 
-    const std::string error =
-        text::cannotWrite(platform::cp932FromUtf8ForDisplay(sys.toNativePath(path)));
+    const std::string error = text::cannotWrite(text::shownPath(sys, path));
     // A control file that is there but cannot be read holds the list the
     // restore at close follows: it is never replaced by a new one.
     std::optional<platform::ProfileFile> loaded = platform::ProfileFile::load(sys, path);

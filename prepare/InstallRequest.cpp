@@ -1,15 +1,17 @@
 #include "prepare/InstallRequest.h"
 
+#include "platform/PathRules.h"
 #include "platform/System.h"
 #include "prepare/ControlFile.h"
 #include "prepare/Launch.h"
+#include "prepare/Restore.h"
 #include "prepare/Texts.h"
 
 namespace prepare {
 namespace {
 
 RequestOutcome outcome(RequestOutcome::Kind kind, std::string message = {}) {
-    return RequestOutcome{kind, std::move(message), Field::None, 0};
+    return RequestOutcome{kind, std::move(message), Field::None, 0, {}};
 }
 
 } // namespace
@@ -18,8 +20,8 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
                                  RequestUi& ui) {
     using Kind = RequestOutcome::Kind;
     if (auto rejection = validateRequest(sys, state, texts))
-        return RequestOutcome{Kind::Rejected, std::move(rejection->message), rejection->focus,
-                              rejection->row};
+        return RequestOutcome{
+            Kind::Rejected, std::move(rejection->message), rejection->focus, rejection->row, {}};
 
     ui.showProgress(true);
     struct HideProgress {
@@ -42,15 +44,20 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         request.startMenu[row].name = *texts.startMenuNames[row];
     }
 
-    // A tool killed while it wrote the control file or moved a file up may
-    // have left a temporary copy in the program folder: gone before the
-    // survey can list it as part of the software.
-    sys.removeStaleTemporaries(state.ProgramFolder);
+    // A tool killed while it wrote the control file may have left a
+    // temporary of it: gone before the survey can list it as part of the
+    // software. A killed move up leaves the control file, whose restore
+    // removes the temporaries of its files.
+    const std::string controlFile = controlFilePath(state);
+    sys.removeStaleTemporaries(state.ProgramFolder,
+                               {pathrules::foldCase(pathrules::fileNamePart(controlFile))});
 
     bool relocating = false;
-    if (!platform::fileExists(sys, controlFilePath(state))) {
+    if (!platform::fileExists(sys, controlFile)) {
         SurveyResult survey = surveyProgramFolder(
             sys, state, [&](std::size_t met) { return ui.surveyProgress(met); });
+        if (ui.stopRequested())
+            return outcome(Kind::Stopped);
         if (survey.cancelled)
             return outcome(Kind::Cancelled);
         if (survey.unwritableName)
@@ -64,15 +71,34 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         request.folderFiles = std::move(survey.FolderFiles);
     }
 
+    if (ui.stopRequested())
+        return outcome(Kind::Stopped);
     if (auto error = writeControlFile(sys, state, request))
         return outcome(Kind::WriteFailed, std::move(*error));
-    if (relocating)
-        relocate(sys, state.ProgramFolder, request.folderFiles);
+    if (relocating) {
+        const Relocation moves = relocate(sys, state.ProgramFolder, request.folderFiles,
+                                          [&] { return ui.stopRequested(); });
+        if (moves.failed) {
+            // Back as it was: what moved goes back and the control file goes.
+            RequestOutcome failed = outcome(
+                Kind::MoveFailed,
+                text::cannotMove(text::shownPath(sys, state.ProgramFolder + *moves.failed)));
+            failed.notBack = restoreControlFile(sys, controlFile);
+            // A control file that could not be deleted is left for the close.
+            if (platform::fileExists(sys, controlFile))
+                recordControlFile(state);
+            return failed;
+        }
+    }
 
     recordControlFile(state);
+    if (ui.stopRequested())
+        return outcome(Kind::Stopped);
     ui.showProgress(false);
     hide.armed = false;
-    startInstaller(sys, state);
+    if (startInstaller(sys, state) == platform::LaunchResult::Failed)
+        return outcome(Kind::StartFailed,
+                       text::cannotStart(text::shownPath(sys, installerPath(state))));
     return outcome(Kind::Started);
 }
 

@@ -14,8 +14,12 @@ void recordControlFile(RunState& state) {
         files.push_back(path);
 }
 
-void startInstaller(platform::System& sys, const RunState& state) {
-    sys.shellOpen(state.ProgramFolder + "Inst.exe");
+std::string installerPath(const RunState& state) {
+    return state.ProgramFolder + "Inst.exe";
+}
+
+platform::LaunchResult startInstaller(platform::System& sys, const RunState& state) {
+    return sys.shellOpen(installerPath(state));
 }
 
 } // namespace prepare

@@ -1,11 +1,8 @@
 // The last stage of a request: its control file recorded, the installer started.
 #pragma once
 
+#include "platform/System.h"
 #include "prepare/RunState.h"
-
-namespace platform {
-class System;
-}
 
 namespace prepare {
 
@@ -13,8 +10,11 @@ namespace prepare {
 // never recorded twice.
 void recordControlFile(RunState& state);
 
+// The installer beside the control file.
+std::string installerPath(const RunState& state);
+
 // Asks the shell to start the installer beside the control file; the tool does
-// not wait for it and learns nothing of its outcome.
-void startInstaller(platform::System& sys, const RunState& state);
+// not wait for it and learns only whether it could be started.
+platform::LaunchResult startInstaller(platform::System& sys, const RunState& state);
 
 } // namespace prepare

@@ -4,6 +4,7 @@
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
 
+#include <map>
 #include <optional>
 #include <set>
 
@@ -15,10 +16,12 @@ constexpr std::size_t Unsafe = std::string_view::npos;
 
 // Where the last part of a file-list entry begins (0 for an entry without a
 // backslash), or Unsafe when the entry is not a safe relative path: a part
-// that is empty (a leading backslash too), "." or "..", or a colon anywhere
-// (a drive or a stream).
+// that is empty (a leading backslash too), "." or "..", or that ends in a dot
+// or a blank (Windows drops those, so "sub\Inst.ini." names the control
+// file), or a colon (a drive or a stream) or forward slash (a separator to
+// every system) anywhere.
 std::size_t lastPartOfSafePath(std::string_view entry) {
-    if (entry.find(':') != std::string_view::npos)
+    if (entry.find_first_of(":/") != std::string_view::npos)
         return Unsafe;
     std::size_t begin = 0;
     for (std::size_t i = 0;; i = pathrules::nextCharacter(entry, i)) {
@@ -26,12 +29,26 @@ std::size_t lastPartOfSafePath(std::string_view entry) {
         if (!end && entry[i] != '\\')
             continue;
         const std::string_view part = entry.substr(begin, i - begin);
-        if (part.empty() || part == "." || part == "..")
+        if (part.empty() || part.back() == '.' || part.back() == ' ')
             return Unsafe;
         if (end)
             return begin;
         begin = i + 1;
     }
+}
+
+bool isFile(platform::System& sys, const std::string& path) {
+    const std::uint32_t attrs = sys.attributes(path);
+    return attrs != platform::InvalidAttributes && !(attrs & platform::AttrDirectory);
+}
+
+// Whether a folder between `top` (ending with a backslash) and `path` is a
+// link or junction: a move through it would land somewhere else.
+bool linkOnTheWay(platform::System& sys, const std::string& top, const std::string& path) {
+    for (std::size_t i = top.size(); i < path.size(); i = pathrules::nextCharacter(path, i))
+        if (path[i] == '\\' && (sys.attributes(path.substr(0, i)) & platform::AttrReparsePoint))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -57,31 +74,42 @@ void forEachFileToRestore(
     }
 }
 
-void restoreControlFile(platform::System& sys, const std::string& controlFile) {
+std::vector<std::string> restoreControlFile(platform::System& sys, const std::string& controlFile) {
+    std::vector<std::string> notBack;
     if (!platform::fileExists(sys, controlFile))
-        return;
+        return notBack;
     const std::optional<platform::ProfileFile> ini = platform::ProfileFile::load(sys, controlFile);
     if (!ini || !ini->hasKey("Install", "InstallDir"))
-        return;
+        return notBack;
 
     const std::string folder(pathrules::folderPart(controlFile));
     const std::string_view ownName = pathrules::fileNamePart(controlFile);
+    // The names the list places in each folder (letter case folded): a
+    // temporary is removed only when it was made for one of them. Moved files
+    // wait at the top under their names, beside the control file.
+    std::map<std::string, std::set<std::string>> placed;
+    std::set<std::string>& top = placed[pathrules::foldCase(folder)];
+    top.insert(pathrules::foldCase(ownName));
+    const std::vector<std::pair<std::string, std::string>> files = ini->entries("Files");
+    for (const auto& [key, value] : files) {
+        const std::size_t last = lastPartOfSafePath(value);
+        if (last == Unsafe)
+            continue;
+        const std::string name = pathrules::foldCase(std::string_view(value).substr(last));
+        top.insert(name);
+        placed[pathrules::foldCase(folder + value.substr(0, last))].insert(name);
+    }
+    // The list's own top-level files: a file of that name at the top is theirs.
+    auto listedAtTop = [&](std::string_view name) {
+        for (const auto& [key, value] : files)
+            if (pathrules::equalsNoCase(value, name))
+                return true;
+        return false;
+    };
     // A tool killed while it moved a file up or back may have left a
     // temporary copy beside the file's place.
-    std::set<std::string> cleaned{folder};
-    // The list's own top-level files, in any letter case: made when first
-    // needed, as only a move cut short by a kill asks.
-    std::optional<std::set<std::string>> topFiles;
-    auto listedAtTop = [&](std::string_view name) {
-        if (!topFiles) {
-            topFiles.emplace();
-            for (const auto& [key, value] : ini->entries("Files"))
-                if (pathrules::firstBackslash(value) == std::string_view::npos)
-                    topFiles->insert(pathrules::foldCase(value));
-        }
-        return topFiles->count(pathrules::foldCase(name)) > 0;
-    };
-    sys.removeStaleTemporaries(folder);
+    std::set<std::string> cleaned{pathrules::foldCase(folder)};
+    sys.removeStaleTemporaries(folder, top);
     forEachFileToRestore(*ini, ownName, [&](std::string_view relative, std::string_view name) {
         const std::string from = folder + std::string(name);
         const std::string to = folder + std::string(relative);
@@ -93,24 +121,46 @@ void restoreControlFile(platform::System& sys, const std::string& controlFile) {
             if (!found || found->name == ownName)
                 return;
         }
-        const std::string toFolder(pathrules::folderPart(to));
-        if (cleaned.insert(toFolder).second)
-            sys.removeStaleTemporaries(toFolder);
-        if (sys.moveNoReplace(from, to))
-            return;
-        // Killed between giving a copy its name and deleting the source, a
-        // move leaves the file whole in both places: one copy goes, unless
-        // the list says a file of that name belongs at the top.
-        const std::optional<std::string> moved = sys.readFile(from);
-        if (moved && moved == sys.readFile(to) && !listedAtTop(name))
-            sys.removeFile(from);
+        if (!linkOnTheWay(sys, folder, to)) {
+            const std::string toFolder(pathrules::folderPart(to));
+            const std::string key = pathrules::foldCase(toFolder);
+            if (cleaned.insert(key).second)
+                sys.removeStaleTemporaries(toFolder, placed[key]);
+            if (sys.moveNoReplace(from, to))
+                return;
+            // Killed between giving a copy its name and deleting the source, a
+            // move leaves the file whole in both places: one copy goes, unless
+            // the list says a file of that name belongs at the top, or the two
+            // are one file reached twice.
+            if (!sys.sameFile(from, to) && platform::sameContents(sys, from, to)) {
+                if (!listedAtTop(name))
+                    sys.removeFile(from);
+                return;
+            }
+        }
+        // Still at the top, and not the list's own file there; gone means the
+        // installer took it.
+        if (!listedAtTop(name) && isFile(sys, from))
+            notBack.push_back(to);
     });
     sys.removeFile(controlFile);
+    return notBack;
 }
 
-void restoreOnClose(platform::System& sys, const std::vector<std::string>& createdIniFiles) {
-    for (const std::string& path : createdIniFiles)
-        restoreControlFile(sys, path);
+std::vector<std::string> restoreOnClose(platform::System& sys,
+                                        std::vector<std::string>& createdIniFiles) {
+    std::vector<std::string> notBack;
+    // A control file once restored is gone from the record: a later close
+    // must not touch a file another run may have written there since.
+    std::vector<std::string> kept;
+    for (const std::string& path : createdIniFiles) {
+        const std::vector<std::string> left = restoreControlFile(sys, path);
+        notBack.insert(notBack.end(), left.begin(), left.end());
+        if (isFile(sys, path))
+            kept.push_back(path);
+    }
+    createdIniFiles = std::move(kept);
+    return notBack;
 }
 
 } // namespace prepare

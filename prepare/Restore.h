@@ -16,7 +16,8 @@ namespace prepare {
 
 // Whether a file-list entry may be moved back: a relative path that stays
 // inside the control file's folder. Absolute paths, drive names, ".." and
-// empty parts are refused, since the list is data anyone may have written.
+// empty parts, forward slashes and parts ending in a dot or a blank are
+// refused, since the list is data anyone may have written.
 bool isSafeRelativePath(std::string_view entry);
 
 // The entries of a control file's "Files" list that the restore moves back, in
@@ -30,10 +31,14 @@ void forEachFileToRestore(
 // Restores the folder of one control file and deletes it. A control file that
 // is gone, or that holds no "InstallDir", is left alone. The control file is
 // deleted only after every move, so a tool killed midway leaves it for the
-// next run to finish the job.
-void restoreControlFile(platform::System& sys, const std::string& controlFile);
+// next run to finish the job. A move never goes through a link or junction.
+// Returns the full paths where the files belong that stay at the top instead
+// (a file the installer took away is not among them).
+std::vector<std::string> restoreControlFile(platform::System& sys, const std::string& controlFile);
 
-// Every recorded control file, first to last.
-void restoreOnClose(platform::System& sys, const std::vector<std::string>& createdIniFiles);
+// Every recorded control file, first to last; those restored and deleted
+// leave the record. Returns the paths of the files that did not go back.
+std::vector<std::string> restoreOnClose(platform::System& sys,
+                                        std::vector<std::string>& createdIniFiles);
 
 } // namespace prepare

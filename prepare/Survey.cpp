@@ -23,6 +23,10 @@ bool isDotOrDotDot(std::string_view name) {
     return name == "." || name == "..";
 }
 
+bool endsInDotOrBlank(std::string_view name) {
+    return !name.empty() && (name.back() == '.' || name.back() == ' ');
+}
+
 } // namespace
 
 void ScanProgramFolder(platform::System& sys, const std::string& folder,
@@ -71,7 +75,9 @@ void ScanProgramFolder(platform::System& sys, const std::string& folder,
         if (!isFolder && (entry.attributes & platform::AttrSystem))
             continue;
         std::string relative = top.folder.substr(programFolderLength) + name;
-        if (!entry.faithful || hasControlCharacter(name)) {
+        // A name ending in a dot or a blank (possible off Windows) would be
+        // read as another name by Windows and by the restore.
+        if (!entry.faithful || hasControlCharacter(name) || endsInDotOrBlank(name)) {
             result.unwritableName = std::move(relative);
             return;
         }
@@ -107,27 +113,36 @@ bool relocationRefused(const SurveyResult& survey) {
         return true;
     if (survey.FolderFiles.size() > MaxRelocatableFiles)
         return true;
-    // Two files of one name cannot stand side by side (exact, case-sensitive).
-    std::unordered_set<std::string_view> names;
+    // Two files of one name cannot stand side by side; to Windows and to the
+    // installer names differ only when more than their letter case differs.
+    std::unordered_set<std::string> names;
     for (const std::string& entry : survey.FolderFiles) {
-        if (!names.insert(pathrules::fileNamePart(entry)).second)
+        if (!names.insert(pathrules::foldCase(pathrules::fileNamePart(entry))).second)
             return true;
     }
     return false;
 }
 
-std::vector<std::string> relocate(platform::System& sys, const std::string& programFolder,
-                                  const std::vector<std::string>& folderFiles) {
-    std::vector<std::string> moved;
+Relocation relocate(platform::System& sys, const std::string& programFolder,
+                    const std::vector<std::string>& folderFiles,
+                    const std::function<bool()>& stop) {
+    Relocation result;
     for (const std::string& entry : folderFiles) {
         if (!pathrules::containsBackslash(entry))
             continue;
+        if (stop && stop()) {
+            result.stopped = true;
+            break;
+        }
         const std::string from = programFolder + entry;
         const std::string to = programFolder + std::string(pathrules::fileNamePart(entry));
-        if (sys.moveNoReplace(from, to))
-            moved.push_back(entry);
+        if (!sys.moveNoReplace(from, to)) {
+            result.failed = entry;
+            break;
+        }
+        result.moved.push_back(entry);
     }
-    return moved;
+    return result;
 }
 
 } // namespace prepare

@@ -49,10 +49,16 @@ constexpr std::size_t MaxRelocatableFiles = 98;
 // Whether the files cannot all be moved up into the program folder.
 bool relocationRefused(const SurveyResult& survey);
 
+struct Relocation {
+    std::vector<std::string> moved;    // the entries moved up, in list order
+    std::optional<std::string> failed; // the entry that could not move: the moves end there
+    bool stopped = false;              // `stop` said so before a move
+};
+
 // Moves every listed file of a subfolder up into the program folder, never
-// replacing a file. A move that fails leaves the file where it was.
-// Returns the entries that were moved.
-std::vector<std::string> relocate(platform::System& sys, const std::string& programFolder,
-                                  const std::vector<std::string>& folderFiles);
+// replacing a file, until a move fails or `stop` returns true.
+Relocation relocate(platform::System& sys, const std::string& programFolder,
+                    const std::vector<std::string>& folderFiles,
+                    const std::function<bool()>& stop = {});
 
 } // namespace prepare

@@ -1,6 +1,7 @@
 #include "prepare/Texts.h"
 
 #include "platform/Cp932.h"
+#include "platform/System.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,8 +83,24 @@ std::string confirmRelocationRefused() {
         "一度やりなおしてください。");
 }
 
+std::string shownPath(platform::System& sys, const std::string& path) {
+    return platform::cp932FromUtf8ForDisplay(sys.toNativePath(path));
+}
+
 std::string cannotWrite(std::string_view path) {
     return std::string(path) + sjis(" に書き込めません");
+}
+std::string cannotMove(std::string_view path) {
+    return std::string(path) + sjis(" を移動できません");
+}
+std::string cannotStart(std::string_view path) {
+    return std::string(path) + sjis(" を起動できません");
+}
+std::string cannotRestore(std::string_view firstPath, std::size_t others) {
+    if (others == 0)
+        return std::string(firstPath) + sjis(" を元に戻せません");
+    return std::string(firstPath) + sjis(" ほか ") + std::to_string(others) +
+           sjis(" 個のファイルを元に戻せません");
 }
 
 } // namespace text

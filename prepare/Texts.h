@@ -2,8 +2,13 @@
 // code page 932, as every text of the tool.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+
+namespace platform {
+class System;
+}
 
 namespace prepare {
 
@@ -36,8 +41,17 @@ std::string fieldStartMenuFile(int row);
 std::string confirmCaption();
 std::string confirmRelocationRefused();
 
-// The error raised when the control file cannot be written; %s is its path.
-std::string cannotWrite(std::string_view path);
+// A path as the user sees it, for a message.
+std::string shownPath(platform::System& sys, const std::string& path);
+
+// The errors of the tool's own work (the application's error box); each takes
+// a path as shownPath gives it.
+std::string cannotWrite(std::string_view path); // the control file
+std::string cannotMove(std::string_view path);  // a file the relocation could not move up
+std::string cannotStart(std::string_view path); // the installer
+// Files the close could not put back: where the first belongs, and how many
+// others there are.
+std::string cannotRestore(std::string_view firstPath, std::size_t others);
 } // namespace text
 
 } // namespace prepare

@@ -48,6 +48,8 @@ void FakeView::plainBox(const std::string& text) {
 
 form::Answer FakeView::questionBox(const std::string& caption, const std::string& text) {
     boxes.push_back({Box::Question, caption, text});
+    if (onQuestion)
+        onQuestion();
     if (answers.empty()) {
         ++unexpected;
         return form::Answer::Closed;

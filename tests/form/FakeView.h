@@ -36,6 +36,7 @@ public:
     };
     std::vector<Box> boxes;
     std::deque<form::Answer> answers; // for the questions, oldest first
+    std::function<void()> onQuestion; // what else happens while a question is open
 
     struct Dialog {
         std::string title, filter, startFileName;

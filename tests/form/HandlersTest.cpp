@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -350,18 +351,90 @@ TEST_F(Requests, ClosingTheQuestionBoxGoesOnAsYes) {
     EXPECT_TRUE(tmp.exists("Sample/Inst.ini")) << "no InstallDir: the control file stays";
 }
 
-TEST_F(Requests, WriteErrorShowsTheErrorBoxWithItsFullStopAndLeavesEveryFile) {
+TEST_F(Requests, ErrorsOfTheToolsOwnWorkShowTheErrorBoxAndLeaveNothingUnrecorded) {
+    tmp.write("Sample/doc/Second.txt", "second");
+    sys.enumerationOrder = [](const auto& a, const auto& b) { return a.name < b.name; };
     const auto before = tmp.snapshot();
+    struct Case {
+        const char* op;
+        std::string path, after; // the path named, and the text after it
+        bool relocated;          // the files stay moved and recorded until the close
+    };
+    const Case cases[] = {
+        {"writeFileAtomic", native("Sample/Inst.ini"), text::CannotWrite, false},
+        // The second move fails: the first goes back, and Inst.ini goes.
+        {"moveNoReplace", native("Sample/doc/Second.txt"), text::CannotMove, false},
+        {"shellOpen", native("Sample/Inst.exe"), text::CannotStart, true},
+    };
     fill("x");
-    sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
-    install();
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Error);
-    EXPECT_EQ(view.boxes[0].text, native("Sample/Inst.ini") + " に書き込めません.");
-    EXPECT_FALSE(view[Progress].visible);
-    EXPECT_TRUE(installEnabled());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.op);
+        view.boxes.clear();
+        sys.calls.clear();
+        sys.fail = [&](const std::string& op, const std::string& path) {
+            return op == c.op &&
+                   (op != "moveNoReplace" || path.find("Second") != std::string::npos);
+        };
+        install();
+        ASSERT_EQ(view.boxes.size(), 1u);
+        EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Error);
+        EXPECT_EQ(view.boxes[0].text, c.path + c.after);
+        EXPECT_FALSE(view[Progress].visible);
+        EXPECT_TRUE(installEnabled());
+        EXPECT_EQ(tmp.exists("Sample/Manual.txt"), c.relocated);
+        EXPECT_EQ(form.runState().CreatedIniFiles.size(), c.relocated ? 1u : 0u);
+        if (!c.relocated) {
+            EXPECT_EQ(tmp.snapshot(), before);
+            EXPECT_NE(sys.calls.back().rfind("shellOpen", 0), 0u) << "the installer never starts";
+        }
+    }
+    sys.fail = nullptr;
+    view.closeWindow();
     EXPECT_EQ(tmp.snapshot(), before);
-    EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
+}
+
+TEST_F(Requests, CloseNamesTheFilesThatCannotGoBackTheSessionEndDoesNot) {
+    tmp.write("Sample/doc/a.txt");
+    tmp.write("Sample/doc/b.txt");
+    tmp.write("Sample/solo/s.txt");
+    tmp.write("Sample/taken/t.txt");
+    sys.enumerationOrder = [](const auto& a, const auto& b) { return a.name < b.name; };
+    struct Case {
+        std::string folderGone, staysAtTop;
+        bool byUser;
+        std::string box; // empty: none
+    };
+    const Case cases[] = {
+        {"solo", "s.txt", true, native("Sample/solo/s.txt") + text::CannotRestore},
+        {"doc", "Manual.txt", true, native("Sample/doc/Manual.txt") + text::CannotRestoreTwoOthers},
+        {"doc", "Manual.txt", false, ""},
+    };
+    int request = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        fill("x" + std::to_string(++request));
+        install();
+        // The subfolder the relocation emptied is deleted, and the installer
+        // took one file away: that one is not missed.
+        std::filesystem::remove(tmp.native("Sample/" + c.folderGone));
+        std::filesystem::remove(tmp.native("Sample/t.txt"));
+        view.boxes.clear();
+        if (c.byUser)
+            EXPECT_TRUE(form.FormCloseQuery());
+        else
+            form.SessionEnding();
+        EXPECT_EQ(view.boxes.empty() ? "" : view.boxes[0].text, c.box);
+        EXPECT_LE(view.boxes.size(), 1u);
+        EXPECT_TRUE(tmp.exists("Sample/" + c.staysAtTop)) << "left beside the program";
+        EXPECT_FALSE(tmp.exists("Sample/Inst.ini"));
+        // Back as it was, for the next case.
+        std::filesystem::create_directory(tmp.native("Sample/" + c.folderGone));
+        for (const char* name : {"s.txt", "Manual.txt", "a.txt", "b.txt"})
+            if (tmp.exists(std::string("Sample/") + name))
+                std::filesystem::rename(tmp.native(std::string("Sample/") + name),
+                                        tmp.native("Sample/" + c.folderGone + "/" + name));
+        tmp.write("Sample/taken/t.txt");
+    }
 }
 
 TEST_F(Requests, LongSurveyShowsProgressAndItsCancelStopsTheRequest) {
@@ -415,6 +488,27 @@ TEST_F(Requests, CloseDuringTheSurveyWaitsForTheRequestToStop) {
     EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
 }
 
+TEST_F(Requests, SessionEndOrCloseDuringTheQuestionStopsTheRequest) {
+    tmp.write("Sample/other/Manual.txt"); // a duplicate name: the question is asked
+    const auto before = tmp.snapshot();
+    for (bool byUser : {false, true}) {
+        fill(byUser ? "x" : "y");
+        view.answers.push_back(form::Answer::Yes);
+        view.onQuestion = [&] {
+            if (byUser)
+                view.closeWindow();
+            else
+                form.SessionEnding();
+        };
+        sys.calls.clear();
+        install();
+        EXPECT_EQ(view.closed, byUser);
+        EXPECT_EQ(tmp.snapshot(), before) << "nothing written, nothing moved";
+        for (const auto& call : sys.calls)
+            EXPECT_NE(call.rfind("shellOpen", 0), 0u) << "the installer never starts";
+    }
+}
+
 TEST_F(Requests, CancelledSessionEndThenAnotherRequestIsRestoredAtClose) {
     const auto before = tmp.snapshot();
     fill("x");
@@ -422,6 +516,7 @@ TEST_F(Requests, CancelledSessionEndThenAnotherRequestIsRestoredAtClose) {
     ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
     form.SessionEnding();
     EXPECT_EQ(tmp.snapshot(), before) << "restored when the session ends";
+    EXPECT_TRUE(form.runState().CreatedIniFiles.empty()) << "and no longer on the record";
 
     // The session end was cancelled: the user goes on with another request.
     view.setText(NameField, "y");

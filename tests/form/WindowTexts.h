@@ -38,4 +38,11 @@ inline constexpr const char* UnusableName =
 inline constexpr const char* SurveyProgress1234 = "フォルダのファイルを調べています…\r1234 個";
 inline constexpr const char* SurveyCancel = "キャンセル";
 
+// The error box's texts after the path they name, the box's full stop added.
+inline constexpr const char* CannotWrite = " に書き込めません.";
+inline constexpr const char* CannotMove = " を移動できません.";
+inline constexpr const char* CannotStart = " を起動できません.";
+inline constexpr const char* CannotRestore = " を元に戻せません.";
+inline constexpr const char* CannotRestoreTwoOthers = " ほか 2 個のファイルを元に戻せません.";
+
 } // namespace window_text

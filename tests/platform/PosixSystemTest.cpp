@@ -634,20 +634,23 @@ TEST(PosixFileContents, TemporariesOfKilledWritersAreRemoved) {
     const std::string own = std::to_string(getpid());
     const std::set<std::string> kept{
         "Inst.ini",
-        "~Inst.ini.1-0.tmp",           // its writer (init) still runs
-        "~Inst.ini.notes.tmp",         // only looks like one
-        "~Inst.ini." + ended + ".tmp", // no counter: not one of ours
-        "~Inst.ini." + own + "-9.tmp", // a folder
+        "~Inst.ini.kwarino-1-0.tmp",           // its writer (init) still runs
+        "~Inst.ini.notes.tmp",                 // only looks like one
+        "~Inst.ini.kwarino-" + ended + ".tmp", // no counter: not one of ours
+        "~Inst.ini.kwarino-" + own + "-9.tmp", // a folder
+        "~Inst.ini." + ended + "-0.tmp",       // no mark: a user's own, as these
+        "~log.2024-06.tmp",
+        "~other.txt.kwarino-" + ended + "-0.tmp", // of a file not placed here
     };
     for (const std::string& name : kept)
-        if (name != "~Inst.ini." + own + "-9.tmp" && name != "Inst.ini")
+        if (name != "~Inst.ini.kwarino-" + own + "-9.tmp" && name != "Inst.ini")
             folder.write("p/" + name, "kept");
-    folder.mkdir("p/~Inst.ini." + own + "-9.tmp");
-    folder.write("p/~Inst.ini." + ended + "-0.tmp", "left by a killed writer");
-    folder.write("p/~data.bin." + ended + "-4.tmp", "left by a killed move");
-    folder.write("p/~Inst.ini." + own + "-3.tmp", "left by this process");
+    folder.mkdir("p/~Inst.ini.kwarino-" + own + "-9.tmp");
+    folder.write("p/~Inst.ini.kwarino-" + ended + "-0.tmp", "left by a killed writer");
+    folder.write("p/~data.bin.kwarino-" + ended + "-4.tmp", "left by a killed move");
+    folder.write("p/~Inst.ini.kwarino-" + own + "-3.tmp", "left by this process");
 
-    sys().removeStaleTemporaries(folder.logic("p"));
+    sys().removeStaleTemporaries(folder.logic("p"), {"inst.ini", "data.bin"});
     EXPECT_EQ(nativeNames(folder.native("p")), kept);
 }
 

@@ -41,8 +41,15 @@ public:
         return files.count(path) ? platform::AttrArchive : platform::InvalidAttributes;
     }
     bool copyNoReplace(const std::string&, const std::string&) override { return false; }
-    platform::FileResult rename(const std::string&, const std::string&, bool) override {
-        return platform::FileResult::Failed;
+    platform::FileResult rename(const std::string& from, const std::string& to,
+                                bool replace) override {
+        if (!files.count(from))
+            return platform::FileResult::Failed;
+        if (!replace && files.count(to))
+            return platform::FileResult::Exists;
+        files[to] = files[from];
+        files.erase(from);
+        return platform::FileResult::Done;
     }
     bool removeFile(const std::string& path) override { return files.erase(path) != 0; }
     std::optional<std::string> readFile(const std::string& path) override {
@@ -51,23 +58,27 @@ public:
             return std::nullopt;
         return it->second;
     }
-    bool writeAtomic(const std::string& path,
-                     const std::vector<std::string_view>& pieces) override {
+    platform::FileResult createFile(const std::string& path,
+                                    const std::vector<std::string_view>& pieces,
+                                    const std::string&) override {
+        if (files.count(path))
+            return platform::FileResult::Exists;
         std::string& text = files[path];
-        text.clear();
         for (std::string_view piece : pieces)
             text += piece;
-        return true;
-    }
-    platform::FileResult createFile(const std::string&, const std::vector<std::string_view>&,
-                                    const std::string&) override {
-        return platform::FileResult::Failed;
+        return platform::FileResult::Done;
     }
     void syncFolder(const std::string&) override {}
     std::optional<std::string> finalPath(const std::string& path) override { return path; }
     std::uint32_t processId() override { return 1; }
     bool processRunning(std::uint32_t) override { return true; }
-    void shellOpen(const std::string&) override {}
+    platform::LaunchResult shellOpen(const std::string&) override {
+        return platform::LaunchResult::Failed;
+    }
+    std::optional<std::string> readPart(const std::string&, std::uint64_t, std::size_t) override {
+        return std::nullopt;
+    }
+    bool sameFile(const std::string&, const std::string&) override { return false; }
     std::string ownExecutablePath() override { return "\\tool\\kwarino"; }
     std::optional<std::string> fromNativePath(std::string_view native) override {
         return std::string(native);

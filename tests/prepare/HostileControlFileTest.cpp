@@ -25,7 +25,7 @@ protected:
     void restoreWith(const std::string& contents) {
         f.file("Inst.ini", contents);
         outsideBefore = outside();
-        prepare::restoreOnClose(f.sys, {f.logic("Inst.ini")});
+        prepare::restoreControlFile(f.sys, f.logic("Inst.ini"));
     }
     std::map<std::string, std::string> outside() {
         auto all = f.tmp.snapshot();

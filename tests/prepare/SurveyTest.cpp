@@ -75,11 +75,11 @@ TEST_F(SurveyTest, NinetyEightFilesAreRelocatedNinetyNineAreNot) {
     EXPECT_TRUE(prepare::relocationRefused(s));
 }
 
-TEST_F(SurveyTest, DuplicateNamesAreComparedExactly) {
+TEST_F(SurveyTest, DuplicateNamesIgnoreLetterCase) {
     f.file("readme.txt");
-    f.file("doc/ReadMe.txt");
+    f.file("doc/readme.txt.bak");
     EXPECT_FALSE(prepare::relocationRefused(survey()));
-    f.file("other/readme.txt");
+    f.file("other/ReadMe.TXT"); // one name to Windows and to the installer
     EXPECT_TRUE(prepare::relocationRefused(survey()));
 }
 
@@ -250,20 +250,21 @@ TEST_F(SurveyTest, FailedListingsAddNothingOnEitherPath) {
     EXPECT_EQ(s.FolderFiles.back(), "c\\y.txt");
 }
 
-TEST_F(SurveyTest, RelocationMovesUpAndNeverReplaces) {
+TEST_F(SurveyTest, RelocationMovesUpNeverReplacesAndEndsAtAFailedMove) {
     f.file("doc/Manual.txt", "manual");
     f.file("doc/img/logo.png", "logo");
     f.file("keep.txt", "top");
     f.file("sub/keep.txt", "below"); // a duplicate: refused as a whole, but relocate() alone
-    auto moved = prepare::relocate(
+    auto result = prepare::relocate(
         f.sys, f.state.ProgramFolder,
-        {"Sample.exe", "doc\\Manual.txt", "doc\\img\\logo.png", "sub\\keep.txt", "gone\\x.txt"});
-    EXPECT_EQ(moved, (std::vector<std::string>{"doc\\Manual.txt", "doc\\img\\logo.png"}));
+        {"Sample.exe", "doc\\Manual.txt", "sub\\keep.txt", "doc\\img\\logo.png"});
+    EXPECT_EQ(result.moved, (std::vector<std::string>{"doc\\Manual.txt"}));
+    EXPECT_EQ(result.failed, "sub\\keep.txt");
     EXPECT_EQ(f.tmp.read("Sample/Manual.txt"), "manual");
-    EXPECT_EQ(f.tmp.read("Sample/logo.png"), "logo");
+    EXPECT_EQ(f.tmp.read("Sample/doc/img/logo.png"), "logo") << "no move after the failed one";
     EXPECT_EQ(f.tmp.read("Sample/keep.txt"), "top");
     EXPECT_EQ(f.tmp.read("Sample/sub/keep.txt"), "below");
-    EXPECT_TRUE(fs::is_directory(f.tmp.native("Sample/doc/img"))) << "subfolders stay";
+    EXPECT_TRUE(fs::is_directory(f.tmp.native("Sample/doc"))) << "subfolders stay";
 }
 
 // The survey as part of a whole request.
@@ -299,8 +300,8 @@ TEST_F(SurveyRequestTest, ExistingControlFileSkipsTheSurvey) {
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
     EXPECT_EQ(f.ui.questions, 0);
     EXPECT_TRUE(f.tmp.exists("Sample/doc/a.txt"));
-    for (const auto& call : f.sys.calls)
-        EXPECT_NE(call.rfind("enumerate", 0), 0u) << call;
+    for (const auto& call : f.sys.calls) // the survey lists with the read-only bits
+        EXPECT_NE(call.rfind("enumerate ", 0), 0u) << call;
     EXPECT_EQ(f.state.CreatedIniFiles, (std::vector<std::string>{f.logic("Inst.ini")}));
 }
 
@@ -403,5 +404,18 @@ TEST(SurveyNames, NameThatWouldNotReadBackEndsTheRequest) {
     EXPECT_NE(outcome.message.find("a.txt "), std::string::npos);
     EXPECT_EQ(f.tree(), before);
 }
+
+#ifndef _WIN32
+TEST(SurveyNames, NameEndingInADotEndsTheRequest) {
+    // Possible off Windows only; Windows and the restore would read "sub".
+    ProgramFolderFixture f;
+    f.file("Sample.exe");
+    f.file("Inst.exe");
+    f.file("sub./x.txt");
+    auto before = f.tree();
+    EXPECT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Rejected);
+    EXPECT_EQ(f.tree(), before);
+}
+#endif
 
 } // namespace

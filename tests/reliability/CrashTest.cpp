@@ -154,7 +154,7 @@ std::string topName(const std::string& relative) {
 }
 
 bool isTemporary(const std::string& path) {
-    return platform::temporaryWriter(topName(path)).has_value();
+    return platform::parseTemporaryName(topName(path)).has_value();
 }
 
 unsigned seed() {

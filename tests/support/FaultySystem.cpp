@@ -80,6 +80,21 @@ std::optional<std::string> FaultySystem::readFile(const std::string& path) {
     return inner_.readFile(path);
 }
 
+std::optional<std::string> FaultySystem::readPart(const std::string& path, std::uint64_t offset,
+                                                  std::size_t size) {
+    if (failing("readPart", path))
+        return std::nullopt;
+    return inner_.readPart(path, offset, size);
+}
+
+platform::FileResult FaultySystem::createFile(const std::string& path,
+                                              const std::vector<std::string_view>& pieces,
+                                              const std::string& like) {
+    if (failing("createFile", path))
+        return platform::FileResult::Failed;
+    return inner_.createFile(path, pieces, like);
+}
+
 bool FaultySystem::writeAtomic(const std::string& path,
                                const std::vector<std::string_view>& pieces) {
     if (failing("writeFileAtomic", path))
@@ -91,17 +106,20 @@ bool FaultySystem::writeAtomic(const std::string& path,
             text += piece;
         return true;
     }
-    return inner_.writeAtomic(path, pieces);
+    // The shared way of writing, over this layer's own operations.
+    return System::writeAtomic(path, pieces);
 }
 
-void FaultySystem::removeStaleTemporaries(const std::string& folder) {
+void FaultySystem::removeStaleTemporaries(const std::string& folder,
+                                          const std::set<std::string>& names) {
     if (!failing("removeStaleTemporaries", folder))
-        inner_.removeStaleTemporaries(folder);
+        System::removeStaleTemporaries(folder, names);
 }
 
-void FaultySystem::shellOpen(const std::string& path) {
+platform::LaunchResult FaultySystem::shellOpen(const std::string& path) {
     // Recorded only: tests never start programs.
-    failing("shellOpen", path);
+    return failing("shellOpen", path) ? platform::LaunchResult::Failed
+                                      : platform::LaunchResult::Started;
 }
 
 } // namespace testing_support

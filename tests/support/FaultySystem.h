@@ -18,9 +18,9 @@ public:
 
     // Called before each operation with its name ("findFirst", "enumerate",
     // "enumerateWithoutReadOnly", "attributes", "copyNoReplace", "rename",
-    // "moveNoReplace", "removeFile", "readFile", "writeFileAtomic",
-    // "removeStaleTemporaries", "shellOpen") and its first path; true makes it
-    // fail.
+    // "moveNoReplace", "removeFile", "readFile", "readPart", "createFile",
+    // "writeFileAtomic", "removeStaleTemporaries", "shellOpen") and its first
+    // path; true makes it fail.
     std::function<bool(const std::string& op, const std::string& path)> fail;
     // Every call, in order, as "op path".
     std::vector<std::string> calls;
@@ -47,9 +47,16 @@ public:
     bool moveNoReplace(const std::string& from, const std::string& to) override;
     bool removeFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
+    std::optional<std::string> readPart(const std::string& path, std::uint64_t offset,
+                                        std::size_t size) override;
+    platform::FileResult createFile(const std::string& path,
+                                    const std::vector<std::string_view>& pieces,
+                                    const std::string& like) override;
     bool writeAtomic(const std::string& path, const std::vector<std::string_view>& pieces) override;
-    void removeStaleTemporaries(const std::string& folder) override;
-    void shellOpen(const std::string& path) override;
+    void removeStaleTemporaries(const std::string& folder,
+                                const std::set<std::string>& names) override;
+    // A failure injected here is a start the system refused.
+    platform::LaunchResult shellOpen(const std::string& path) override;
 
 private:
     bool failing(const char* op, const std::string& path);

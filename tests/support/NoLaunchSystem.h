@@ -35,6 +35,13 @@ public:
     std::optional<std::string> readFile(const std::string& path) override {
         return inner_.readFile(path);
     }
+    std::optional<std::string> readPart(const std::string& path, std::uint64_t offset,
+                                        std::size_t size) override {
+        return inner_.readPart(path, offset, size);
+    }
+    bool sameFile(const std::string& a, const std::string& b) override {
+        return inner_.sameFile(a, b);
+    }
     platform::FileResult createFile(const std::string& path,
                                     const std::vector<std::string_view>& pieces,
                                     const std::string& like) override {
@@ -46,7 +53,9 @@ public:
     }
     std::uint32_t processId() override { return inner_.processId(); }
     bool processRunning(std::uint32_t id) override { return inner_.processRunning(id); }
-    void shellOpen(const std::string&) override {}
+    platform::LaunchResult shellOpen(const std::string&) override {
+        return platform::LaunchResult::Started;
+    }
     std::string ownExecutablePath() override { return inner_.ownExecutablePath(); }
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override {
         return inner_.fromNativePath(nativeUtf8);

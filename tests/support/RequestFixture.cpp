@@ -5,7 +5,7 @@
 namespace testing_support {
 
 std::string leftoverTemporaryName(const std::string& name) {
-    return "~" + name + "." + std::to_string(platform::realSystem().processId()) + "-7.tmp";
+    return "~" + name + ".kwarino-" + std::to_string(platform::realSystem().processId()) + "-7.tmp";
 }
 
 ProgramFolderFixture::ProgramFolderFixture(std::string f) : folder(std::move(f)) {
