@@ -113,10 +113,6 @@ void printSummary(const Collector& c) {
              "Inst.ini for 20,000 files written, then the close (relocation refused: it reads "
              "up to InstallDir), vs one write + one read of the same bytes",
              "ini/control_file_20000_refused_write_and_close", "ini/raw_one_write_one_read", 10.0);
-    ratioRow(c,
-             "Inst.ini for 20,000 files written and every entry read back as the close reads "
-             "a list under InstallDir, vs one write + one read of the same bytes",
-             "ini/control_file_20000_write_and_close_read", "ini/raw_one_write_one_read", 10.0);
     ratioRow(c, "relocate 98 files of 20 MB, vs 98 empty files", "move/relocate_98x20MB",
              "move/relocate_98x0", 2.0);
     ratioRow(c, "restore 98 files of 20 MB, vs 98 empty files", "move/restore_98x20MB",
