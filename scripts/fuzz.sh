@@ -8,7 +8,7 @@ seconds=${1:-600}
 "$root/scripts/install-deps.sh"
 cmake --preset fuzz >/dev/null
 cmake --build build/fuzz -j"$(nproc)"
-for target in ProfileFileFuzz PathRulesFuzz; do
+for target in ProfileFileFuzz PathRulesFuzz RestoreFuzz; do
     corpus="build/fuzz/corpus-$target"
     mkdir -p "$corpus"
     echo "== $target for ${seconds}s"

@@ -1,0 +1,85 @@
+// Restores hostile file lists over a real folder tree: whatever a list says, nothing
+// outside the program folder changes and no file inside it is lost or doubled.
+// Each input byte picks a piece of an entry; the last value starts the next entry.
+#include "platform/System.h"
+#include "prepare/Restore.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Code page 932: "\x83\x5C" is "ソ", whose second byte is a backslash.
+// clang-format off
+const std::vector<std::string> Pieces = {"\\", "/", "..", ".", ":", "C:", "a.txt", "A.txt",
+    "\x83\x5C.txt", "sub", "SUB", "d", "b.txt", "a.TXT", "c.txt", "a.txt.", "a.txt ", "out", "lnk",
+    "Inst.ini", "inst.INI", "~a.txt.123-0.tmp", "~a.txt.kwarino-1-0.tmp", "OUT", "o.txt",
+    "prog.exe", "*"};
+// clang-format on
+
+const fs::path Root = fs::temp_directory_path() /
+                      ("kw-restorefuzz-" + std::to_string(platform::realSystem().processId()));
+const fs::path P = Root / "P", Out = Root / "OUT", Ini = P / "Inst.ini";
+
+// Every entry below `top` but `skip`, links not followed: its path (if asked) and what it holds.
+std::multiset<std::pair<std::string, std::string>> snapshot(const fs::path& top,
+                                                            const fs::path& skip, bool paths) {
+    std::multiset<std::pair<std::string, std::string>> all;
+    for (auto it = fs::recursive_directory_iterator(top); it != fs::end(it); ++it) {
+        std::ostringstream holds;
+        if (it->is_symlink())
+            holds << "-> " << fs::read_symlink(it->path()).string();
+        else if (!it->is_directory())
+            holds << std::ifstream(it->path()).rdbuf();
+        if (it->path() == skip)
+            it.disable_recursion_pending();
+        else
+            all.emplace(paths ? it->path().string() : "", holds.str());
+    }
+    return all;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fs::remove_all(P);
+    fs::create_directories(P / "sub" / "d");
+    fs::create_directories(Out);
+    // Each file holds its first place, so a lost or doubled one shows.
+    for (const char* name : {"OUT/a.txt", "OUT/o.txt", "P/prog.exe", "P/a.txt", "P/A.txt",
+                             "P/\xE3\x82\xBD.txt", "P/sub/b.txt", "P/sub/a.TXT", "P/sub/d/c.txt"})
+        std::ofstream(Root / name) << name;
+    fs::create_directory_symlink(Out, P / "out");
+    fs::create_directory_symlink(P, P / "lnk");
+    static const auto outside =
+        (std::atexit([] { fs::remove_all(Root); }), snapshot(Root, P, true));
+    static const auto inside = snapshot(P, Ini, false);
+
+    std::string ini = "[Install]\r\nInstallDir=" + P.string() + "\r\n[Files]\r\nItem1=";
+    for (std::size_t i = 0, item = 1; i < size; ++i) {
+        const std::size_t piece = data[i] % (Pieces.size() + 1);
+        ini += piece < Pieces.size() ? Pieces[piece] : "\r\nItem" + std::to_string(++item) + "=";
+    }
+    std::ofstream(Ini) << ini << "\r\n";
+    prepare::restoreControlFile(platform::realSystem(),
+                                *platform::realSystem().fromNativePath(Ini.string()));
+    const bool escaped = snapshot(Root, P, true) != outside;
+    if (escaped || snapshot(P, Ini, false) != inside) {
+        std::fprintf(stderr, "RestoreFuzz: %s\n%s\n",
+                     escaped ? "something outside the program folder changed"
+                             : "a file in the program folder was lost or doubled",
+                     ini.c_str());
+        fs::remove_all(Root);
+        std::abort();
+    }
+    return 0;
+}
