@@ -6,10 +6,13 @@
 //
 // Random: the seed of the kill moments is printed; KW_TEST_SEED replays a run.
 #include "platform/System.h"
+#include "prepare/Restore.h"
+#include "support/RequestFixture.h"
 #include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +31,7 @@
 #include <unistd.h>
 #endif
 
+using testing_support::ProgramFolderFixture;
 using testing_support::TestFolder;
 
 namespace {
@@ -157,6 +161,33 @@ bool isTemporary(const std::string& path) {
     return platform::parseTemporaryName(topName(path)).has_value();
 }
 
+// Every original file exists exactly once, whole: where it was, or moved up
+// (its place in the program folder "Sample/"). A move across devices cut short
+// between its copy's rename and the deletion of its source leaves it whole in
+// both places (`twiceAllowed`), which the next close resolves. Temporary copies
+// may be left, which the next run removes. The first fault found, or "".
+std::string everyFileOnce(const Tree& original, const Tree& now, bool twiceAllowed) {
+    for (const auto& [path, contents] : original) {
+        const std::string up = "Sample/" + topName(path);
+        const int copies = int(now.count(path)) + (up != path ? int(now.count(up)) : 0);
+        if (copies == 0 || (copies == 2 && !twiceAllowed))
+            return path + (copies ? " twice" : " lost");
+        for (const std::string& place : {path, up})
+            if (now.count(place) && now.at(place) != contents)
+                return place + " changed";
+    }
+    for (const auto& [path, contents] : now) {
+        if (original.count(path) || path == "Sample/Inst.ini" || isTemporary(path))
+            continue;
+        bool movedUp = false;
+        for (const auto& [o, c] : original)
+            movedUp = movedUp || "Sample/" + topName(o) == path;
+        if (!movedUp)
+            return "stray file " + path;
+    }
+    return "";
+}
+
 unsigned seed() {
     static const unsigned value = [] {
         const char* given = std::getenv("KW_TEST_SEED");
@@ -191,31 +222,8 @@ protected:
         original = tmp.snapshot();
     }
 
-    // Every original file exists exactly once, whole: where it was, or moved
-    // up. A move across devices killed between its copy's rename and the
-    // deletion of its source leaves it whole in both places, which the next
-    // close resolves. Temporary copies may be left, which the next run removes.
     void expectEveryFileOnce(int round) {
-        auto now = tmp.snapshot();
-        for (const auto& [path, contents] : original) {
-            const std::string up = "Sample/" + topName(path);
-            const int copies = int(now.count(path)) + (up != path ? int(now.count(up)) : 0);
-            ASSERT_GE(copies, 1) << path << " lost after kill " << round;
-            ASSERT_TRUE(copies == 1 || GetParam()) << path << " twice after kill " << round;
-            for (const std::string& place : {path, up}) {
-                if (now.count(place)) {
-                    ASSERT_EQ(now[place], contents) << place << " after kill " << round;
-                }
-            }
-        }
-        for (const auto& [path, contents] : now) {
-            if (original.count(path) || path == "Sample/Inst.ini" || isTemporary(path))
-                continue;
-            bool movedUp = false;
-            for (const auto& [o, c] : original)
-                movedUp = movedUp || "Sample/" + topName(o) == path;
-            ASSERT_TRUE(movedUp) << "stray file " << path << " after kill " << round;
-        }
+        ASSERT_EQ(everyFileOnce(original, tmp.snapshot(), GetParam()), "") << "kill " << round;
     }
 };
 
@@ -249,5 +257,66 @@ TEST_P(CrashTest, KilledAtRandomMomentsLosesNothingAndRecovers) {
 INSTANTIATE_TEST_SUITE_P(Moves, CrashTest, ::testing::Values(false, true), [](const auto& info) {
     return info.param ? "AcrossDevices" : "ByRename";
 });
+
+// Every operation that changes the disk, in turn, on a small folder, with
+// moves by rename and across devices: (a) it fails, and whatever stays at the
+// top instead of its place is said; (b) the run ends there, every later one
+// refused as after a kill, and a fresh request and close bring the folder back.
+TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
+    int points = 0;
+    for (bool across : {false, true}) {
+        for (bool cut : {false, true}) {
+            for (int n = 1;; ++n) {
+                ProgramFolderFixture f;
+                f.tmp.write("Outside/o.txt", "outside");
+                for (const char* name :
+                     {"Sample.exe", "Inst.exe", "doc/a.txt", "doc/b.txt", "sub/deep/c.txt"})
+                    f.file(name, name);
+                const Tree original = f.tmp.snapshot();
+                f.browse("Sample.exe");
+                f.sys.otherDevice = across;
+                int count = 0;
+                f.sys.fail = [&](const std::string& op, const std::string&) {
+                    const bool changes = op == "copyNoReplace" || op == "rename" ||
+                                         op == "removeFile" || op == "createFile";
+                    return changes && (cut ? ++count >= n : ++count == n);
+                };
+                auto outcome = f.run(f.texts("Sample.exe", "a"));
+                const std::string afterRequest = everyFileOnce(original, f.tmp.snapshot(), cut);
+                std::vector<std::string> notBack = outcome.notBack;
+                for (const std::string& path :
+                     prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles))
+                    notBack.push_back(path);
+                if (count < n)
+                    break; // the run no longer reaches n
+                ++points;
+                SCOPED_TRACE(std::string(cut ? "cut short" : "failed") + " at operation " +
+                             std::to_string(n) + (across ? " across devices" : ""));
+                ASSERT_EQ(afterRequest, "");
+                Tree now = f.tmp.snapshot();
+                ASSERT_EQ(everyFileOnce(original, now, cut && across), "");
+                if (!cut) {
+                    // Back in place, but for what the close said stays at the top.
+                    for (const auto& [path, contents] : original) {
+                        const bool said =
+                            std::count(notBack.begin(), notBack.end(), f.tmp.logic(path)) > 0;
+                        EXPECT_EQ(now.count(path), said ? 0u : 1u) << path;
+                    }
+                    continue;
+                }
+                // The next run, as the read-me tells the user.
+                f.sys.fail = nullptr;
+                f.state = prepare::RunState();
+                f.browse("Sample.exe");
+                ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind,
+                          prepare::RequestOutcome::Kind::Started);
+                EXPECT_TRUE(prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).empty());
+                EXPECT_EQ(difference(original, f.tmp.snapshot()), "");
+            }
+        }
+    }
+    std::printf("EveryStep: %d points tried\n", points);
+    EXPECT_GE(points, 40);
+}
 
 } // namespace
