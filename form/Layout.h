@@ -5,7 +5,7 @@
 // loop, so a further row is one change of prepare::StartMenuRowCount.
 //
 // Texts are UTF-8; "\r" in a hint is a line break. Positions are client pixels
-// at the design resolution (101 pixels per inch).
+// at the design resolution (DesignDpi).
 #pragma once
 
 #include "prepare/RunState.h"
@@ -25,7 +25,8 @@ constexpr int StartMenuRowsBottom = StartMenuRowTop + StartMenuRowPitch * StartM
 
 constexpr int ClientWidth = 385;
 constexpr int ClientHeight = StartMenuRowsBottom + 54;
-constexpr int DesignDpi = 101;
+// The resolution the places and font heights are drawn for; others scale them.
+constexpr int DesignDpi = 96;
 // How long a hint stays up unless the pointer leaves its field.
 constexpr int HintHidePause = 120000;
 

@@ -22,7 +22,7 @@ UINT dpiOf(HWND window) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    return dpi > 0 ? static_cast<UINT>(dpi) : StandardDpi;
+    return dpi > 0 ? static_cast<UINT>(dpi) : form::DesignDpi;
 }
 
 void adjustWindowRect(RECT& client, DWORD style, DWORD exStyle, bool menu, UINT dpi) {

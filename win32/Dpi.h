@@ -1,20 +1,20 @@
-// Screen resolution. The window's table gives pixels of the standard
-// resolution (96 dots per inch, "100 %"); every other resolution scales them.
+// Screen resolution. The window's table gives pixels of its design
+// resolution (form::DesignDpi); every other resolution scales them.
 #pragma once
+
+#include "form/Layout.h"
 
 #include <windows.h>
 
 namespace win32 {
 
-constexpr UINT StandardDpi = 96;
-
 // The resolution of the monitor the window is on (the system's on Windows
 // versions without per-monitor resolution).
 UINT dpiOf(HWND window);
 
-// Pixels of the standard resolution at `dpi`.
+// Pixels of the design resolution at `dpi`.
 inline int scaled(int pixels, UINT dpi) {
-    return MulDiv(pixels, static_cast<int>(dpi), static_cast<int>(StandardDpi));
+    return MulDiv(pixels, static_cast<int>(dpi), form::DesignDpi);
 }
 
 // The outer size of a window whose client area is `client`, at `dpi`.

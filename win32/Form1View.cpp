@@ -216,6 +216,11 @@ void Form1View::layOut() {
         SendMessageW(controls_[i], WM_SETFONT,
                      reinterpret_cast<WPARAM>(font(table[i].fontHeight, table[i].bold)), TRUE);
     }
+    // A survey's progress window may be up: it must not keep a font freed below.
+    if (progress_) {
+        for (HWND c = GetWindow(progress_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), TRUE);
+    }
     for (const Font& f : old)
         DeleteObject(f.handle);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaled(HintWidth, dpi_));

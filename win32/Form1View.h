@@ -96,7 +96,7 @@ private:
     ULONGLONG hintShownAt_ = 0;
     std::vector<HWND> controls_; // by ControlId
     std::vector<Font> fonts_;
-    UINT dpi_ = 96;
+    UINT dpi_ = form::DesignDpi;
     form::TForm1* form_ = nullptr;
 };
 

@@ -134,7 +134,10 @@ int at(int pixels, UINT dpi) {
 class RecordingSystem : public testing_support::NoLaunchSystem {
 public:
     RecordingSystem() : NoLaunchSystem(platform::realSystem()) {}
-    void shellOpen(const std::string& path) override { opened.push_back(path); }
+    platform::LaunchResult shellOpen(const std::string& path) override {
+        opened.push_back(path);
+        return platform::LaunchResult::Started;
+    }
     std::vector<std::string> opened;
 };
 
@@ -227,7 +230,7 @@ protected:
         LOGFONTW lf{};
         auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
         EXPECT_NE(font, nullptr);
-        GetObjectW(font, sizeof lf, &lf);
+        EXPECT_NE(GetObjectW(font, sizeof lf, &lf), 0) << "a font not yet freed";
         return lf;
     }
     void click(const char* name) { SendMessageW(control(name), BM_CLICK, 0, 0); }
@@ -636,6 +639,8 @@ TEST_F(Win32Window, SurveyProgressIsModalUntilCancelled) {
 }
 
 TEST_F(Win32Window, ANewResolutionScalesPlacesAndFonts) {
+    // The progress window of a survey under way is up through the change.
+    ASSERT_TRUE(view->surveyProgress(10));
     const UINT newDpi = dpi * 3 / 2;
     RECT suggested{10, 10, 10 + at(400, newDpi), 10 + at(380, newDpi)};
     SendMessageW(view->window(), WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi),
@@ -653,6 +658,12 @@ TEST_F(Win32Window, ANewResolutionScalesPlacesAndFonts) {
         EXPECT_EQ(place.right, at(e.place.right, newDpi));
         EXPECT_EQ(fontOf(control(name)).lfHeight, -at(e.fontHeight, newDpi));
     }
+    for (const wchar_t* cls : {L"Static", L"Button"}) {
+        SCOPED_TRACE(narrow(cls));
+        HWND c = FindWindowExW(view->progressWindow(), nullptr, cls, nullptr);
+        EXPECT_EQ(fontOf(c).lfHeight, -at(13, newDpi)); // the window's own font
+    }
+    view->endSurveyProgress();
 }
 
 // A whole request through the window, then each way the window can close:
