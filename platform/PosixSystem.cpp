@@ -581,8 +581,10 @@ bool PosixSystem::removeFile(const std::string& path) {
     return native && unlink(native->c_str()) == 0;
 }
 
-std::optional<std::string> PosixSystem::readFile(const std::string& path) {
-    std::optional<std::string> native = nativeOf(path);
+// Up to `size` bytes of a regular file from `offset` (all of it for npos), or
+// nullopt.
+std::optional<std::string> readRegular(const std::optional<std::string>& native,
+                                       std::uint64_t offset, std::size_t size) {
     if (!native)
         return std::nullopt;
     // O_NONBLOCK: a FIFO must not hang the open; it is refused below.
@@ -590,13 +592,17 @@ std::optional<std::string> PosixSystem::readFile(const std::string& path) {
     struct stat st;
     if (in.get() < 0 || fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    std::string contents;
-    contents.resize(static_cast<std::size_t>(st.st_size) + 1);
+    const bool whole = size == std::string::npos;
+    std::string contents(whole ? static_cast<std::size_t>(st.st_size) + 1 : size, '\0');
     std::size_t used = 0;
     for (;;) {
-        if (used == contents.size())
+        if (used == contents.size()) {
+            if (!whole)
+                break;
             contents.resize(contents.size() * 2);
-        ssize_t n = read(in.get(), contents.data() + used, contents.size() - used);
+        }
+        const ssize_t n = pread(in.get(), contents.data() + used, contents.size() - used,
+                                static_cast<off_t>(offset + used));
         if (n == 0)
             break;
         if (n < 0) {
@@ -610,31 +616,13 @@ std::optional<std::string> PosixSystem::readFile(const std::string& path) {
     return contents;
 }
 
+std::optional<std::string> PosixSystem::readFile(const std::string& path) {
+    return readRegular(nativeOf(path), 0, std::string::npos);
+}
+
 std::optional<std::string> PosixSystem::readPart(const std::string& path, std::uint64_t offset,
                                                  std::size_t size) {
-    std::optional<std::string> native = nativeOf(path);
-    if (!native)
-        return std::nullopt;
-    Fd in(open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat st;
-    if (in.get() < 0 || fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    std::string part(size, '\0');
-    std::size_t used = 0;
-    while (used < size) {
-        const ssize_t n =
-            pread(in.get(), part.data() + used, size - used, static_cast<off_t>(offset + used));
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
-        }
-        used += static_cast<std::size_t>(n);
-    }
-    part.resize(used);
-    return part;
+    return readRegular(nativeOf(path), offset, size);
 }
 
 bool PosixSystem::sameFile(const std::string& a, const std::string& b) {

@@ -396,36 +396,6 @@ HANDLE openToRead(const std::wstring& native) {
     return h;
 }
 
-std::optional<std::string> Win32System::readFile(const std::string& path) {
-    std::optional<std::wstring> native = apiPathOf(path);
-    if (!native || native->empty())
-        return std::nullopt;
-    // Opening a folder fails without FILE_FLAG_BACKUP_SEMANTICS.
-    FileHandle in(openToRead(*native));
-    if (!in.valid())
-        return std::nullopt;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(in.get(), &size) || size.QuadPart < 0)
-        return std::nullopt;
-    std::string contents;
-    contents.resize(static_cast<std::size_t>(size.QuadPart) + 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == contents.size())
-            contents.resize(contents.size() * 2);
-        const std::size_t room = contents.size() - used;
-        const DWORD chunk = room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room);
-        DWORD got = 0;
-        if (!ReadFile(in.get(), contents.data() + used, chunk, &got, nullptr))
-            return std::nullopt;
-        if (got == 0)
-            break;
-        used += got;
-    }
-    contents.resize(used);
-    return contents;
-}
-
 bool Win32System::processRunning(std::uint32_t id) {
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
     if (!process)
@@ -435,30 +405,48 @@ bool Win32System::processRunning(std::uint32_t id) {
     return running;
 }
 
-std::optional<std::string> Win32System::readPart(const std::string& path, std::uint64_t offset,
-                                                 std::size_t size) {
+// Up to `size` bytes of a file from `offset` (all of it for npos), or nullopt.
+// Opening a folder fails without FILE_FLAG_BACKUP_SEMANTICS.
+std::optional<std::string> readFrom(const std::string& path, std::uint64_t offset,
+                                    std::size_t size) {
     std::optional<std::wstring> native = apiPathOf(path);
     if (!native || native->empty())
         return std::nullopt;
     FileHandle in(openToRead(*native));
-    LARGE_INTEGER at;
+    LARGE_INTEGER at, length;
     at.QuadPart = static_cast<LONGLONG>(offset);
-    if (!in.valid() || !SetFilePointerEx(in.get(), at, nullptr, FILE_BEGIN))
+    if (!in.valid() || !SetFilePointerEx(in.get(), at, nullptr, FILE_BEGIN) ||
+        !GetFileSizeEx(in.get(), &length) || length.QuadPart < 0)
         return std::nullopt;
-    std::string part(size, '\0');
+    const bool whole = size == std::string::npos;
+    std::string contents(whole ? static_cast<std::size_t>(length.QuadPart) + 1 : size, '\0');
     std::size_t used = 0;
-    while (used < size) {
-        const std::size_t room = size - used;
+    for (;;) {
+        if (used == contents.size()) {
+            if (!whole)
+                break;
+            contents.resize(contents.size() * 2);
+        }
+        const std::size_t room = contents.size() - used;
         DWORD got = 0;
-        if (!ReadFile(in.get(), part.data() + used,
+        if (!ReadFile(in.get(), contents.data() + used,
                       room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room), &got, nullptr))
             return std::nullopt;
         if (got == 0)
             break;
         used += got;
     }
-    part.resize(used);
-    return part;
+    contents.resize(used);
+    return contents;
+}
+
+std::optional<std::string> Win32System::readFile(const std::string& path) {
+    return readFrom(path, 0, std::string::npos);
+}
+
+std::optional<std::string> Win32System::readPart(const std::string& path, std::uint64_t offset,
+                                                 std::size_t size) {
+    return readFrom(path, offset, size);
 }
 
 bool Win32System::sameFile(const std::string& a, const std::string& b) {
