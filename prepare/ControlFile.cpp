@@ -15,7 +15,7 @@ std::string item(std::size_t n) {
 } // namespace
 
 std::string controlFilePath(const RunState& state) {
-    return state.ProgramFolder + "Inst.ini";
+    return state.ProgramFolder + ControlFileName;
 }
 
 std::string installFolderName(std::string_view programFolder) {
@@ -61,7 +61,7 @@ std::optional<std::string> writeControlFile(platform::System& sys, const RunStat
         std::size_t n = 0;
         for (const std::string& file : request.folderFiles)
             put("Files", item(++n), file);
-        put("Files", item(n + 1), "Inst.ini");
+        put("Files", item(n + 1), ControlFileName);
     }
 
     put("Group", "Value", "1");

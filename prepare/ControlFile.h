@@ -26,7 +26,8 @@ struct ControlFileRequest {
     std::vector<std::string> folderFiles; // empty when the survey was skipped
 };
 
-// The control file of a program folder.
+// The control file's name, and its path in a program folder.
+constexpr const char* ControlFileName = "Inst.ini";
 std::string controlFilePath(const RunState& state);
 
 // The last folder name of the program folder: "C:\Work\Sample\" gives "Sample",

@@ -2,6 +2,7 @@
 
 #include "platform/PathRules.h"
 #include "platform/System.h"
+#include "prepare/ControlFile.h"
 #include "prepare/Validation.h"
 
 #include <string_view>
@@ -115,7 +116,8 @@ bool relocationRefused(const SurveyResult& survey) {
         return true;
     // Two files of one name cannot stand side by side; to Windows and to the
     // installer names differ only when more than their letter case differs.
-    std::unordered_set<std::string> names;
+    // The control file will stand there too.
+    std::unordered_set<std::string> names{pathrules::foldCase(ControlFileName)};
     for (const std::string& entry : survey.FolderFiles) {
         if (!names.insert(pathrules::foldCase(pathrules::fileNamePart(entry))).second)
             return true;

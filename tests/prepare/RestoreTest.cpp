@@ -110,14 +110,16 @@ TEST_F(RestoreTest, HostileEntriesTouchNothingOutsideTheFolder) {
     EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini")) << "deleted after its moves";
 }
 
-TEST_F(RestoreTest, FileNamedLikeTheControlFileInOtherLettersGoesBack) {
-    // Moved up beside Inst.ini where names are case-sensitive, refused where
-    // they are not: either way it ends where it was.
+TEST_F(RestoreTest, FileNamedLikeTheControlFileInOtherLettersStaysWhereItIs) {
+    // One name with the control file to Windows and to the installer: the
+    // folder is not relocated.
     f.file("sub/inst.ini", "mine");
     f.file("sub/INST.INI.bak", "b");
     auto before = f.tree();
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    EXPECT_EQ(f.ui.questions, 1);
     close();
+    before["Inst.ini"] = f.iniBytes();
     EXPECT_EQ(f.tree(), before);
 }
 
