@@ -40,8 +40,10 @@ const std::wstring Ok = L"OK";
 const std::wstring InstallerMissing = L"指定されたフォルダにはファイル「Inst."
                                       L"exe」が存在しません。\r「Inst.exe」を指定したフォルダへ置"
                                       L"いてください。";
-// The error box: the path of Inst.ini, then this.
+// The error boxes: a path, then one of these.
 const std::wstring CannotWriteAfterPath = L" に書き込めません.";
+const std::wstring CannotStartAfterPath = L" を起動できません.";
+const std::wstring CannotRestoreAfterPath = L" を元に戻せません.";
 } // namespace shown
 
 // The controls' window IDs: 1000 plus the control's place in the window's
@@ -522,6 +524,34 @@ TEST(EndToEnd, AControlFileThatCannotBeWrittenLeavesEveryFileInPlace) {
     EXPECT_TRUE(tool.process().running());
     ASSERT_TRUE(tool.close());
     EXPECT_EQ(place.tree(), before);
+}
+
+TEST(EndToEnd, AnInstallerThatCannotStartAndAFileThatCannotGoBackAreSaid) {
+    Workplace place;
+    place.write("Sample.exe", "program");
+    place.write("doc/Manual.txt", "manual");
+    ASSERT_TRUE(DeleteFileW((place.folder + L"\\Inst.exe").c_str()));
+    place.write("Inst.exe", "not a program");
+    Tool tool(kwarino(), place.record);
+    // The error box's text, once answered.
+    auto errorBox = [&]() -> std::wstring {
+        std::optional<Box> box = waitBox(tool.process().id(), Patience);
+        if (!box || !box->icon || box->caption != shown::Title || !answer(*box, shown::Ok))
+            return L"<no error box>";
+        return box->text;
+    };
+
+    ASSERT_TRUE(tool.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
+    EXPECT_EQ(errorBox(), place.folder + L"\\Inst.exe" + shown::CannotStartAfterPath);
+    EXPECT_TRUE(waitUntil([&] { return !waitBox(tool.process().id(), 0).has_value(); }, Patience));
+    // The subfolder the relocation emptied goes before the close.
+    ASSERT_TRUE(RemoveDirectoryW((place.folder + L"\\doc").c_str()));
+    PostMessageW(tool.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(errorBox(), place.folder + L"\\doc\\Manual.txt" + shown::CannotRestoreAfterPath);
+    ASSERT_TRUE(tool.ended());
+    EXPECT_EQ(
+        place.tree(),
+        (Tree{{"Inst.exe", "not a program"}, {"Manual.txt", "manual"}, {"Sample.exe", "program"}}));
 }
 
 } // namespace
