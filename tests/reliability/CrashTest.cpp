@@ -75,12 +75,16 @@ Driver::Driver(const std::filesystem::path& folder, const char* mode, bool acros
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &startup, &info)) {
-        CloseHandle(info.hThread);
-        process_ = info.hProcess;
-    } else {
+    // Wine now and then refuses a start right after a kill (an internal error): try again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           nullptr, &startup, &info)) {
+            CloseHandle(info.hThread);
+            process_ = info.hProcess;
+            return;
+        }
         error_ = static_cast<int>(GetLastError());
+        Sleep(100);
     }
 }
 Driver::~Driver() {
