@@ -58,6 +58,8 @@ TEST(Resources, VersionInformationInJapanese) {
     EXPECT_EQ(versionString(block, L"FileDescription"), L"\u30AF\u30EF\u30EA\u30CE"); // クワリノ
     EXPECT_EQ(versionString(block, L"ProductName"), L"\u30AF\u30EF\u30EA\u30CE");
     EXPECT_EQ(versionString(block, L"OriginalFilename"), L"kwarino.exe");
+    EXPECT_EQ(versionString(block, L"LegalCopyright"),
+              L"Copyright (c) 2026 The Kwarino developers");
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
