@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The Windows build made with MinGW-w64 (kwarino.exe, its zip and the tests),
-# and its tests run under Wine on an X display of their own (Xvfb, ended on
-# exit); non-zero on any failure. The packages come from scripts/packages.txt
-# (scripts/install-deps.sh).
+# its tests run under Wine on an X display of their own (Xvfb, ended on exit),
+# and the release zip built twice to the same bytes; non-zero on any failure.
+# The packages come from scripts/packages.txt (scripts/install-deps.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb; do
+for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb zip unzip; do
     if ! command -v "$tool" >/dev/null; then
         echo "test-windows.sh: $tool is missing (run scripts/install-deps.sh)" >&2
         exit 1
@@ -47,3 +47,6 @@ cmake --build build/mingw -j"$jobs"
 # A fresh Wine prefix in build/mingw/wineprefix first, then one Wine process
 # per test program, on a display of their own.
 KW_WINEPREFIX="$root/build/mingw/wineprefix" scripts/with-display.sh ctest --preset mingw -j"$jobs"
+
+# Anyone who builds the same commit gets the same zip.
+scripts/check-reproducible.sh
