@@ -49,8 +49,7 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
     // software. A killed move up leaves the control file, whose restore
     // removes the temporaries of its files.
     const std::string controlFile = controlFilePath(state);
-    sys.removeStaleTemporaries(state.ProgramFolder,
-                               {pathrules::foldCase(pathrules::fileNamePart(controlFile))});
+    sys.removeStaleTemporaries(state.ProgramFolder, {pathrules::foldCase(ControlFileName)});
 
     bool relocating = false;
     if (!platform::fileExists(sys, controlFile)) {

@@ -517,20 +517,6 @@ protected:
     }
 };
 
-TEST_F(Win32RequestTest, NamesDifferingOnlyInCaseRefuseRelocation) {
-    f.file("ReadMe.txt", "top");
-    f.file("doc/readme.txt", "inner");
-    f.file("doc/Manual.txt", "manual");
-    auto before = f.tree();
-
-    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
-    EXPECT_EQ(f.ui.questions, 1) << "one name to Windows: the files cannot stand side by side";
-    EXPECT_EQ(section("Install"), (Lines{"Title=aのインストール"}));
-    prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles);
-    before["Inst.ini"] = f.iniBytes();
-    EXPECT_EQ(f.tree(), before) << "nothing moved";
-}
-
 TEST_F(Win32RequestTest, ReadOnlySystemFileIsNotListedButRefusesRelocation) {
     f.file("doc/Manual.txt");
     f.file("doc/lock.sys", "locked");
