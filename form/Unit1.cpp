@@ -233,6 +233,13 @@ void TForm1::reportNotBack(const std::vector<std::string>& notBack) {
     view_.errorBox(withFullStop(display(prepare::text::cannotRestore(first, notBack.size() - 1))));
 }
 
+void TForm1::reportRestore(const prepare::RestoreReport& report) {
+    for (const std::string& controlFile : report.unreadable)
+        view_.errorBox(withFullStop(
+            display(prepare::text::cannotRead(prepare::text::shownPath(system_, controlFile)))));
+    reportNotBack(report.notBack);
+}
+
 void TForm1::Help1Click() {
     system_.shellOpen(state.ToolFolder + "ReadMe.txt");
 }
@@ -246,7 +253,7 @@ bool TForm1::FormCloseQuery() {
         return false;
     }
     // Every time; the user hears of any file that stays beside the program.
-    reportNotBack(prepare::restoreOnClose(system_, state.CreatedIniFiles));
+    reportRestore(prepare::restoreOnClose(system_, state.CreatedIniFiles));
     return true;
 }
 

@@ -9,7 +9,8 @@
 
 namespace prepare {
 struct RequestTexts;
-}
+struct RestoreReport;
+} // namespace prepare
 
 namespace form {
 
@@ -29,7 +30,8 @@ public:
     void Help1Click();
     // Every time the window is about to close, however it closes: the relocated
     // files go back, the control files written in this run are deleted, and
-    // the error box names any file that could not go back. false only while a
+    // the error box names any control file it could not read and any file
+    // that could not go back. false only while a
     // request runs: it stops at its next step and the window then closes.
     bool FormCloseQuery();
     // The desktop session ends (or the application quits without its window
@@ -48,6 +50,9 @@ private:
     prepare::RequestTexts gatherRequest();
     // The error box naming the files the close could not put back, if any.
     void reportNotBack(const std::vector<std::string>& notBack);
+    // The close's boxes: each control file it could not read, then the files
+    // it could not put back.
+    void reportRestore(const prepare::RestoreReport& report);
 
     View& view_;
     platform::System& system_;

@@ -39,8 +39,10 @@ std::string_view folderPart(std::string_view path);
 // The folder with a trailing backslash appended unless it already ends with one.
 std::string withTrailingBackslash(std::string_view folder);
 
-// ASCII letters folded to lower case, double-byte characters left alone (their
-// second byte may look like a letter). Used for case-insensitive names.
+// Letters folded to small ones as Windows folds names: ASCII, and the
+// full-width Latin, Greek, Cyrillic letters and Roman numerals of code page
+// 932 (the second byte of a double-byte character never counts as a letter of
+// its own). Used for case-insensitive names.
 std::string foldCase(std::string_view text);
 bool equalsNoCase(std::string_view a, std::string_view b);
 

@@ -483,21 +483,23 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
     if (path.empty() || pathrules::endsWithBackslash(path))
         return std::nullopt;
     std::string_view pattern = pathrules::fileNamePart(path);
-    const bool wildcard = pattern.find_first_of("*?") != std::string_view::npos;
-
-    if (!wildcard) {
+    {
+        // A name that stands in the folder as it is, "*" or "?" in it or not,
+        // is what the search finds: Windows names hold neither, so there the
+        // two never differ. A link to nothing finds nothing.
         std::optional<std::string> native = nativeOf(path);
         struct stat st;
         Link link;
-        // A link to nothing finds nothing.
-        if (!native || !lookThrough(AT_FDCWD, native->c_str(), st, link) || link == Link::Dangling)
-            return std::nullopt;
-        FoundFile found;
-        found.name = std::string(pattern);
-        found.attributes = attributeBits(st.st_mode, isHiddenName(pattern), link);
-        found.dosTime = inDosRange(st.st_mtim.tv_sec);
-        return found;
+        if (native && lookThrough(AT_FDCWD, native->c_str(), st, link) && link != Link::Dangling) {
+            FoundFile found;
+            found.name = std::string(pattern);
+            found.attributes = attributeBits(st.st_mode, isHiddenName(pattern), link);
+            found.dosTime = inDosRange(st.st_mtim.tv_sec);
+            return found;
+        }
     }
+    if (pattern.find_first_of("*?") == std::string_view::npos)
+        return std::nullopt;
 
     std::optional<std::string> folder = nativeOf(pathrules::folderPart(path));
     if (!folder)

@@ -25,6 +25,11 @@ bool fileExists(System& sys, const std::string& path) {
     return found && (found->attributes & AttrDirectory) == 0 && found->dosTime;
 }
 
+bool isFile(System& sys, const std::string& path) {
+    const std::uint32_t attrs = sys.attributes(path);
+    return attrs != InvalidAttributes && !(attrs & AttrDirectory);
+}
+
 std::string temporaryName(const std::string& path, std::uint32_t processId) {
     static std::atomic<unsigned> counter{0};
     std::string name(pathrules::folderPart(path));

@@ -15,10 +15,15 @@
 
 namespace platform {
 
-// Attribute bits as Windows reports them. Off Windows they are derived in one
-// place (PosixSystem.cpp): read-only = no write bit at all in the mode; hidden =
-// name starts with "."; system = neither a regular file nor a folder (FIFO,
-// socket, device); folder = directory; a symbolic link carries ReparsePoint.
+// Attribute bits as Windows reports them, but for ReparsePoint, which marks a
+// link and nothing else: a symbolic link, a junction or a mount point (on
+// Windows a reparse point whose tag is a name surrogate; cloud files such as
+// OneDrive's, deduplicated and compressed ones are plain entries). Every
+// question "is this a link", of a listed entry or of a path, reads this bit.
+// Off Windows the bits are derived in one place (PosixSystem.cpp): read-only =
+// no write bit at all in the mode; hidden = name starts with "."; system =
+// neither a regular file nor a folder (FIFO, socket, device); folder =
+// directory; a symbolic link carries ReparsePoint.
 enum Attribute : std::uint32_t {
     AttrReadOnly = 0x1,
     AttrHidden = 0x2,
@@ -182,5 +187,8 @@ System& realSystem();
 // an entry, the entry is not a folder, and its last-write time lies in the DOS
 // range. Wildcards match any fitting file.
 bool fileExists(System& sys, const std::string& path);
+// Whether a file (no folder) is there, whatever its time stamp: the test for a
+// control file, which the tool wrote itself.
+bool isFile(System& sys, const std::string& path);
 
 } // namespace platform

@@ -138,16 +138,20 @@ std::optional<std::wstring> apiPathOf(std::string_view logic) {
     return apiPath(*wide);
 }
 
-// The attribute bits of a found entry. Files and folders that cloud storage
-// (OneDrive) keeps, deduplicated and compressed files carry reparse points as
-// well, but they are ordinary entries where they stand; only a reparse point
-// that names another entry (a symbolic link, a junction, a mounted folder)
-// keeps the bit, so the survey passes over links and nothing else.
-DWORD reportedAttributes(const WIN32_FIND_DATAW& data) {
-    DWORD attributes = data.dwFileAttributes;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsReparseTagNameSurrogate(data.dwReserved0))
+// Attribute bits with the reparse bit kept only for a link. Files and folders
+// that cloud storage (OneDrive) keeps, deduplicated and compressed files carry
+// reparse points as well, and Wine shows every mount point so (tag 0), but
+// they are ordinary entries where they stand; only a reparse point whose tag
+// names another entry (a symbolic link, a junction, a mounted folder) is a
+// link, which the survey passes over and the restore never moves through.
+DWORD linksOnly(DWORD attributes, DWORD tag) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsReparseTagNameSurrogate(tag))
         attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
     return attributes;
+}
+
+DWORD reportedAttributes(const WIN32_FIND_DATAW& data) {
+    return linksOnly(data.dwFileAttributes, data.dwReserved0);
 }
 
 bool isDotOrDotDot(const wchar_t* name) {
@@ -209,6 +213,23 @@ public:
 private:
     HANDLE h_;
 };
+
+// The attribute bits of a path, as a listing reports them: the reparse point's
+// tag is read with them. One whose tag cannot be read stays a link.
+DWORD pathAttributes(const std::wstring& native) {
+    const DWORD attributes = GetFileAttributesW(native.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return attributes;
+    FileHandle h(CreateFileW(native.c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING,
+                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    if (!h.valid() ||
+        !GetFileInformationByHandleEx(h.get(), FileAttributeTagInfo, &tag, sizeof tag))
+        return attributes;
+    return linksOnly(attributes, tag.ReparseTag);
+}
 
 bool writeAll(HANDLE h, const char* data, std::size_t size) {
     while (size > 0) {
@@ -333,7 +354,7 @@ std::uint32_t Win32System::attributes(const std::string& path) {
     std::optional<std::wstring> native = apiPathOf(path);
     if (!native || native->empty())
         return InvalidAttributes;
-    return GetFileAttributesW(native->c_str());
+    return pathAttributes(*native);
 }
 
 bool Win32System::copyNoReplace(const std::string& from, const std::string& to) {
@@ -500,7 +521,7 @@ std::optional<std::string> Win32System::finalPath(const std::string& path) {
     std::optional<std::wstring> native = apiPathOf(path);
     if (!native || native->empty())
         return std::nullopt;
-    const DWORD attrs = GetFileAttributesW(native->c_str());
+    const DWORD attrs = pathAttributes(*native);
     if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
         return path;
     std::wstring target = finalPathOf(*native);

@@ -4,7 +4,6 @@
 #include "platform/System.h"
 #include "prepare/ControlFile.h"
 #include "prepare/Launch.h"
-#include "prepare/Restore.h"
 #include "prepare/Texts.h"
 
 namespace prepare {
@@ -78,13 +77,14 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         const Relocation moves = relocate(sys, state.ProgramFolder, request.folderFiles,
                                           [&] { return ui.stopRequested(); });
         if (moves.failed) {
-            // Back as it was: what moved goes back and the control file goes.
+            // Back as it was: the moves just made go back, and the control
+            // file written for them goes.
             RequestOutcome failed = outcome(
                 Kind::MoveFailed,
                 text::cannotMove(text::shownPath(sys, state.ProgramFolder + *moves.failed)));
-            failed.notBack = restoreControlFile(sys, controlFile);
+            failed.notBack = undoRelocation(sys, state.ProgramFolder, moves.moved);
             // A control file that could not be deleted is left for the close.
-            if (platform::fileExists(sys, controlFile))
+            if (!sys.removeFile(controlFile) && platform::isFile(sys, controlFile))
                 recordControlFile(state);
             return failed;
         }

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <unordered_set>
 
 namespace prepare {
 
@@ -35,11 +36,6 @@ std::size_t lastPartOfSafePath(std::string_view entry) {
             return begin;
         begin = i + 1;
     }
-}
-
-bool isFile(platform::System& sys, const std::string& path) {
-    const std::uint32_t attrs = sys.attributes(path);
-    return attrs != platform::InvalidAttributes && !(attrs & platform::AttrDirectory);
 }
 
 // Whether a folder between `top` (ending with a backslash) and `path` is a
@@ -74,13 +70,19 @@ void forEachFileToRestore(
     }
 }
 
-std::vector<std::string> restoreControlFile(platform::System& sys, const std::string& controlFile) {
-    std::vector<std::string> notBack;
-    if (!platform::fileExists(sys, controlFile))
-        return notBack;
+RestoreReport restoreControlFile(platform::System& sys, const std::string& controlFile) {
+    RestoreReport report;
+    // The tool wrote it itself: its time stamp does not matter.
+    if (!platform::isFile(sys, controlFile))
+        return report;
     const std::optional<platform::ProfileFile> ini = platform::ProfileFile::load(sys, controlFile);
-    if (!ini || !ini->hasKey("Install", "InstallDir"))
-        return notBack;
+    if (!ini) {
+        // Its list is what brings the files back: it stays for another try.
+        report.unreadable.push_back(controlFile);
+        return report;
+    }
+    if (!ini->hasKey("Install", "InstallDir"))
+        return report;
 
     const std::string folder(pathrules::folderPart(controlFile));
     const std::string_view ownName = pathrules::fileNamePart(controlFile);
@@ -90,22 +92,18 @@ std::vector<std::string> restoreControlFile(platform::System& sys, const std::st
     std::map<std::string, std::set<std::string>> placed;
     std::set<std::string>& top = placed[pathrules::foldCase(folder)];
     top.insert(pathrules::foldCase(ownName));
-    const std::vector<std::pair<std::string, std::string>> files = ini->entries("Files");
-    for (const auto& [key, value] : files) {
+    // The list's own top-level files: a file of that name at the top is theirs.
+    std::unordered_set<std::string> listedAtTop;
+    for (const auto& [key, value] : ini->entries("Files")) {
         const std::size_t last = lastPartOfSafePath(value);
         if (last == Unsafe)
             continue;
         const std::string name = pathrules::foldCase(std::string_view(value).substr(last));
         top.insert(name);
         placed[pathrules::foldCase(folder + value.substr(0, last))].insert(name);
+        if (last == 0)
+            listedAtTop.insert(name);
     }
-    // The list's own top-level files: a file of that name at the top is theirs.
-    auto listedAtTop = [&](std::string_view name) {
-        for (const auto& [key, value] : files)
-            if (pathrules::equalsNoCase(value, name))
-                return true;
-        return false;
-    };
     // A tool killed while it moved a file up or back may have left a
     // temporary copy beside the file's place.
     std::set<std::string> cleaned{pathrules::foldCase(folder)};
@@ -113,14 +111,16 @@ std::vector<std::string> restoreControlFile(platform::System& sys, const std::st
     forEachFileToRestore(*ini, ownName, [&](std::string_view relative, std::string_view name) {
         const std::string from = folder + std::string(name);
         const std::string to = folder + std::string(relative);
-        // A name like the control file's in other letters is that file where
-        // names ignore case (the directory search reports its real name), and
-        // a file of its own where they do not.
-        if (pathrules::equalsNoCase(name, ownName)) {
-            const auto found = sys.findFirst(from);
-            if (!found || found->name == ownName)
-                return;
-        }
+        // Only a file the directory search reports under the listed name
+        // itself is the tool's: one reached through a short name or in other
+        // letters (the control file among them), a folder, or a system file,
+        // which the survey never lists, is another, left alone. Gone, the
+        // installer took it.
+        const std::optional<platform::FoundFile> found = sys.findFirst(from);
+        if (!found || found->name != name ||
+            (found->attributes & (platform::AttrDirectory | platform::AttrSystem)))
+            return;
+        const bool theListsOwn = listedAtTop.count(pathrules::foldCase(name)) > 0;
         if (!linkOnTheWay(sys, folder, to)) {
             const std::string toFolder(pathrules::folderPart(to));
             const std::string key = pathrules::foldCase(toFolder);
@@ -129,38 +129,36 @@ std::vector<std::string> restoreControlFile(platform::System& sys, const std::st
             if (sys.moveNoReplace(from, to))
                 return;
             // Killed between giving a copy its name and deleting the source, a
-            // move leaves the file whole in both places: one copy goes, unless
-            // the list says a file of that name belongs at the top, or the two
-            // are one file reached twice.
-            if (!sys.sameFile(from, to) && platform::sameContents(sys, from, to)) {
-                if (!listedAtTop(name))
-                    sys.removeFile(from);
+            // move leaves the file whole in both places: the top copy goes,
+            // unless the list says a file of that name belongs at the top, or
+            // the two are one file reached twice.
+            if (!sys.sameFile(from, to) && platform::sameContents(sys, from, to) &&
+                (theListsOwn || sys.removeFile(from)))
                 return;
-            }
         }
-        // Still at the top, and not the list's own file there; gone means the
-        // installer took it.
-        if (!listedAtTop(name) && isFile(sys, from))
-            notBack.push_back(to);
+        // Still at the top, and not the list's own file there.
+        if (!theListsOwn && platform::isFile(sys, from))
+            report.notBack.push_back(to);
     });
     sys.removeFile(controlFile);
-    return notBack;
+    return report;
 }
 
-std::vector<std::string> restoreOnClose(platform::System& sys,
-                                        std::vector<std::string>& createdIniFiles) {
-    std::vector<std::string> notBack;
+RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& createdIniFiles) {
+    RestoreReport report;
     // A control file once restored is gone from the record: a later close
     // must not touch a file another run may have written there since.
     std::vector<std::string> kept;
     for (const std::string& path : createdIniFiles) {
-        const std::vector<std::string> left = restoreControlFile(sys, path);
-        notBack.insert(notBack.end(), left.begin(), left.end());
-        if (isFile(sys, path))
+        RestoreReport one = restoreControlFile(sys, path);
+        report.notBack.insert(report.notBack.end(), one.notBack.begin(), one.notBack.end());
+        report.unreadable.insert(report.unreadable.end(), one.unreadable.begin(),
+                                 one.unreadable.end());
+        if (platform::isFile(sys, path))
             kept.push_back(path);
     }
     createdIniFiles = std::move(kept);
-    return notBack;
+    return report;
 }
 
 } // namespace prepare

@@ -28,17 +28,25 @@ void forEachFileToRestore(
     const platform::ProfileFile& ini, std::string_view ownName,
     const std::function<void(std::string_view relative, std::string_view name)>& each);
 
+// What a restore left: the full paths where the files belong that stay at the
+// top instead (a file the installer took away is not among them), and the
+// control files that are there but cannot be read, whose files stay where
+// they are.
+struct RestoreReport {
+    std::vector<std::string> notBack;
+    std::vector<std::string> unreadable;
+};
+
 // Restores the folder of one control file and deletes it. A control file that
-// is gone, or that holds no "InstallDir", is left alone. The control file is
-// deleted only after every move, so a tool killed midway leaves it for the
-// next run to finish the job. A move never goes through a link or junction.
-// Returns the full paths where the files belong that stay at the top instead
-// (a file the installer took away is not among them).
-std::vector<std::string> restoreControlFile(platform::System& sys, const std::string& controlFile);
+// is gone, or that holds no "InstallDir", is left alone, and so is one that
+// cannot be read. The control file is deleted only after every move, so a
+// tool killed midway leaves it for the next run to finish the job. A move
+// never goes through a link or junction, and the only file deleted is the
+// tool's own copy that a move cut short left at the top.
+RestoreReport restoreControlFile(platform::System& sys, const std::string& controlFile);
 
 // Every recorded control file, first to last; those restored and deleted
-// leave the record. Returns the paths of the files that did not go back.
-std::vector<std::string> restoreOnClose(platform::System& sys,
-                                        std::vector<std::string>& createdIniFiles);
+// leave the record.
+RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& createdIniFiles);
 
 } // namespace prepare

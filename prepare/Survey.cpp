@@ -106,11 +106,21 @@ SurveyResult surveyProgramFolder(platform::System& sys, const RunState& state,
     if (sys.attributes(self) & platform::AttrReadOnly)
         result.ReadOnlyFound = true;
     ScanProgramFolder(sys, state.ProgramFolder, state.ProgramFolderLength, result, progress);
+    if (result.ReadOnlyFound || result.FolderFiles.size() > MaxRelocatableFiles)
+        return result;
+    // The volume decides which names are one: asked, not guessed.
+    for (const std::string& entry : result.FolderFiles) {
+        if (pathrules::containsBackslash(entry) &&
+            sys.findFirst(state.ProgramFolder + std::string(pathrules::fileNamePart(entry)))) {
+            result.nameTakenAtTop = true;
+            break;
+        }
+    }
     return result;
 }
 
 bool relocationRefused(const SurveyResult& survey) {
-    if (survey.ReadOnlyFound)
+    if (survey.ReadOnlyFound || survey.nameTakenAtTop)
         return true;
     if (survey.FolderFiles.size() > MaxRelocatableFiles)
         return true;
@@ -145,6 +155,17 @@ Relocation relocate(platform::System& sys, const std::string& programFolder,
         result.moved.push_back(entry);
     }
     return result;
+}
+
+std::vector<std::string> undoRelocation(platform::System& sys, const std::string& programFolder,
+                                        const std::vector<std::string>& moved) {
+    std::vector<std::string> notBack;
+    for (auto entry = moved.rbegin(); entry != moved.rend(); ++entry) {
+        const std::string to = programFolder + *entry;
+        if (!sys.moveNoReplace(programFolder + std::string(pathrules::fileNamePart(*entry)), to))
+            notBack.push_back(to);
+    }
+    return notBack;
 }
 
 } // namespace prepare

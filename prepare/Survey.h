@@ -25,6 +25,10 @@ struct SurveyResult {
     // A read-only item (file, folder or the program folder itself) or a link
     // to a folder was met: the files cannot all be moved.
     bool ReadOnlyFound = false;
+    // A file below has a name that the top already holds, as the directory
+    // search finds it there: in other letters, as a short name, or a file
+    // the survey does not list (a system file).
+    bool nameTakenAtTop = false;
     // The relative path (for a message) of the first item whose name cannot
     // be written to the control file faithfully; the survey stops there.
     std::optional<std::string> unwritableName;
@@ -39,7 +43,8 @@ void ScanProgramFolder(platform::System& sys, const std::string& folder,
                        std::size_t programFolderLength, SurveyResult& result,
                        const SurveyProgress& progress = {});
 
-// The whole survey of the program folder: its own attributes, then the scan.
+// The whole survey of the program folder: its own attributes, the scan, then,
+// while the files may still be moved, the names they would take at the top.
 SurveyResult surveyProgramFolder(platform::System& sys, const RunState& state,
                                  const SurveyProgress& progress = {});
 
@@ -60,5 +65,10 @@ struct Relocation {
 Relocation relocate(platform::System& sys, const std::string& programFolder,
                     const std::vector<std::string>& folderFiles,
                     const std::function<bool()>& stop = {});
+
+// Moves back exactly the files a relocation moved, last first; nothing else is
+// touched. Returns the full paths where the files belong that stay at the top.
+std::vector<std::string> undoRelocation(platform::System& sys, const std::string& programFolder,
+                                        const std::vector<std::string>& moved);
 
 } // namespace prepare

@@ -96,6 +96,9 @@ std::string cannotMove(std::string_view path) {
 std::string cannotStart(std::string_view path) {
     return std::string(path) + sjis(" を起動できません");
 }
+std::string cannotRead(std::string_view path) {
+    return std::string(path) + sjis(" を読み込めません");
+}
 std::string cannotRestore(std::string_view firstPath, std::size_t others) {
     if (others == 0)
         return std::string(firstPath) + sjis(" を元に戻せません");

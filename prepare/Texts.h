@@ -49,6 +49,7 @@ std::string shownPath(platform::System& sys, const std::string& path);
 std::string cannotWrite(std::string_view path); // the control file
 std::string cannotMove(std::string_view path);  // a file the relocation could not move up
 std::string cannotStart(std::string_view path); // the installer
+std::string cannotRead(std::string_view path);  // a control file the close cannot read
 // Files the close could not put back: where the first belongs, and how many
 // others there are.
 std::string cannotRestore(std::string_view firstPath, std::size_t others);

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -409,6 +410,24 @@ TEST_F(Requests, CloseNamesTheFilesThatCannotGoBack) {
     EXPECT_EQ(view.boxes[0].text, native("Sample/doc/Manual.txt") + text::CannotRestoreTwoOthers);
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "left beside the program";
     EXPECT_FALSE(tmp.exists("Sample/Inst.ini"));
+}
+
+TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidAndKeptOneOutsideTheDosRangeIsNot) {
+    const auto before = tmp.snapshot();
+    fill("x");
+    install();
+    sys.fail = [](const std::string& op, const std::string&) { return op == "readFile"; };
+    EXPECT_TRUE(form.FormCloseQuery());
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Error);
+    EXPECT_EQ(view.boxes[0].text, native("Sample/Inst.ini") + text::CannotRead);
+    EXPECT_TRUE(tmp.exists("Sample/Manual.txt") && tmp.exists("Sample/Inst.ini"));
+    sys.fail = nullptr;
+    std::filesystem::last_write_time(tmp.native("Sample/Inst.ini"),
+                                     std::filesystem::file_time_type::clock::now() -
+                                         std::chrono::hours(24 * 365 * 50));
+    EXPECT_TRUE(form.FormCloseQuery());
+    EXPECT_EQ(tmp.snapshot(), before);
 }
 
 TEST_F(Requests, LongSurveyShowsProgressAndItsCancelStopsTheRequest) {

@@ -91,7 +91,7 @@ TEST(PathRulesSeparators, HalfWidthKatakanaIsSingleByte) {
     EXPECT_TRUE(containsBackslash("\xFD\\"));
 }
 
-TEST(PathRulesCase, FoldsOnlySingleByteLetters) {
+TEST(PathRulesCase, FoldsLettersButNeverASecondByte) {
     EXPECT_EQ(foldCase("ReadMe.TXT"), "readme.txt");
     EXPECT_EQ(foldCase(""), "");
     // "ア" is 0x83 0x41: its second byte looks like "A" and must stay.

@@ -221,6 +221,50 @@ TEST(Win32Attributes, FolderLinksCarryTheReparseBit) {
     EXPECT_TRUE(result.ReadOnlyFound);
 }
 
+TEST(Win32Attributes, AReparsePointIsALinkOnlyByItsTagHoweverAsked) {
+    // Wine shows a mount point (Z:\\proc) as a reparse point of tag 0, as
+    // Windows shows a folder OneDrive keeps: a plain folder, listed or asked.
+    int plain = 0;
+    sys().enumerate("Z:\\", [&](const DirEntry& e) {
+        const DWORD raw = GetFileAttributesA(("Z:\\" + e.name).c_str());
+        if (raw == INVALID_FILE_ATTRIBUTES) // a device, say
+            return;
+        plain += (raw & FILE_ATTRIBUTE_REPARSE_POINT) && !(e.attributes & AttrReparsePoint);
+        EXPECT_EQ(sys().attributes("Z:\\" + e.name) & 0x400, e.attributes & 0x400) << e.name;
+    });
+    if (plain == 0)
+        GTEST_SKIP() << "no drive Z: with a reparse point that is no link";
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(Win32Names, LettersFoldAsTheSystemComparesNames) {
+    // Every character of code page 932 in the bytes the system gives it,
+    // folded by the tool and compared by the system, pair by pair.
+    std::vector<std::string> folded;
+    std::vector<wchar_t> wide;
+    for (unsigned code = 0x20; code <= 0xFCFC; ++code) {
+        const std::string text =
+            code <= 0xFF ? std::string(1, static_cast<char>(code))
+                         : std::string{static_cast<char>(code >> 8), static_cast<char>(code)};
+        wchar_t c;
+        char back[2];
+        if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), text.size(), &c, 1) == 1 &&
+            std::string(back, WideCharToMultiByte(932, 0, &c, 1, back, 2, nullptr, nullptr)) ==
+                text) {
+            folded.push_back(pathrules::foldCase(text));
+            wide.push_back(c);
+        }
+    }
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < wide.size(); ++i)
+        for (std::size_t j = i + 1; j < wide.size(); ++j)
+            wrong += (folded[i] == folded[j]) !=
+                     (CompareStringOrdinal(&wide[i], 1, &wide[j], 1, TRUE) == CSTR_EQUAL);
+    EXPECT_GT(wide.size(), 9000u);
+    EXPECT_EQ(wrong, 0u);
+}
+
 // ---------------------------------------------------------------------------
 
 TEST(Win32Enumerate, NamesAndFaithfulness) {

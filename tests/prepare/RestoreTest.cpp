@@ -87,6 +87,31 @@ TEST_F(RestoreTest, ExistingTargetIsNeverReplaced) {
     EXPECT_EQ(f.tmp.read("Sample/doc/b.txt"), "same");
 }
 
+TEST_F(RestoreTest, ATopFileInOtherLettersIsNeverTakenForTheToolsCopy) {
+    // One name to Windows, the same bytes: the top file is not the tool's.
+    f.file("Ａ.txt", "same");
+    f.file("doc/ａ.txt", "same");
+    auto before = f.tree();
+    controlFile(prepare::sjis("Item1=doc\\ａ.txt\r\n"));
+    close();
+    EXPECT_EQ(f.tree(), before);
+}
+
+TEST_F(RestoreTest, AFailedMoveUpUndoesOnlyTheMovesItMade) {
+    f.file("doc/a.txt", "a");
+    f.file("doc/b.txt", "same");
+    auto before = f.tree();
+    // Meanwhile another program puts a file of b's name and bytes at the top.
+    f.sys.fail = [&](const std::string& op, const std::string& path) {
+        return op == "moveNoReplace" && path == f.logic("doc/b.txt") &&
+               (f.file("b.txt", "same"), true);
+    };
+    const auto outcome = f.run(f.texts("Sample.exe", "a"));
+    EXPECT_EQ(outcome.kind, Kind::MoveFailed);
+    before["b.txt"] = "same";
+    EXPECT_EQ(f.tree(), before);
+}
+
 TEST_F(RestoreTest, HostileEntriesTouchNothingOutsideTheFolder) {
     f.tmp.write("victim.txt", "v");
     f.tmp.mkdir("Sample/doc");
@@ -167,6 +192,15 @@ TEST_F(RestoreTest, MovesCutShortByAKillAreFinishedAtClose) {
     close();
     before["x.txt.other"] = "not the same";
     EXPECT_EQ(f.tree(), before);
+
+    // A leftover copy that cannot be deleted stays, and is said.
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    f.file("doc/Manual.txt", "manual");
+    f.sys.fail = [&](const std::string& op, const std::string& path) {
+        return op == "removeFile" && path == f.logic("Manual.txt");
+    };
+    EXPECT_EQ(prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).notBack,
+              (std::vector<std::string>{f.logic("doc/Manual.txt")}));
 }
 
 TEST(SafeRelativePath, OnlyPathsThatStayInside) {

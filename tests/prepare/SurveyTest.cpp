@@ -79,6 +79,10 @@ TEST_F(SurveyTest, DuplicateNamesIgnoreLetterCase) {
     f.file("readme.txt");
     f.file("doc/readme.txt.bak");
     EXPECT_FALSE(prepare::relocationRefused(survey()));
+    f.file("Ａ.txt"); // full-width letters fold too
+    f.file("doc/ａ.txt");
+    EXPECT_TRUE(prepare::relocationRefused(survey()));
+    fs::remove(f.tmp.native("Sample/doc/ａ.txt"));
     f.file("other/ReadMe.TXT"); // one name to Windows and to the installer
     EXPECT_TRUE(prepare::relocationRefused(survey()));
 }
@@ -119,6 +123,9 @@ TEST_F(SurveyTest, SystemFilesAreNotListedButReadOnlyStillCounts) {
     auto s = survey();
     EXPECT_EQ(std::count(s.FolderFiles.begin(), s.FolderFiles.end(), "pipe"), 0);
     EXPECT_FALSE(s.ReadOnlyFound);
+    f.file("doc/pipe"); // a namesake below would meet it at the top
+    EXPECT_TRUE(prepare::relocationRefused(survey()));
+    fs::remove(f.tmp.native("Sample/doc/pipe"));
 #ifdef _WIN32
     f.file("ro-pipe");
     ASSERT_TRUE(SetFileAttributesW(f.tmp.native("Sample/ro-pipe").c_str(),
@@ -255,9 +262,9 @@ TEST_F(SurveyTest, RelocationMovesUpNeverReplacesAndEndsAtAFailedMove) {
     f.file("doc/img/logo.png", "logo");
     f.file("keep.txt", "top");
     f.file("sub/keep.txt", "below"); // a duplicate: refused as a whole, but relocate() alone
-    auto result = prepare::relocate(
-        f.sys, f.state.ProgramFolder,
-        {"Sample.exe", "doc\\Manual.txt", "sub\\keep.txt", "doc\\img\\logo.png"});
+    auto result =
+        prepare::relocate(f.sys, f.state.ProgramFolder,
+                          {"Sample.exe", "doc\\Manual.txt", "sub\\keep.txt", "doc\\img\\logo.png"});
     EXPECT_EQ(result.moved, (std::vector<std::string>{"doc\\Manual.txt"}));
     EXPECT_EQ(result.failed, "sub\\keep.txt");
     EXPECT_EQ(f.tmp.read("Sample/Manual.txt"), "manual");

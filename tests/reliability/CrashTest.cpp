@@ -289,7 +289,7 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 const std::string afterRequest = everyFileOnce(original, f.tmp.snapshot(), cut);
                 std::vector<std::string> notBack = outcome.notBack;
                 for (const std::string& path :
-                     prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles))
+                     prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).notBack)
                     notBack.push_back(path);
                 if (count < n)
                     break; // the run no longer reaches n
@@ -314,7 +314,8 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 f.browse("Sample.exe");
                 ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind,
                           prepare::RequestOutcome::Kind::Started);
-                EXPECT_TRUE(prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).empty());
+                EXPECT_TRUE(
+                    prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).notBack.empty());
                 EXPECT_EQ(difference(original, f.tmp.snapshot()), "");
             }
         }
