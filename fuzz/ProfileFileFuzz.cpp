@@ -3,7 +3,7 @@
 // written value reads back as GetPrivateProfileString would return it.
 //
 // Input: three length bytes, then the section, key and value to write, then
-// the file's bytes.
+// the file's bytes (UTF-16 after FF FE, as on Windows).
 #include "platform/PathRules.h"
 #include "platform/ProfileFile.h"
 
@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -95,8 +96,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view key = take(keyLength);
     const std::string_view value = take(valueLength);
 
-    ProfileFile ini = ProfileFile::parse(input);
+    // Bytes that start with FF FE are read as UTF-16.
+    std::optional<ProfileFile> decoded = ProfileFile::decode(input);
+    if (!decoded)
+        return 0;
+    ProfileFile& ini = *decoded;
     const std::string read = contents(ini);
+    // Saved in its own encoding, the file reads back the same.
+    const std::optional<std::string> bytes = ini.encode();
+    check(bytes.has_value());
+    const std::optional<ProfileFile> saved = ProfileFile::decode(*bytes);
+    check(saved && contents(*saved) == read);
     const std::string text = ini.serialize();
     const ProfileFile reparsed = ProfileFile::parse(text);
     check(reparsed.serialize() == text);

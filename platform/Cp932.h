@@ -21,4 +21,10 @@ std::optional<std::string> utf8FromCp932(std::string_view cp932);
 std::string cp932FromUtf8ForDisplay(std::string_view utf8);
 std::string utf8FromCp932ForDisplay(std::string_view cp932);
 
+// UTF-16LE, the text of a profile file saved as Unicode, without its mark:
+// nullopt for an odd number of bytes or an unpaired surrogate.
+std::optional<std::string> utf8FromUtf16le(std::string_view bytes);
+// Valid UTF-8 as UTF-16LE bytes.
+std::string utf16leFromUtf8(std::string_view utf8);
+
 } // namespace platform

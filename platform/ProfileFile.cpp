@@ -3,6 +3,7 @@
 // writes them all at once.
 #include "platform/ProfileFile.h"
 
+#include "platform/Cp932.h"
 #include "platform/PathRules.h"
 #include "platform/System.h"
 
@@ -11,6 +12,7 @@ namespace platform {
 namespace {
 
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view Utf16Mark = "\xFF\xFE";
 
 // The blanks a reader ignores around names and values.
 bool isBlank(char c) {
@@ -118,9 +120,21 @@ ProfileFile ProfileFile::parse(std::string_view bytes) {
     return ini;
 }
 
+std::optional<ProfileFile> ProfileFile::decode(std::string_view bytes) {
+    if (bytes.substr(0, Utf16Mark.size()) != Utf16Mark)
+        return parse(bytes);
+    const std::optional<std::string> utf8 = utf8FromUtf16le(bytes.substr(Utf16Mark.size()));
+    const std::optional<std::string> text = utf8 ? cp932FromUtf8(*utf8) : std::nullopt;
+    if (!text)
+        return std::nullopt;
+    ProfileFile ini = parse(*text);
+    ini.utf16_ = true;
+    return ini;
+}
+
 std::optional<ProfileFile> ProfileFile::load(System& sys, const std::string& path) {
     if (std::optional<std::string> bytes = sys.readFile(path))
-        return parse(*bytes);
+        return decode(*bytes);
     // A file that is there but cannot be read is not an empty one: replacing
     // it would lose what it holds.
     if (sys.attributes(path) != InvalidAttributes)
@@ -152,8 +166,18 @@ std::string ProfileFile::serialize() const {
     return out;
 }
 
+std::optional<std::string> ProfileFile::encode() const {
+    if (!utf16_)
+        return serialize();
+    const std::optional<std::string> utf8 = utf8FromCp932(serialize());
+    if (!utf8)
+        return std::nullopt;
+    return std::string(Utf16Mark) + utf16leFromUtf8(*utf8);
+}
+
 bool ProfileFile::save(System& sys, const std::string& path) const {
-    return sys.writeFileAtomic(path, serialize());
+    const std::optional<std::string> bytes = encode();
+    return bytes && sys.writeFileAtomic(path, *bytes);
 }
 
 const ProfileFile::Section* ProfileFile::find(std::string_view section) const {

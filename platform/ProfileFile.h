@@ -17,10 +17,13 @@
 //   key: the first one gives the value, the key list names every one;
 // - a value enclosed in a matching pair of double or single quotes is read
 //   without them;
-// - names match without regard to letter case: ASCII letters only, double-byte
-//   characters are compared as they are (their second byte may look like a
-//   letter); names given to the functions are trimmed like the file's names.
+// - names match without regard to letter case, folded as pathrules::foldCase
+//   folds them; names given to the functions are trimmed like the file's names.
 // Values and key lists have no length limit.
+//
+// A file that starts with the mark FF FE is UTF-16LE, as a file saved as
+// Unicode: the profile functions read and update it so, and so does this one.
+// Every other file is code page 932 bytes.
 //
 // Writing keeps every line it does not change, byte for byte. A new section
 // goes to the end of the file, after a blank line unless the file is empty or
@@ -45,13 +48,21 @@ class System;
 
 class ProfileFile {
 public:
+    // Code page 932 text.
     static ProfileFile parse(std::string_view bytes);
+    // A file's bytes in either encoding; nullopt for UTF-16 that is malformed
+    // or holds a character code page 932 cannot.
+    static std::optional<ProfileFile> decode(std::string_view bytes);
     // The file's contents parsed: an empty profile when there is no file,
     // nullopt when there is one that cannot be read.
     static std::optional<ProfileFile> load(System& sys, const std::string& path);
 
+    // The text in code page 932.
     std::string serialize() const;
-    // One atomic write of the whole text; false when it failed.
+    // The file's bytes in its own encoding; nullopt when the text cannot be
+    // written in it.
+    std::optional<std::string> encode() const;
+    // One atomic write of the whole file; false when it failed.
     bool save(System& sys, const std::string& path) const;
 
     // Sets the value, creating the section and the key as needed. false, with
@@ -92,7 +103,8 @@ private:
     const Section* find(std::string_view section) const;
     Section* find(std::string_view section);
 
-    bool byteOrderMark_ = false;
+    bool byteOrderMark_ = false; // a UTF-8 mark, kept as it is
+    bool utf16_ = false;
     std::vector<std::string> preamble_; // the lines before the first section
     std::vector<Section> sections_;
 };

@@ -156,18 +156,24 @@ TEST_F(ControlFileTest, RootFolderGivesItsDriveStyleName) {
 TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
     const std::string old =
         "[Install]\r\nInstallDir=Sample\r\n[Files]\r\nItem1=doc\\Manual.txt\r\n";
-    f.file("Inst.ini", old);
+    const std::string unicode = "\xFF\xFE" + platform::utf16leFromUtf8(old);
     const std::string expected =
         platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").string()) +
         prepare::sjis(" に書き込めません");
-    // The write fails; or the old file cannot be read, and replacing it would
-    // lose the list the restore at close follows.
-    for (const char* failing : {"writeFileAtomic", "readFile"}) {
+    // The write fails; or the old file cannot be read (or is Unicode with an
+    // odd number of bytes or a lone surrogate), and replacing it would lose
+    // the list the restore at close follows.
+    for (const auto& [failing, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"writeFileAtomic", old},
+             {"readFile", old},
+             {"", unicode + "\n"},
+             {"", unicode + std::string("\x00\xD8", 2)}}) {
+        f.file("Inst.ini", bytes);
         f.sys.fail = [&](const std::string& op, const std::string&) { return op == failing; };
         auto outcome = f.run(f.texts("Sample.exe", "x"));
         EXPECT_EQ(outcome.kind, Kind::WriteFailed) << failing;
         EXPECT_EQ(outcome.message, expected) << failing;
-        EXPECT_EQ(f.tmp.read("Sample/Inst.ini"), old) << failing;
+        EXPECT_EQ(f.tmp.read("Sample/Inst.ini"), bytes) << failing;
         EXPECT_TRUE(f.tmp.exists("Sample/doc/Manual.txt")) << failing;
         EXPECT_TRUE(f.state.CreatedIniFiles.empty()) << failing;
     }

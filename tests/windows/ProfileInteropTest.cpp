@@ -380,3 +380,31 @@ TEST_F(ProfileInterop, ToolReadsWhatTheWideWriterWrites) {
     EXPECT_EQ(profile.read("Files", "Item1"), std::optional<std::string>(sjis("説明\\ソース.txt")));
     EXPECT_EQ(profile.read("Install", "Title"), std::optional<std::string>("2"));
 }
+
+// A file saved as Shift-JIS or as Unicode (UTF-16LE after FF FE), updated by
+// a request, and the same values written into a copy by the system's writer:
+// both read back the same through the wide reader, key for key.
+TEST_F(ProfileInterop, UpdateOfAFileSavedInEitherEncodingReadsBackAsTheSystemsOwn) {
+    const std::string text =
+        "[Install]\r\nInstallDir=App\r\nTitle=旧名\r\n[Files]\r\nItem1=a.txt\r\n"
+        "Item2=doc\\説明.txt\r\nItem3=Inst.ini\r\n";
+    for (bool unicode : {false, true}) {
+        SCOPED_TRACE(unicode ? "UTF-16LE" : "Shift-JIS");
+        ProgramFolderFixture f;
+        TestFolder copy;
+        for (const char* name : {"Sample.exe", "Inst.exe"})
+            f.file(name);
+        f.file("Inst.ini", unicode ? "\xFF\xFE" + platform::utf16leFromUtf8(text) : sjis(text));
+        copy.write("Inst.ini", f.iniBytes());
+        f.browse("Sample.exe");
+        ASSERT_EQ(f.run(f.texts("Sample.exe", "新名")).kind, Kind::Started);
+        EXPECT_EQ(f.iniBytes().rfind("\xFF\xFE", 0) == 0, unicode);
+        const View updated = wideView(f.logic("Inst.ini"));
+        for (const Section& s : updated)
+            for (const auto& [key, value] : s.entries)
+                WritePrivateProfileStringW(wide(s.name).c_str(), wide(key).c_str(),
+                                           wide(value).c_str(),
+                                           wide(copy.logic("Inst.ini")).c_str());
+        EXPECT_EQ(updated, wideView(copy.logic("Inst.ini"))) << describe(updated);
+    }
+}
