@@ -1,10 +1,13 @@
 // クワリノ for Windows: prepares a software folder for the installer Inst.exe.
 #include "platform/System.h"
+#include "platform/SystemDll.h"
 #include "win32/Form1View.h"
 
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // Before any window, dialog or COM call loads a library.
+    platform::loadLibrariesFromTheSystemFolderOnly();
     // No command-line argument is read.
     return win32::runTool(instance, showCommand, platform::realSystem());
 }

@@ -3,6 +3,7 @@
 // own path from GetModuleFileName. Run under Wine by the cross build.
 #include "platform/PathRules.h"
 #include "platform/System.h"
+#include "platform/SystemDll.h"
 #include "prepare/ControlFile.h"
 #include "prepare/Restore.h"
 #include "prepare/Survey.h"
@@ -263,6 +264,17 @@ TEST(Win32Names, LettersFoldAsTheSystemComparesNames) {
                      (CompareStringOrdinal(&wide[i], 1, &wide[j], 1, TRUE) == CSTR_EQUAL);
     EXPECT_GT(wide.size(), 9000u);
     EXPECT_EQ(wrong, 0u);
+}
+
+TEST(Win32StartUp, LibrariesLoadFromTheSystemFolderOnly) {
+    // Planted beside the program, loaded by its bare name as the shell and the
+    // common dialogs load theirs.
+    HMODULE planted = LoadLibraryW(L"kwplanted.dll");
+    ASSERT_NE(planted, nullptr) << "kwplanted.dll belongs beside the test program";
+    FreeLibrary(planted);
+    loadLibrariesFromTheSystemFolderOnly();
+    EXPECT_EQ(LoadLibraryW(L"kwplanted.dll"), nullptr);
+    EXPECT_NE(LoadLibraryW(L"comdlg32.dll"), nullptr);
 }
 
 // ---------------------------------------------------------------------------
