@@ -113,6 +113,10 @@ void printSummary(const Collector& c) {
              "Inst.ini for 20,000 files written, then the close (relocation refused: it reads "
              "up to InstallDir), vs one write + one read of the same bytes",
              "ini/control_file_20000_refused_write_and_close", "ini/raw_one_write_one_read", 10.0);
+    ratioRow(c,
+             "the close of an Inst.ini with InstallDir and 100,001 entries whose files are "
+             "missing, vs 10,001 such entries",
+             "ini/close_100001_missing_files", "ini/close_10001_missing_files", 15.0);
     ratioRow(c, "relocate 98 files of 20 MB, vs 98 empty files", "move/relocate_98x20MB",
              "move/relocate_98x0", 2.0);
     ratioRow(c, "restore 98 files of 20 MB, vs 98 empty files", "move/restore_98x20MB",
