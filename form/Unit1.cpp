@@ -258,11 +258,13 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::SessionEnding() {
-    // No box while the session ends. A running request moves nothing more;
-    // what it recorded before it stopped goes back once it has.
+    // No box while the session ends. A running request stops at its next
+    // step; what it and earlier requests recorded goes back once it has, as
+    // at a close, never from inside the request's own dialogs.
     if (requestRunning_) {
         stopRequest_ = true;
         sessionEnded_ = true;
+        return;
     }
     prepare::restoreOnClose(system_, state.CreatedIniFiles);
 }

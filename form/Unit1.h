@@ -35,9 +35,9 @@ public:
     // request runs: it stops at its next step and the window then closes.
     bool FormCloseQuery();
     // The desktop session ends (or the application quits without its window
-    // closing): the folder is restored now, without a box; a running request
-    // stops at its next step. The window stays, in case the session end is
-    // cancelled: its close restores again.
+    // closing): the folder is restored without a box, now or, while a request
+    // runs, once it has stopped at its next step. The window stays, in case
+    // the session end is cancelled: its close restores again.
     void SessionEnding();
 
     // A survey that runs longer than this shows the progress window

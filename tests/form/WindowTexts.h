@@ -43,6 +43,7 @@ inline constexpr const char* CannotWrite = " に書き込めません.";
 inline constexpr const char* CannotMove = " を移動できません.";
 inline constexpr const char* CannotStart = " を起動できません.";
 inline constexpr const char* CannotRead = " を読み込めません.";
+inline constexpr const char* CannotRestore = " を元に戻せません.";
 inline constexpr const char* CannotRestoreTwoOthers = " ほか 2 個のファイルを元に戻せません.";
 
 } // namespace window_text
