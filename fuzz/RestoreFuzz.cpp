@@ -3,6 +3,7 @@
 // Each input byte picks a piece of an entry; the last value starts the next entry.
 #include "platform/System.h"
 #include "prepare/Restore.h"
+#include "support/NoLaunchSystem.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,12 +24,26 @@ namespace {
 const std::vector<std::string> Pieces = {"\\", "/", "..", ".", ":", "C:", "a.txt", "A.txt",
     "\x83\x5C.txt", "sub", "SUB", "d", "b.txt", "a.TXT", "c.txt", "a.txt.", "a.txt ", "out", "lnk",
     "Inst.ini", "inst.INI", "~a.txt.123-0.tmp", "~a.txt.kwarino-1-0.tmp", "OUT", "o.txt",
-    "prog.exe", "*"};
+    "prog.exe", "*", "h.txt", "e.txt", "E.txt", "\x82\x60.txt", "\x82\x81.txt", "r"};
 // clang-format on
 
 const fs::path Root = fs::temp_directory_path() /
                       ("kw-restorefuzz-" + std::to_string(platform::realSystem().processId()));
 const fs::path P = Root / "P", Out = Root / "OUT", Ini = P / "Inst.ini";
+// A marked temporary of a process that has ended: the tool's own leftover, which it may remove.
+const fs::path Stale = P / "sub" / "~b.txt.kwarino-4194304-0.tmp";
+
+// The real system, but for a folder whose attributes carry a reparse point
+// that names nothing: a link to the tool, asked or listed.
+struct ReparseFolder : testing_support::NoLaunchSystem {
+    using NoLaunchSystem::NoLaunchSystem;
+    std::uint32_t attributes(const std::string& path) override {
+        const std::uint32_t a = NoLaunchSystem::attributes(path);
+        return path.ends_with("\\r") && a != platform::InvalidAttributes
+                   ? a | platform::AttrReparsePoint
+                   : a;
+    }
+};
 
 // Every entry below `top` but `skip`, links not followed: its path (if asked) and what it holds.
 std::multiset<std::pair<std::string, std::string>> snapshot(const fs::path& top,
@@ -42,7 +57,7 @@ std::multiset<std::pair<std::string, std::string>> snapshot(const fs::path& top,
             holds << std::ifstream(it->path()).rdbuf();
         if (it->path() == skip)
             it.disable_recursion_pending();
-        else
+        else if (it->path() != Stale)
             all.emplace(paths ? it->path().string() : "", holds.str());
     }
     return all;
@@ -53,11 +68,19 @@ std::multiset<std::pair<std::string, std::string>> snapshot(const fs::path& top,
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fs::remove_all(P);
     fs::create_directories(P / "sub" / "d");
+    fs::create_directories(P / "r");
     fs::create_directories(Out);
-    // Each file holds its first place, so a lost or doubled one shows.
+    // Each file holds its first place, so a lost or doubled one shows; but
+    // for two files of equal bytes, a hard link, a name in other letters, a
+    // user's temporary and the tool's own.
     for (const char* name : {"OUT/a.txt", "OUT/o.txt", "P/prog.exe", "P/a.txt", "P/A.txt",
-                             "P/\xE3\x82\xBD.txt", "P/sub/b.txt", "P/sub/a.TXT", "P/sub/d/c.txt"})
+                             "P/\xE3\x82\xBD.txt", "P/sub/b.txt", "P/sub/a.TXT", "P/sub/d/c.txt",
+                             "P/\xEF\xBC\xA1.txt", "P/~a.txt.123-0.tmp", "P/sub/h.txt"})
         std::ofstream(Root / name) << name;
+    std::ofstream(P / "e.txt") << "equal";
+    std::ofstream(P / "sub" / "E.txt") << "equal";
+    std::ofstream(Stale) << "par";
+    fs::create_hard_link(P / "sub" / "h.txt", P / "h.txt");
     fs::create_directory_symlink(Out, P / "out");
     fs::create_directory_symlink(P, P / "lnk");
     static const auto outside =
@@ -70,8 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ini += piece < Pieces.size() ? Pieces[piece] : "\r\nItem" + std::to_string(++item) + "=";
     }
     std::ofstream(Ini) << ini << "\r\n";
-    prepare::restoreControlFile(platform::realSystem(),
-                                *platform::realSystem().fromNativePath(Ini.string()));
+    static ReparseFolder sys(platform::realSystem());
+    prepare::restoreControlFile(sys, *sys.fromNativePath(Ini.string()));
     const bool escaped = snapshot(Root, P, true) != outside;
     if (escaped || snapshot(P, Ini, false) != inside) {
         std::fprintf(stderr, "RestoreFuzz: %s\n%s\n",

@@ -108,4 +108,9 @@ TEST(PathRulesCase, FoldsLettersButNeverASecondByte) {
     EXPECT_TRUE(equalsNoCase("\x83\x41x", "\x83\x41X"));
     EXPECT_TRUE(equalsNoCase("A\x83", "a\x83"));
     EXPECT_FALSE(equalsNoCase("A\x83", "a\x84"));
+    // Double-byte capitals Windows folds too, each with its small letter: ＡａＺｚΩωНнОоЯяⅩⅹ.
+    const std::string pairs = "\x82\x60\x82\x81\x82\x79\x82\x9A\x83\xB6\x83\xD6\x84\x4E\x84\x7E"
+                              "\x84\x4F\x84\x80\x84\x60\x84\x91\x87\x5D\xFA\x49";
+    for (std::size_t i = 0; i < pairs.size(); i += 4)
+        EXPECT_EQ(foldCase(pairs.substr(i, 4)), pairs.substr(i + 2, 2) + pairs.substr(i + 2, 2));
 }

@@ -163,11 +163,11 @@ TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
     // The write fails; or the old file cannot be read (or is Unicode with an
     // odd number of bytes or a lone surrogate), and replacing it would lose
     // the list the restore at close follows.
-    for (const auto& [failing, bytes] : std::vector<std::pair<std::string, std::string>>{
-             {"writeFileAtomic", old},
-             {"readFile", old},
-             {"", unicode + "\n"},
-             {"", unicode + std::string("\x00\xD8", 2)}}) {
+    const std::pair<std::string, std::string> rows[] = {{"writeFileAtomic", old},
+                                                        {"readFile", old},
+                                                        {"", unicode + "\n"},
+                                                        {"", unicode + "\x01\xD8"}};
+    for (const auto& [failing, bytes] : rows) {
         f.file("Inst.ini", bytes);
         f.sys.fail = [&](const std::string& op, const std::string&) { return op == failing; };
         auto outcome = f.run(f.texts("Sample.exe", "x"));

@@ -39,7 +39,11 @@ protected:
 
 TEST_F(HostileControlFileTest, TraversalAbsoluteAndDrivePaths) {
     const std::string up = "..\\..\\" + f.tmp.path().filename().string();
+#ifndef _WIN32
+    std::filesystem::create_directory_symlink(f.tmp.native("Other"), f.tmp.native("Sample/lnk"));
+#endif
     restoreWith("[Install]\r\nInstallDir=x\r\n[Files]\r\n"
+                "Item0=lnk\\x.txt\r\n"
                 "Item1=..\\Other\\doc\\x.txt\r\n"
                 "Item2=doc\\..\\..\\outside.txt\r\n"
                 "Item3=" +

@@ -262,10 +262,11 @@ INSTANTIATE_TEST_SUITE_P(Moves, CrashTest, ::testing::Values(false, true), [](co
     return info.param ? "AcrossDevices" : "ByRename";
 });
 
-// Every operation that changes the disk, in turn, on a small folder, with
-// moves by rename and across devices: (a) it fails, and whatever stays at the
-// top instead of its place is said; (b) the run ends there, every later one
-// refused as after a kill, and a fresh request and close bring the folder back.
+// Every operation that changes the disk or reads the control file, in turn,
+// on a small folder, with moves by rename and across devices: (a) it fails: a
+// failed move up is undone, and whatever stays at the top is said; (b) the run
+// ends there, every later one refused as after a kill, and a fresh request and
+// close bring the folder back.
 TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
     int points = 0;
     for (bool across : {false, true}) {
@@ -280,26 +281,32 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 f.browse("Sample.exe");
                 f.sys.otherDevice = across;
                 int count = 0;
-                f.sys.fail = [&](const std::string& op, const std::string&) {
+                f.sys.fail = [&](const std::string& op, const std::string& path) {
                     const bool changes = op == "copyNoReplace" || op == "rename" ||
-                                         op == "removeFile" || op == "createFile";
+                                         op == "removeFile" || op == "createFile" ||
+                                         (op == "readFile" && path == f.logic("Inst.ini"));
                     return changes && (cut ? ++count >= n : ++count == n);
                 };
                 auto outcome = f.run(f.texts("Sample.exe", "a"));
-                const std::string afterRequest = everyFileOnce(original, f.tmp.snapshot(), cut);
+                const Tree requested = f.tmp.snapshot();
                 std::vector<std::string> notBack = outcome.notBack;
-                for (const std::string& path :
-                     prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).notBack)
-                    notBack.push_back(path);
+                const auto closed = prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles);
+                notBack.insert(notBack.end(), closed.notBack.begin(), closed.notBack.end());
                 if (count < n)
                     break; // the run no longer reaches n
                 ++points;
                 SCOPED_TRACE(std::string(cut ? "cut short" : "failed") + " at operation " +
                              std::to_string(n) + (across ? " across devices" : ""));
-                ASSERT_EQ(afterRequest, "");
+                ASSERT_EQ(everyFileOnce(original, requested, cut), "");
+                if (!cut && outcome.kind == prepare::RequestOutcome::Kind::MoveFailed) {
+                    EXPECT_EQ(difference(original, requested), "") << "undone";
+                }
                 Tree now = f.tmp.snapshot();
                 ASSERT_EQ(everyFileOnce(original, now, cut && across), "");
-                if (!cut) {
+                // A control file the close cannot read stays, and so do its files.
+                const bool unread = !closed.unreadable.empty();
+                EXPECT_TRUE(!unread || now.count("Sample/Inst.ini"));
+                if (!cut && !unread) {
                     // Back in place, but for what the close said stays at the top.
                     for (const auto& [path, contents] : original) {
                         const bool said =
