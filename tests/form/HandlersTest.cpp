@@ -287,7 +287,7 @@ TEST_F(Requests, FailedCheckShowsItsMessageFocusesAndEnablesTheButton) {
     install();
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Plain);
-    EXPECT_EQ(view.boxes[0].text, utf8(prepare::text::startMenuFileMissing()));
+    EXPECT_EQ(view.boxes[0].text, text::StartMenuFileMissing);
     EXPECT_EQ(view.focus, fileField(2));
     EXPECT_TRUE(installEnabled());
     EXPECT_FALSE(view[Progress].visible);
@@ -298,14 +298,13 @@ TEST_F(Requests, TextThatCannotBeWrittenIsRefusedAndItsFieldFocused) {
     struct Case {
         ControlId field;
         std::string text;
-        std::string what; // code page 932
+        std::string what;
     };
     const Case cases[] = {
-        {ProgramField, native("Sample/" + emoji + ".exe"), prepare::text::fieldProgramFile()},
-        {NameField, "名前" + emoji, prepare::text::fieldApplication()},
-        {nameField(3), "説明" + emoji, prepare::text::fieldStartMenuName(3)},
-        {fileField(2), native("Sample/doc/" + emoji + ".txt"),
-         prepare::text::fieldStartMenuFile(2)},
+        {ProgramField, native("Sample/" + emoji + ".exe"), text::FieldProgramFile},
+        {NameField, "名前" + emoji, text::FieldApplication},
+        {nameField(3), "説明" + emoji, text::FieldStartMenuName3},
+        {fileField(2), native("Sample/doc/" + emoji + ".txt"), text::FieldStartMenuFile2},
     };
     fill("x");
     for (int row = 1; row <= 3; ++row)
@@ -318,7 +317,7 @@ TEST_F(Requests, TextThatCannotBeWrittenIsRefusedAndItsFieldFocused) {
         view.boxes.clear();
         install();
         ASSERT_EQ(view.boxes.size(), 1u);
-        EXPECT_EQ(view.boxes[0].text, utf8(prepare::text::unwritableText(c.what)));
+        EXPECT_EQ(view.boxes[0].text, c.what + text::Unwritable);
         EXPECT_EQ(view.focus, c.field);
         view.setText(c.field, before);
     }

@@ -35,6 +35,18 @@ inline constexpr const char* AnyFileFilter = "すべてのファイル(*.*)|*.*"
 inline constexpr const char* UnusableName =
     "指定されたファイルの名前には使用できない文字が含まれています。\r別のファイルを指定して"
     "ください。";
+// Messages of the checks, and the field names their message for a text that
+// Inst.ini cannot hold begins with.
+inline constexpr const char* StartMenuFileMissing =
+    "指定されたスタートメニューに追加するファイルが見つかりません。\r確認してください。";
+inline constexpr const char* Unwritable = "に、Inst.ini に書き込めない文字（Shift-JIS にない文字"
+                                          "または制御文字）が含まれています。\r訂正してください。";
+inline constexpr const char* FieldProgramFile = "プログラムファイルの名前";
+inline constexpr const char* FieldApplication = "ソフトの名前";
+inline constexpr const char* FieldStartMenuName3 =
+    "スタートメニューに追加するショートカットの名前（3行目）";
+inline constexpr const char* FieldStartMenuFile2 =
+    "スタートメニューに追加するファイルの名前（2行目）";
 inline constexpr const char* SurveyProgress1234 = "フォルダのファイルを調べています…\r1234 個";
 inline constexpr const char* SurveyCancel = "キャンセル";
 
