@@ -11,7 +11,7 @@ namespace platform {
 
 namespace {
 
-constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view Utf16Mark = "\xFF\xFE";
 
 // The blanks a reader ignores around names and values.
@@ -98,10 +98,6 @@ void ProfileFile::Section::buildIndex() const {
 
 ProfileFile ProfileFile::parse(std::string_view bytes) {
     ProfileFile ini;
-    if (bytes.substr(0, ByteOrderMark.size()) == ByteOrderMark) {
-        ini.byteOrderMark_ = true;
-        bytes.remove_prefix(ByteOrderMark.size());
-    }
     std::vector<std::string>* lines = &ini.preamble_;
     while (!bytes.empty()) {
         const std::size_t end = bytes.find('\n');
@@ -121,9 +117,15 @@ ProfileFile ProfileFile::parse(std::string_view bytes) {
 }
 
 std::optional<ProfileFile> ProfileFile::decode(std::string_view bytes) {
+    if (bytes.substr(0, Utf8Mark.size()) == Utf8Mark)
+        return std::nullopt;
     if (bytes.substr(0, Utf16Mark.size()) != Utf16Mark)
         return parse(bytes);
-    const std::optional<std::string> utf8 = utf8FromUtf16le(bytes.substr(Utf16Mark.size()));
+    bytes.remove_prefix(Utf16Mark.size());
+    // Half a character at the end is no character: the profile functions
+    // read up to it, and a save writes whole characters only.
+    bytes.remove_suffix(bytes.size() % 2);
+    const std::optional<std::string> utf8 = utf8FromUtf16le(bytes);
     const std::optional<std::string> text = utf8 ? cp932FromUtf8(*utf8) : std::nullopt;
     if (!text)
         return std::nullopt;
@@ -143,7 +145,7 @@ std::optional<ProfileFile> ProfileFile::load(System& sys, const std::string& pat
 }
 
 std::string ProfileFile::serialize() const {
-    std::size_t size = ByteOrderMark.size();
+    std::size_t size = 0;
     auto measure = [&](const std::vector<std::string>& lines) {
         for (const std::string& line : lines)
             size += line.size() + 2;
@@ -154,8 +156,6 @@ std::string ProfileFile::serialize() const {
 
     std::string out;
     out.reserve(size);
-    if (byteOrderMark_)
-        out += ByteOrderMark;
     auto append = [&](const std::vector<std::string>& lines) {
         for (const std::string& line : lines)
             out.append(line).append("\r\n");

@@ -4,7 +4,8 @@
 // GetPrivateProfileString does with files other writers produce:
 // - lines end with LF or CR LF (a CR before the line end is part of it); a
 //   lone CR elsewhere is an ordinary byte, as on Windows;
-// - a UTF-8 byte-order mark at the start is skipped (and kept on writing);
+// - a UTF-8 byte-order mark is no mark to them: its bytes belong to the first
+//   line;
 // - blanks (space, tab, vertical tab, CR) around names and values are ignored;
 // - a line whose first non-blank character is ";" is a comment;
 // - a line whose first non-blank character is "[" opens a section; the name is
@@ -22,8 +23,11 @@
 // Values and key lists have no length limit.
 //
 // A file that starts with the mark FF FE is UTF-16LE, as a file saved as
-// Unicode: the profile functions read and update it so, and so does this one.
-// Every other file is code page 932 bytes.
+// Unicode: the profile functions read and update it so, and so does this one;
+// a last byte that is half a character is ignored, as they ignore it. A file
+// that starts with the UTF-8 mark cannot be read: Windows reads it in the code
+// page and Wine as UTF-8, so the two would see different lists. Every other
+// file is code page 932 bytes.
 //
 // Writing keeps every line it does not change, byte for byte. A new section
 // goes to the end of the file, after a blank line unless the file is empty or
@@ -50,8 +54,9 @@ class ProfileFile {
 public:
     // Code page 932 text.
     static ProfileFile parse(std::string_view bytes);
-    // A file's bytes in either encoding; nullopt for UTF-16 that is malformed
-    // or holds a character code page 932 cannot.
+    // A file's bytes in either encoding; nullopt for a file that starts with
+    // the UTF-8 mark, and for UTF-16 that is malformed or holds a character
+    // code page 932 cannot.
     static std::optional<ProfileFile> decode(std::string_view bytes);
     // The file's contents parsed: an empty profile when there is no file,
     // nullopt when there is one that cannot be read.
@@ -103,7 +108,6 @@ private:
     const Section* find(std::string_view section) const;
     Section* find(std::string_view section);
 
-    bool byteOrderMark_ = false; // a UTF-8 mark, kept as it is
     bool utf16_ = false;
     std::vector<std::string> preamble_; // the lines before the first section
     std::vector<Section> sections_;

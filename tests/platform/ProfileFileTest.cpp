@@ -72,7 +72,7 @@ public:
     std::optional<std::string> finalPath(const std::string& path) override { return path; }
     std::uint32_t processId() override { return 1; }
     bool processRunning(std::uint32_t) override { return true; }
-    platform::LaunchResult shellOpen(const std::string&) override {
+    platform::LaunchResult shellOpen(const std::string&, platform::Process*) override {
         return platform::LaunchResult::Failed;
     }
     std::optional<std::string> readPart(const std::string&, std::uint64_t, std::size_t) override {
@@ -247,10 +247,10 @@ TEST(ProfileFileReading, NamesMatchWithoutCaseForAsciiLettersOnly) {
     EXPECT_FALSE(ini.read(KatakanaA + "Sec", Katakana61 + "Key"));
 }
 
-TEST(ProfileFileReading, ByteOrderMarkIsSkipped) {
-    ProfileFile ini = ProfileFile::parse("\xEF\xBB\xBF[Install]\r\nTitle=t\r\n");
-    EXPECT_EQ(ini.sectionNames(), (Names{"Install"}));
-    EXPECT_EQ(ini.read("Install", "Title", "-"), "t");
+TEST(ProfileFileReading, AUtf8MarkBelongsToTheFirstLineAndSuchAFileCannotBeRead) {
+    const std::string bytes = "\xEF\xBB\xBF[Install]\r\nTitle=t\r\n";
+    EXPECT_EQ(ProfileFile::parse(bytes).read("Install", "Title", "-"), "-");
+    EXPECT_FALSE(ProfileFile::decode(bytes));
 }
 
 TEST(ProfileFileReading, ASectionExistsOnlyWithAKey) {
@@ -418,12 +418,6 @@ TEST(ProfileFileWriting, RoundTripReadsTheSame) {
     EXPECT_EQ(dump(again), dump(ini));
     EXPECT_EQ(again.serialize(), once);
     EXPECT_EQ(again.read("Files", "Item1", "-"), KatakanaSo + "\\a");
-}
-
-TEST(ProfileFileWriting, ByteOrderMarkIsKept) {
-    ProfileFile ini = ProfileFile::parse("\xEF\xBB\xBF[A]\nk=1\n");
-    ini.write("A", "k", "2");
-    EXPECT_EQ(ini.serialize(), "\xEF\xBB\xBF[A]\r\nk=2\r\n");
 }
 
 TEST(ProfileFileReading, SectionsStartOnlyWhereALineStartsWithABracket) {
