@@ -472,7 +472,7 @@ public:
     bool processRunning(std::uint32_t id) override {
         return kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH;
     }
-    LaunchResult shellOpen(const std::string& path) override;
+    LaunchResult shellOpen(const std::string& path, Process* started) override;
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
     std::string toNativePath(std::string_view logicPath) override;
@@ -486,11 +486,12 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
     {
         // A name that stands in the folder as it is, "*" or "?" in it or not,
         // is what the search finds: Windows names hold neither, so there the
-        // two never differ. A link to nothing finds nothing.
+        // two never differ. A link to nothing is found as the file it is, as
+        // the listing reports it.
         std::optional<std::string> native = nativeOf(path);
         struct stat st;
         Link link;
-        if (native && lookThrough(AT_FDCWD, native->c_str(), st, link) && link != Link::Dangling) {
+        if (native && lookThrough(AT_FDCWD, native->c_str(), st, link)) {
             FoundFile found;
             found.name = std::string(pattern);
             found.attributes = attributeBits(st.st_mode, isHiddenName(pattern), link);
@@ -523,7 +524,7 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
             continue;
         struct stat st;
         Link link;
-        if (!lookThrough(fd, d->d_name, st, link) || link == Link::Dangling)
+        if (!lookThrough(fd, d->d_name, st, link))
             continue;
         FoundFile found;
         found.name = name;
@@ -680,7 +681,10 @@ std::optional<std::string> PosixSystem::finalPath(const std::string& path) {
     return fromNativePath(real.get());
 }
 
-LaunchResult PosixSystem::shellOpen(const std::string& path) {
+LaunchResult PosixSystem::shellOpen(const std::string& path, Process* started) {
+    // The desktop's opener starts the program and ends: no process to follow.
+    if (started)
+        *started = NoProcess;
     std::optional<std::string> native = nativeOf(path);
     if (!native)
         return LaunchResult::Failed;
@@ -741,8 +745,8 @@ LaunchResult PosixSystem::shellOpen(const std::string& path) {
     close(report[0]);
     if (devNull >= 0)
         close(devNull);
-    const bool started = child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
-    return started ? LaunchResult::Started : LaunchResult::Failed;
+    const bool opened = child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+    return opened ? LaunchResult::Started : LaunchResult::Failed;
 }
 
 std::string PosixSystem::ownExecutablePath() {
