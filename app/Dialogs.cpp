@@ -233,6 +233,15 @@ void Boxes::error(QWidget* parent, const QString& text) {
     runBox(parent, applicationTitle(), text, Icon::Stop, {Ok}, form::Answer::Ok, form::Answer::Ok);
 }
 
+form::Answer Boxes::retry(QWidget* parent, const QString& text) {
+    const form::Answer answer =
+        runBox(parent, applicationTitle(), text, Icon::Stop,
+               {{form::Answer::Retry, QStringLiteral("再試行(&R)"), QMessageBox::AcceptRole},
+                {form::Answer::Cancel, QStringLiteral("キャンセル"), QMessageBox::RejectRole}},
+               form::Answer::Retry, form::Answer::Cancel);
+    return answer == form::Answer::Retry ? answer : form::Answer::Cancel;
+}
+
 void Boxes::setNextAnswer(form::Answer answer) {
     theSeam().boxAnswers.push_back(answer);
 }

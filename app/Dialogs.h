@@ -68,6 +68,10 @@ public:
     // The application's error box: caption the application title, a stop icon,
     // one "OK"; the text as given.
     static void error(QWidget* parent, const QString& text);
+    // The box for files that cannot go back: caption the application title, a
+    // stop icon, "再試行(&R)" (default) and "キャンセル" (Escape); Retry or
+    // Cancel, also when closed by its title bar.
+    static form::Answer retry(QWidget* parent, const QString& text);
 
     // Test seam: the next box takes this answer.
     static void setNextAnswer(form::Answer answer);

@@ -5,6 +5,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -13,6 +16,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPalette>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -20,6 +24,7 @@
 #include <QSessionManager>
 #include <QShowEvent>
 #include <QToolTip>
+#include <QUrl>
 #include <QWindow>
 
 static void initResources() {
@@ -70,6 +75,8 @@ QWidget* makeControl(const ControlEntry& entry, QWidget* client) {
     }
     case Kind::Field:
         w = new QLineEdit(client);
+        // A file dropped on a field is the window's to take, not text.
+        w->setAcceptDrops(false);
         break;
     case Kind::Button: {
         auto* button = new QPushButton(QString::fromStdString(entry.caption), client);
@@ -124,6 +131,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::createWindow() {
     setObjectName(QStringLiteral("Form1"));
+    setAcceptDrops(true);
     setWindowTitle(QString::fromUtf8(form::ApplicationTitle));
     setWindowIcon(QIcon(QStringLiteral(":/kwarino.png")));
     // Fixed single border: system menu and minimise, no maximise.
@@ -238,6 +246,34 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
+void MainWindow::takeCommandLine(const QStringList& arguments) {
+    std::vector<std::string> native;
+    for (const QString& argument : arguments)
+        native.push_back(argument.toStdString());
+    form_->CommandLine(native);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        paths.push_back(url.isLocalFile()
+                            ? QDir::toNativeSeparators(url.toLocalFile()).toStdString()
+                            : url.toString().toStdString());
+    // The start-menu row under the pointer, if any.
+    int row = 0;
+    const QWidget* target = childAt(event->position().toPoint());
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        if (controls_[i] == target)
+            row = form::controls()[i].row;
+    event->acceptProposedAction();
+    form_->FilesDropped(paths, row);
+}
+
 // ---- what the logic asks of the window ----
 
 std::string MainWindow::text(form::ControlId id) const {
@@ -253,6 +289,8 @@ void MainWindow::setText(form::ControlId id, const std::string& text) {
     // A field's change handler runs through textChanged.
     if (auto* field = qobject_cast<QLineEdit*>(control(id)))
         field->setText(QString::fromStdString(text));
+    else if (auto* label = qobject_cast<QLabel*>(control(id)))
+        label->setText(QString::fromStdString(text));
 }
 
 bool MainWindow::isEnabled(form::ControlId id) const {
@@ -282,6 +320,14 @@ form::Answer MainWindow::questionBox(const std::string& caption, const std::stri
 
 void MainWindow::errorBox(const std::string& text) {
     app::Boxes::error(this, QString::fromStdString(text));
+}
+
+form::Answer MainWindow::retryBox(const std::string& text) {
+    return app::Boxes::retry(this, QString::fromStdString(text));
+}
+
+void MainWindow::beep() {
+    QApplication::beep();
 }
 
 bool MainWindow::openDialog(form::OpenDialogState& dialog) {

@@ -8,6 +8,7 @@
 #include "platform/System.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -30,6 +31,8 @@ public:
     ~MainWindow() override;
 
     const form::TForm1& logic() const { return *form_; }
+    // The arguments after the program's name, as a file manager passes them.
+    void takeCommandLine(const QStringList& arguments);
     // The control of a layout row; each has its member name as objectName.
     QWidget* control(form::ControlId id) const { return controls_.at(id); }
     QMenuBar* MainMenu1 = nullptr;
@@ -44,6 +47,8 @@ public:
     void plainBox(const std::string& text) override;
     form::Answer questionBox(const std::string& caption, const std::string& text) override;
     void errorBox(const std::string& text) override;
+    form::Answer retryBox(const std::string& text) override;
+    void beep() override;
     bool openDialog(form::OpenDialogState& dialog) override;
     void keepPainted() override;
     bool surveyProgress(std::size_t entriesSoFar) override;
@@ -56,6 +61,9 @@ protected:
     // Centres the window on the screen the first time it is shown.
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Files dropped from the file manager go to the handlers.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createWindow();

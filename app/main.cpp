@@ -6,7 +6,7 @@
 #include <QTranslator>
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv); // no command-line argument is read
+    QApplication application(argc, argv);
     // The toolkit's own texts (the file dialog's buttons) in Japanese too.
     QTranslator toolkitTexts;
     if (toolkitTexts.load(QStringLiteral("qtbase_ja"),
@@ -14,7 +14,9 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&toolkitTexts);
     SetApplicationTitle();
     MainWindow Form1; // its creation runs FormCreate
-    Form1.show();     // centred on the screen by its creation
+    // A program file handed over by a file manager ("open with").
+    Form1.takeCommandLine(QApplication::arguments().mid(1));
+    Form1.show(); // centred on the screen by its creation
     application.exec();
     return 0;
 }

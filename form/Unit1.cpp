@@ -2,6 +2,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/PathRules.h"
+#include "prepare/ControlFile.h"
 #include "prepare/InstallRequest.h"
 #include "prepare/Restore.h"
 #include "prepare/Texts.h"
@@ -114,15 +115,19 @@ void TForm1::BtnSanshoClick() {
     OpenDialog1.title = ProgramFileTitle;
     if (!view_.openDialog(OpenDialog1))
         return;
+    chooseProgramFile(OpenDialog1.fileName);
+}
+
+void TForm1::chooseProgramFile(const std::string& nativePath) {
     // The field shows the path as the user chose it; the logic works on its
     // code page 932 form, which not every name has.
-    const std::optional<std::string> programFile = system_.fromNativePath(OpenDialog1.fileName);
+    const std::optional<std::string> programFile = system_.fromNativePath(nativePath);
     if (!programFile) {
         view_.plainBox(UnusableNameMessage);
         return;
     }
     prepare::setProgramFile(state, *programFile);
-    view_.setText(id(Role::EditProgramFile), OpenDialog1.fileName);
+    view_.setText(id(Role::EditProgramFile), nativePath);
     // Row by row; they stay enabled from now on.
     for (int row = 1; row <= StartMenuRowCount; ++row)
         for (Role role : {Role::EditStartMenu, Role::EditStartMenuFile, Role::BtnStartMenuSansho})
@@ -137,6 +142,38 @@ void TForm1::BtnStartMenuSanshoClick(int tag) {
     if (!view_.openDialog(OpenDialog1))
         return;
     view_.setText(id(Role::EditStartMenuFile, tag), OpenDialog1.fileName);
+}
+
+void TForm1::FilesDropped(const std::vector<std::string>& nativePaths, int row) {
+    if (requestRunning_ || waiting_ || nativePaths.size() != 1 || !takeFile(nativePaths[0], row))
+        view_.beep();
+}
+
+void TForm1::CommandLine(const std::vector<std::string>& arguments) {
+    if (arguments.size() == 1)
+        takeFile(arguments[0], 0);
+}
+
+bool TForm1::takeFile(const std::string& nativePath, int row) {
+    // A folder is no file; a name the logic cannot hold is judged as after a
+    // browse.
+    const std::optional<std::string> logic = system_.fromNativePath(nativePath);
+    if (logic && !platform::isFile(system_, *logic))
+        return false;
+    // The next browse starts at the file handed over, as after a browse.
+    if (row >= 1 && row <= StartMenuRowCount && view_.isEnabled(id(Role::EditStartMenuFile, row))) {
+        OpenDialog1.fileName = nativePath;
+        view_.setText(id(Role::EditStartMenuFile, row), nativePath);
+        return true;
+    }
+    // The program file's browse offers only "*.exe", in any letters.
+    const std::string_view name = nativePath;
+    if (name.size() < 4 ||
+        pathrules::foldCase(name.substr(name.size() - 4)) != pathrules::foldCase(".exe"))
+        return false;
+    OpenDialog1.fileName = nativePath;
+    chooseProgramFile(nativePath);
+    return true;
 }
 
 void TForm1::EditProgramFileChange() {
@@ -213,6 +250,10 @@ void TForm1::BitBtnInstallClick() {
         reportNotBack(outcome.notBack);
         break;
     case Kind::Started:
+        if (outcome.installer != platform::NoProcess) {
+            stillInstalling();
+            installers_.push_back({prepare::controlFilePath(state), outcome.installer});
+        }
         break;
     }
     // A session end met the request midway: what it recorded goes back too.
@@ -226,11 +267,17 @@ void TForm1::BitBtnInstallClick() {
     }
 }
 
-void TForm1::reportNotBack(const std::vector<std::string>& notBack) {
-    if (notBack.empty())
-        return;
-    const std::string first = prepare::text::shownPath(system_, notBack.front());
-    view_.errorBox(withFullStop(display(prepare::text::cannotRestore(first, notBack.size() - 1))));
+void TForm1::reportNotBack(std::vector<prepare::NotBack> notBack) {
+    // Another program may hold them: once it is closed, they may go back.
+    while (!notBack.empty()) {
+        std::vector<std::string> named;
+        for (std::size_t i = 0; i < notBack.size() && i < prepare::text::NamedNotBack; ++i)
+            named.push_back(prepare::text::shownPath(system_, notBack[i].path()));
+        const std::string text = prepare::text::cannotRestore(named, notBack.size() - named.size());
+        if (view_.retryBox(display(text)) != Answer::Retry)
+            return;
+        notBack = prepare::retryRestore(system_, notBack);
+    }
 }
 
 void TForm1::reportRestore(const prepare::RestoreReport& report) {
@@ -252,18 +299,69 @@ bool TForm1::FormCloseQuery() {
         stopRequest_ = true;
         return false;
     }
+    if (!waiting_) {
+        // An installer still at work reads its files where the tool put them.
+        const std::set<std::string> busy = stillInstalling();
+        if (!busy.empty()) {
+            waiting_ = true;
+            for (ControlId control = 0; control < controls().size(); ++control)
+                if (controls()[control].kind != Kind::Label)
+                    view_.setEnabled(control, false);
+            view_.setText(id(Role::Label6), WaitingForInstallerText);
+            view_.setVisible(id(Role::Label6), true);
+            reportRestore(prepare::restoreOnClose(system_, state.CreatedIniFiles, busy));
+            return false;
+        }
+    }
     // Every time; the user hears of any file that stays beside the program.
+    // A second close while installers run: the user's choice wins.
+    for (const Installer& installer : installers_)
+        system_.releaseProcess(installer.process);
+    installers_.clear();
     reportRestore(prepare::restoreOnClose(system_, state.CreatedIniFiles));
     return true;
 }
 
+std::vector<platform::Process> TForm1::installersWaitedFor() const {
+    std::vector<platform::Process> processes;
+    if (waiting_)
+        for (const Installer& installer : installers_)
+            processes.push_back(installer.process);
+    return processes;
+}
+
+void TForm1::InstallerEnded() {
+    if (!waiting_)
+        return;
+    const std::set<std::string> busy = stillInstalling();
+    reportRestore(prepare::restoreOnClose(system_, state.CreatedIniFiles, busy));
+    if (busy.empty())
+        view_.closeWindow();
+}
+
+std::set<std::string> TForm1::stillInstalling() {
+    std::set<std::string> busy;
+    std::vector<Installer> running;
+    for (const Installer& installer : installers_) {
+        if (system_.processEnded(installer.process)) {
+            system_.releaseProcess(installer.process);
+            continue;
+        }
+        running.push_back(installer);
+        busy.insert(installer.controlFile);
+    }
+    installers_ = std::move(running);
+    return busy;
+}
+
 void TForm1::SessionEnding() {
-    // No box while the session ends. A running request stops at its next
-    // step; what it and earlier requests recorded goes back once it has, as
-    // at a close, never from inside the request's own dialogs.
+    // No box, and nothing waits, while the session ends: Windows may end the
+    // tool any moment after. A running request stops at its next step; the
+    // control file it may be writing goes back once it has stopped.
     if (requestRunning_) {
         stopRequest_ = true;
         sessionEnded_ = true;
+        prepare::restoreOnClose(system_, state.CreatedIniFiles, {prepare::controlFilePath(state)});
         return;
     }
     prepare::restoreOnClose(system_, state.CreatedIniFiles);

@@ -7,7 +7,12 @@
 #include "platform/System.h"
 #include "prepare/RunState.h"
 
+#include <set>
+#include <string>
+#include <vector>
+
 namespace prepare {
+struct NotBack;
 struct RequestTexts;
 struct RestoreReport;
 } // namespace prepare
@@ -30,15 +35,30 @@ public:
     void Help1Click();
     // Every time the window is about to close, however it closes: the relocated
     // files go back, the control files written in this run are deleted, and
-    // the error box names any control file it could not read and any file
-    // that could not go back. false only while a
-    // request runs: it stops at its next step and the window then closes.
+    // the boxes name any control file it could not read and any file that
+    // could not go back. false while a request runs: it stops at its next
+    // step and the window then closes. false too while an installer the tool
+    // started still runs: its folder comes back once it has ended, the window
+    // waiting with its controls disabled and closing by itself; a second
+    // close restores everything at once and closes.
     bool FormCloseQuery();
     // The desktop session ends (or the application quits without its window
-    // closing): the folder is restored without a box, now or, while a request
-    // runs, once it has stopped at its next step. The window stays, in case
-    // the session end is cancelled: its close restores again.
+    // closing): every recorded folder is restored at once without a box, but
+    // for the control file a running request may be writing, which goes back
+    // once the request has stopped at its next step. Nothing waits. The window
+    // stays, in case the session end is cancelled: its close restores again.
     void SessionEnding();
+    // While a close waits: the installers' processes to wait for (else none),
+    // and what the window calls when one of them has ended.
+    std::vector<platform::Process> installersWaitedFor() const;
+    void InstallerEnded();
+    // Files handed over by a drop, `row` the start-menu row they were dropped
+    // on (0 elsewhere): one file is taken as that row's browse, or elsewhere
+    // as the program file's browse, would take it; anything else beeps.
+    void FilesDropped(const std::vector<std::string>& nativePaths, int row);
+    // The command line at start: one path there is taken as a program file
+    // dropped on the window; anything else is ignored.
+    void CommandLine(const std::vector<std::string>& arguments);
 
     // A survey that runs longer than this shows the progress window
     // (milliseconds; tests shorten it).
@@ -48,8 +68,13 @@ private:
     void FormCreate();
     // The fields' texts as the request takes them (code page 932).
     prepare::RequestTexts gatherRequest();
-    // The error box naming the files the close could not put back, if any.
-    void reportNotBack(const std::vector<std::string>& notBack);
+    // The program file as the browse takes the chosen one (a native path).
+    void chooseProgramFile(const std::string& nativePath);
+    // Takes one handed-over file; false when a browse would not offer it.
+    bool takeFile(const std::string& nativePath, int row);
+    // The box naming the files that could not go back, if any, until they
+    // are back or the user lets them stay.
+    void reportNotBack(std::vector<prepare::NotBack> notBack);
     // The close's boxes: each control file it could not read, then the files
     // it could not put back.
     void reportRestore(const prepare::RestoreReport& report);
@@ -62,6 +87,15 @@ private:
     bool closePending_ = false;
     bool stopRequest_ = false;  // the running request stops at its next step
     bool sessionEnded_ = false; // the session ended while a request ran
+    // The installers started, each with its control file, until they end.
+    struct Installer {
+        std::string controlFile;
+        platform::Process process;
+    };
+    std::vector<Installer> installers_;
+    bool waiting_ = false; // a close waits for installers
+    // The control files whose installer still runs; ended ones are let go.
+    std::set<std::string> stillInstalling();
 };
 
 // The text the application's error box shows: a full stop appended when the

@@ -13,7 +13,7 @@
 
 namespace form {
 
-enum class Answer { Ok, Yes, No, Closed };
+enum class Answer { Ok, Yes, No, Closed, Retry, Cancel };
 
 // The one file-open dialog of the window. The handlers set the filter and the
 // title before each use; the file name and the filter entry chosen last stay
@@ -30,8 +30,8 @@ public:
     virtual ~View() = default;
 
     virtual std::string text(ControlId control) const = 0;
-    // Sets a field's text. When the text changes, the field's change handler
-    // runs before this returns, as it does for typing.
+    // Sets a field's or a label's text. When a field's text changes, its
+    // change handler runs before this returns, as it does for typing.
     virtual void setText(ControlId control, const std::string& text) = 0;
     virtual bool isEnabled(ControlId control) const = 0;
     virtual void setEnabled(ControlId control, bool enabled) = 0;
@@ -47,6 +47,12 @@ public:
     // The application's error box: caption the application title, a stop icon,
     // one "OK"; the text is shown as given (the full stop is already added).
     virtual void errorBox(const std::string& text) = 0;
+    // The box for files that cannot go back: caption the application title, a
+    // stop icon, "再試行" (default) and "キャンセル" (Escape), as Windows
+    // offers them (MB_RETRYCANCEL). Retry, or Cancel however else it closes.
+    virtual Answer retryBox(const std::string& text) = 0;
+    // The system's beep: a dropped file that is not taken.
+    virtual void beep() = 0;
     // Shows the file-open dialog modally, starting at dialog.fileName. true
     // when a file was chosen: fileName and filterIndex then hold the choice.
     // A cancel changes nothing.

@@ -1,10 +1,14 @@
 // Restores hostile file lists over a real folder tree: whatever a list says, nothing
-// outside the program folder changes and no file inside it is lost or doubled.
+// outside the program folder changes, no file inside it is lost or doubled, and
+// every listed file that stays at the top is said.
 // Each input byte picks a piece of an entry; the last value starts the next entry.
+#include "platform/PathRules.h"
+#include "platform/ProfileFile.h"
 #include "platform/System.h"
 #include "prepare/Restore.h"
 #include "support/NoLaunchSystem.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,7 +28,7 @@ namespace {
 const std::vector<std::string> Pieces = {"\\", "/", "..", ".", ":", "C:", "a.txt", "A.txt",
     "\x83\x5C.txt", "sub", "SUB", "d", "b.txt", "a.TXT", "c.txt", "a.txt.", "a.txt ", "out", "lnk",
     "Inst.ini", "inst.INI", "~a.txt.123-0.tmp", "~a.txt.kwarino-1-0.tmp", "OUT", "o.txt",
-    "prog.exe", "*", "h.txt", "e.txt", "E.txt", "\x82\x60.txt", "\x82\x81.txt", "r"};
+    "prog.exe", "*", "h.txt", "e.txt", "E.txt", "\x82\x60.txt", "\x82\x81.txt", "r", "nil"};
 // clang-format on
 
 const fs::path Root = fs::temp_directory_path() /
@@ -83,6 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::create_hard_link(P / "sub" / "h.txt", P / "h.txt");
     fs::create_directory_symlink(Out, P / "out");
     fs::create_directory_symlink(P, P / "lnk");
+    fs::create_symlink(Root / "nowhere", P / "nil");
     static const auto outside =
         (std::atexit([] { fs::remove_all(Root); }), snapshot(Root, P, true));
     static const auto inside = snapshot(P, Ini, false);
@@ -94,13 +99,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::ofstream(Ini) << ini << "\r\n";
     static ReparseFolder sys(platform::realSystem());
-    prepare::restoreControlFile(sys, *sys.fromNativePath(Ini.string()));
+    const std::string top = *sys.fromNativePath(P.string()) + "\\";
+    const platform::ProfileFile list = platform::ProfileFile::parse(ini);
+    const auto report = prepare::restoreControlFile(sys, top + "Inst.ini");
+    // A file of the list's own top-level entries is no moved file.
+    std::set<std::string> own;
+    for (const auto& [key, value] : list.entries("Files"))
+        own.insert(pathrules::foldCase(value));
+    std::string unsaid;
+    prepare::forEachFileToRestore(list, "Inst.ini", [&](std::string_view relative,
+                                                        std::string_view name) {
+        const bool said = std::count(report.notBack.begin(), report.notBack.end(),
+                                     prepare::NotBack{top, std::string(relative)}) > 0;
+        const fs::path atTop = sys.toNativePath(top + std::string(name));
+        if (!said && !own.count(pathrules::foldCase(name)) && fs::exists(fs::symlink_status(atTop)))
+            unsaid = relative;
+    });
     const bool escaped = snapshot(Root, P, true) != outside;
-    if (escaped || snapshot(P, Ini, false) != inside) {
-        std::fprintf(stderr, "RestoreFuzz: %s\n%s\n",
+    const bool lost = snapshot(P, Ini, false) != inside;
+    if (escaped || lost || !unsaid.empty()) {
+        std::fprintf(stderr, "RestoreFuzz: %s%s\n%s\n",
                      escaped ? "something outside the program folder changed"
-                             : "a file in the program folder was lost or doubled",
-                     ini.c_str());
+                     : lost  ? "a file in the program folder was lost or doubled"
+                             : "a file stays at the top unsaid: ",
+                     unsaid.c_str(), ini.c_str());
         fs::remove_all(Root);
         std::abort();
     }

@@ -57,6 +57,11 @@ enum class LaunchResult {
     Failed,
 };
 
+// A process the shell started, as the system names it (a process handle on
+// Windows); NoProcess where the system gives none.
+using Process = std::uintptr_t;
+inline constexpr Process NoProcess = 0;
+
 // What a primitive file operation came to.
 enum class FileResult {
     Done,
@@ -75,7 +80,9 @@ public:
     // A directory search for one path; `*` and `?` in the last component match
     // like a Windows directory search ("*.*" matches every name), and the
     // first match of a pattern that fits "." is the folder itself, as there.
-    // Follows symbolic links. nullopt when nothing matches.
+    // A symbolic link is found with its target's bits, or as a plain file
+    // when it leads nowhere (as enumerate reports it). nullopt when nothing
+    // matches.
     virtual std::optional<FoundFile> findFirst(const std::string& path) = 0;
 
     // Every entry of a folder except "." and "..", in the file system's order.
@@ -151,8 +158,13 @@ public:
     virtual void removeStaleTemporaries(const std::string& folder,
                                         const std::set<std::string>& names);
 
-    // The shell's default action on a file, detached.
-    virtual LaunchResult shellOpen(const std::string& path) = 0;
+    // The shell's default action on a file, detached. With `started`, the
+    // process it started, where the system tells (else NoProcess), kept until
+    // releaseProcess.
+    virtual LaunchResult shellOpen(const std::string& path, Process* started = nullptr) = 0;
+    // Whether a process shellOpen gave has ended; NoProcess has.
+    virtual bool processEnded(Process) { return true; }
+    virtual void releaseProcess(Process) {}
 
     // Full path of the running executable, in the logic's form.
     virtual std::string ownExecutablePath() = 0;

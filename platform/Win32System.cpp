@@ -295,7 +295,15 @@ public:
     std::optional<std::string> finalPath(const std::string& path) override;
     std::uint32_t processId() override { return GetCurrentProcessId(); }
     bool processRunning(std::uint32_t id) override;
-    LaunchResult shellOpen(const std::string& path) override;
+    LaunchResult shellOpen(const std::string& path, Process* started) override;
+    bool processEnded(Process process) override {
+        return !process ||
+               WaitForSingleObject(reinterpret_cast<HANDLE>(process), 0) != WAIT_TIMEOUT;
+    }
+    void releaseProcess(Process process) override {
+        if (process)
+            CloseHandle(reinterpret_cast<HANDLE>(process));
+    }
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
     std::string toNativePath(std::string_view logicPath) override;
@@ -535,7 +543,9 @@ std::optional<std::string> Win32System::finalPath(const std::string& path) {
     return logic;
 }
 
-LaunchResult Win32System::shellOpen(const std::string& path) {
+LaunchResult Win32System::shellOpen(const std::string& path, Process* started) {
+    if (started)
+        *started = NoProcess;
     std::optional<std::wstring> native = wideOf(path);
     if (!native || native->empty())
         return LaunchResult::Failed;
@@ -546,11 +556,15 @@ LaunchResult Win32System::shellOpen(const std::string& path) {
         return LaunchResult::Failed;
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_FLAG_NO_UI; // the window says what went wrong
+    // The window says what went wrong; the process is kept when asked for.
+    info.fMask = SEE_MASK_FLAG_NO_UI | (started ? SEE_MASK_NOCLOSEPROCESS : 0);
     info.lpFile = native->c_str();
     info.nShow = SW_SHOWNORMAL;
-    if (shellExecute(&info))
+    if (shellExecute(&info)) {
+        if (started)
+            *started = reinterpret_cast<Process>(info.hProcess);
         return LaunchResult::Started;
+    }
     return GetLastError() == ERROR_CANCELLED ? LaunchResult::Cancelled : LaunchResult::Failed;
 }
 

@@ -69,24 +69,44 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         request.folderFiles = std::move(survey.FolderFiles);
     }
 
-    if (ui.stopRequested())
-        return outcome(Kind::Stopped);
-    if (auto error = writeControlFile(sys, state, request))
-        return outcome(Kind::WriteFailed, std::move(*error));
-    if (relocating) {
+    for (;;) {
+        if (ui.stopRequested())
+            return outcome(Kind::Stopped);
+        if (auto error = writeControlFile(sys, state, request))
+            return outcome(Kind::WriteFailed, std::move(*error));
+        if (!relocating)
+            break;
         const Relocation moves = relocate(sys, state.ProgramFolder, request.folderFiles,
                                           [&] { return ui.stopRequested(); });
-        if (moves.failed) {
-            // Back as it was: the moves just made go back, and the control
-            // file written for them goes.
+        if (!moves.failed)
+            break;
+        // A name the top holds by now (the short name the volume gave a file
+        // moved up before it) is one the files cannot share after all; asked
+        // before the undo frees it again.
+        const bool nameTaken =
+            sys.findFirst(state.ProgramFolder + std::string(pathrules::fileNamePart(*moves.failed)))
+                .has_value();
+        // Back as it was: the moves just made go back, and the control file
+        // written for them goes.
+        std::vector<NotBack> notBack = undoRelocation(sys, state.ProgramFolder, moves.moved);
+        // A control file that could not be deleted is left for the close.
+        const bool removed = sys.removeFile(controlFile) || !platform::isFile(sys, controlFile);
+        if (!removed)
+            recordControlFile(state);
+        if (!nameTaken || !removed || !notBack.empty()) {
             RequestOutcome failed = outcome(
                 Kind::MoveFailed,
                 text::cannotMove(text::shownPath(sys, state.ProgramFolder + *moves.failed)));
-            failed.notBack = undoRelocation(sys, state.ProgramFolder, moves.moved);
-            // A control file that could not be deleted is left for the close.
-            if (!sys.removeFile(controlFile) && platform::isFile(sys, controlFile))
-                recordControlFile(state);
+            failed.notBack = std::move(notBack);
             return failed;
+        }
+        // As if the survey had found the name taken: the usual question, and
+        // a control file for an installation in place.
+        state.RelocationRefused = true;
+        relocating = false;
+        if (!ui.confirmInstallInPlace()) {
+            hide.armed = false;
+            return outcome(Kind::Declined);
         }
     }
 
@@ -95,10 +115,13 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         return outcome(Kind::Stopped);
     ui.showProgress(false);
     hide.armed = false;
-    if (startInstaller(sys, state) == platform::LaunchResult::Failed)
+    platform::Process installer = platform::NoProcess;
+    if (startInstaller(sys, state, &installer) == platform::LaunchResult::Failed)
         return outcome(Kind::StartFailed,
                        text::cannotStart(text::shownPath(sys, installerPath(state))));
-    return outcome(Kind::Started);
+    RequestOutcome started = outcome(Kind::Started);
+    started.installer = installer;
+    return started;
 }
 
 } // namespace prepare

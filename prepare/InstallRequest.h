@@ -1,6 +1,7 @@
 // One install request, from its checks to the start of the installer.
 #pragma once
 
+#include "platform/System.h"
 #include "prepare/RunState.h"
 #include "prepare/Survey.h"
 #include "prepare/Validation.h"
@@ -8,10 +9,6 @@
 #include <cstddef>
 #include <string>
 #include <vector>
-
-namespace platform {
-class System;
-}
 
 namespace prepare {
 
@@ -36,8 +33,9 @@ struct RequestOutcome {
         Declined,    // the user answered "No": the window closes
         Cancelled,   // the survey was cancelled: nothing moved or written
         WriteFailed, // Inst.ini could not be written: `message` is the error text
-        MoveFailed,  // a file could not move up: what moved went back, Inst.ini is gone;
-                     // `message` is the error text, `notBack` what could not go back
+        MoveFailed,  // a file could not move up, not for its name: what moved went back,
+                     // Inst.ini is gone; `message` is the error text, `notBack` what could
+                     // not go back. A name already there asks the question instead.
         Stopped,     // a close or session end stopped it; what it wrote is recorded
         StartFailed, // Inst.ini written and recorded, the installer could not start: `message`
         Started,     // Inst.ini written and recorded, the installer started
@@ -46,7 +44,9 @@ struct RequestOutcome {
     std::string message; // code page 932
     Field focus = Field::None;
     int row = 0; // 1.. for the start-menu fields
-    std::vector<std::string> notBack;
+    std::vector<NotBack> notBack;
+    // The installer's process while the system tells of one (Started only).
+    platform::Process installer = platform::NoProcess;
 };
 
 // Runs one request. The progress text is shown once the checks have passed

@@ -18,8 +18,9 @@ std::string installerPath(const RunState& state) {
     return state.ProgramFolder + "Inst.exe";
 }
 
-platform::LaunchResult startInstaller(platform::System& sys, const RunState& state) {
-    return sys.shellOpen(installerPath(state));
+platform::LaunchResult startInstaller(platform::System& sys, const RunState& state,
+                                      platform::Process* started) {
+    return sys.shellOpen(installerPath(state), started);
 }
 
 } // namespace prepare

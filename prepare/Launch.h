@@ -13,8 +13,9 @@ void recordControlFile(RunState& state);
 // The installer beside the control file.
 std::string installerPath(const RunState& state);
 
-// Asks the shell to start the installer beside the control file; the tool does
-// not wait for it and learns only whether it could be started.
-platform::LaunchResult startInstaller(platform::System& sys, const RunState& state);
+// Asks the shell to start the installer beside the control file; the tool
+// learns whether it could be started and, where the system tells, its process.
+platform::LaunchResult startInstaller(platform::System& sys, const RunState& state,
+                                      platform::Process* started);
 
 } // namespace prepare

@@ -70,6 +70,46 @@ void forEachFileToRestore(
     }
 }
 
+namespace {
+
+// Puts one listed file back from the top of `folder` (ending with a
+// backslash) into its place there. false when it stays at the top: a file
+// named in other letters than the list's, a folder or a system file in its
+// place, one that cannot move (in use, a link on the way, its place taken). A
+// file gone from the top is back as far as the tool goes: the installer took
+// it; so is one the list itself places at the top (`theListsOwn`).
+// `beforeMove` sees the folder a move goes into, first.
+bool putBack(platform::System& sys, const std::string& folder, std::string_view relative,
+             std::string_view name, bool theListsOwn,
+             const std::function<void(const std::string& toFolder)>& beforeMove) {
+    const std::string from = folder + std::string(name);
+    const std::string to = folder + std::string(relative);
+    const std::optional<platform::FoundFile> found = sys.findFirst(from);
+    // Only a file the directory search reports under the listed name itself
+    // is the tool's to move; the same name in other letters is that file
+    // renamed. Anything else found (another file's short name) is not it.
+    if (!found ||
+        (found->name != name && pathrules::foldCase(found->name) != pathrules::foldCase(name)))
+        return true;
+    const bool movable = found->name == name &&
+                         !(found->attributes & (platform::AttrDirectory | platform::AttrSystem));
+    // One file reached twice (a hard link) is never moved onto itself: some
+    // systems take such a rename for done and leave both names.
+    if (movable && !linkOnTheWay(sys, folder, to) && !sys.sameFile(from, to)) {
+        beforeMove(std::string(pathrules::folderPart(to)));
+        if (sys.moveNoReplace(from, to))
+            return true;
+        // Killed between giving a copy its name and deleting the source, a
+        // move leaves the file whole in both places: the top copy goes,
+        // unless the list says a file of that name belongs at the top.
+        if (platform::sameContents(sys, from, to) && (theListsOwn || sys.removeFile(from)))
+            return true;
+    }
+    return theListsOwn;
+}
+
+} // namespace
+
 RestoreReport restoreControlFile(platform::System& sys, const std::string& controlFile) {
     RestoreReport report;
     // The tool wrote it itself: its time stamp does not matter.
@@ -108,48 +148,31 @@ RestoreReport restoreControlFile(platform::System& sys, const std::string& contr
     // temporary copy beside the file's place.
     std::set<std::string> cleaned{pathrules::foldCase(folder)};
     sys.removeStaleTemporaries(folder, top);
+    auto clean = [&](const std::string& toFolder) {
+        const std::string key = pathrules::foldCase(toFolder);
+        if (cleaned.insert(key).second)
+            sys.removeStaleTemporaries(toFolder, placed[key]);
+    };
     forEachFileToRestore(*ini, ownName, [&](std::string_view relative, std::string_view name) {
-        const std::string from = folder + std::string(name);
-        const std::string to = folder + std::string(relative);
-        // Only a file the directory search reports under the listed name
-        // itself is the tool's: one reached through a short name or in other
-        // letters (the control file among them), a folder, or a system file,
-        // which the survey never lists, is another, left alone. Gone, the
-        // installer took it.
-        const std::optional<platform::FoundFile> found = sys.findFirst(from);
-        if (!found || found->name != name ||
-            (found->attributes & (platform::AttrDirectory | platform::AttrSystem)))
-            return;
         const bool theListsOwn = listedAtTop.count(pathrules::foldCase(name)) > 0;
-        if (!linkOnTheWay(sys, folder, to)) {
-            const std::string toFolder(pathrules::folderPart(to));
-            const std::string key = pathrules::foldCase(toFolder);
-            if (cleaned.insert(key).second)
-                sys.removeStaleTemporaries(toFolder, placed[key]);
-            if (sys.moveNoReplace(from, to))
-                return;
-            // Killed between giving a copy its name and deleting the source, a
-            // move leaves the file whole in both places: the top copy goes,
-            // unless the list says a file of that name belongs at the top, or
-            // the two are one file reached twice.
-            if (!sys.sameFile(from, to) && platform::sameContents(sys, from, to) &&
-                (theListsOwn || sys.removeFile(from)))
-                return;
-        }
-        // Still at the top, and not the list's own file there.
-        if (!theListsOwn && platform::isFile(sys, from))
-            report.notBack.push_back(to);
+        if (!putBack(sys, folder, relative, name, theListsOwn, clean))
+            report.notBack.push_back({folder, std::string(relative)});
     });
     sys.removeFile(controlFile);
     return report;
 }
 
-RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& createdIniFiles) {
+RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& createdIniFiles,
+                             const std::set<std::string>& later) {
     RestoreReport report;
     // A control file once restored is gone from the record: a later close
     // must not touch a file another run may have written there since.
     std::vector<std::string> kept;
     for (const std::string& path : createdIniFiles) {
+        if (later.count(path)) {
+            kept.push_back(path);
+            continue;
+        }
         RestoreReport one = restoreControlFile(sys, path);
         report.notBack.insert(report.notBack.end(), one.notBack.begin(), one.notBack.end());
         report.unreadable.insert(report.unreadable.end(), one.unreadable.begin(),
@@ -159,6 +182,16 @@ RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& cr
     }
     createdIniFiles = std::move(kept);
     return report;
+}
+
+std::vector<NotBack> retryRestore(platform::System& sys, const std::vector<NotBack>& notBack) {
+    std::vector<NotBack> still;
+    for (const NotBack& file : notBack) {
+        const std::string_view name = pathrules::fileNamePart(file.relative);
+        if (!putBack(sys, file.folder, file.relative, name, false, [](const std::string&) {}))
+            still.push_back(file);
+    }
+    return still;
 }
 
 } // namespace prepare

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,12 +29,21 @@ void forEachFileToRestore(
     const platform::ProfileFile& ini, std::string_view ownName,
     const std::function<void(std::string_view relative, std::string_view name)>& each);
 
-// What a restore left: the full paths where the files belong that stay at the
-// top instead (a file the installer took away is not among them), and the
-// control files that are there but cannot be read, whose files stay where
-// they are.
+// A listed file that stays at the top of a folder instead of going back into
+// its place there.
+struct NotBack {
+    std::string folder;   // the folder the file was moved up into, with its backslash
+    std::string relative; // where it belongs in that folder
+    std::string path() const { return folder + relative; }
+    bool operator==(const NotBack&) const = default;
+};
+
+// What a restore left: the files that stay at the top instead of in their
+// places (whatever the reason; a file the installer took away is not among
+// them), and the control files that are there but cannot be read, whose files
+// stay where they are.
 struct RestoreReport {
-    std::vector<std::string> notBack;
+    std::vector<NotBack> notBack;
     std::vector<std::string> unreadable;
 };
 
@@ -45,8 +55,13 @@ struct RestoreReport {
 // tool's own copy that a move cut short left at the top.
 RestoreReport restoreControlFile(platform::System& sys, const std::string& controlFile);
 
-// Every recorded control file, first to last; those restored and deleted
-// leave the record.
-RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& createdIniFiles);
+// Every recorded control file, first to last, but those in `later`, which stay
+// on the record untouched; those restored and deleted leave the record.
+RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& createdIniFiles,
+                             const std::set<std::string>& later = {});
+
+// Tries the files that stayed at the top once more, as the restore tried
+// them; returns those that still stay.
+std::vector<NotBack> retryRestore(platform::System& sys, const std::vector<NotBack>& notBack);
 
 } // namespace prepare

@@ -157,13 +157,13 @@ Relocation relocate(platform::System& sys, const std::string& programFolder,
     return result;
 }
 
-std::vector<std::string> undoRelocation(platform::System& sys, const std::string& programFolder,
-                                        const std::vector<std::string>& moved) {
-    std::vector<std::string> notBack;
+std::vector<NotBack> undoRelocation(platform::System& sys, const std::string& programFolder,
+                                    const std::vector<std::string>& moved) {
+    std::vector<NotBack> notBack;
     for (auto entry = moved.rbegin(); entry != moved.rend(); ++entry) {
         const std::string to = programFolder + *entry;
         if (!sys.moveNoReplace(programFolder + std::string(pathrules::fileNamePart(*entry)), to))
-            notBack.push_back(to);
+            notBack.push_back({programFolder, *entry});
     }
     return notBack;
 }

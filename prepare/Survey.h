@@ -1,6 +1,7 @@
 // The survey of the program folder and the relocation of its files.
 #pragma once
 
+#include "prepare/Restore.h"
 #include "prepare/RunState.h"
 
 #include <cstddef>
@@ -67,8 +68,8 @@ Relocation relocate(platform::System& sys, const std::string& programFolder,
                     const std::function<bool()>& stop = {});
 
 // Moves back exactly the files a relocation moved, last first; nothing else is
-// touched. Returns the full paths where the files belong that stay at the top.
-std::vector<std::string> undoRelocation(platform::System& sys, const std::string& programFolder,
-                                        const std::vector<std::string>& moved);
+// touched. Returns those that stay at the top.
+std::vector<NotBack> undoRelocation(platform::System& sys, const std::string& programFolder,
+                                    const std::vector<std::string>& moved);
 
 } // namespace prepare

@@ -99,11 +99,14 @@ std::string cannotStart(std::string_view path) {
 std::string cannotRead(std::string_view path) {
     return std::string(path) + sjis(" を読み込めません");
 }
-std::string cannotRestore(std::string_view firstPath, std::size_t others) {
-    if (others == 0)
-        return std::string(firstPath) + sjis(" を元に戻せません");
-    return std::string(firstPath) + sjis(" ほか ") + std::to_string(others) +
-           sjis(" 個のファイルを元に戻せません");
+std::string cannotRestore(const std::vector<std::string>& paths, std::size_t others) {
+    std::string text = sjis("次のファイルを元の場所に戻せません。");
+    for (const std::string& path : paths)
+        text += '\r' + path;
+    if (others > 0)
+        text += sjis("\rほか ") + std::to_string(others) + sjis(" 個のファイル");
+    return text + sjis("\r別のプログラムが使用中のときは、そのプログラムを終了してから"
+                       "「再試行」を押してください。");
 }
 
 } // namespace text

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 class System;
@@ -50,9 +51,11 @@ std::string cannotWrite(std::string_view path); // the control file
 std::string cannotMove(std::string_view path);  // a file the relocation could not move up
 std::string cannotStart(std::string_view path); // the installer
 std::string cannotRead(std::string_view path);  // a control file the close cannot read
-// Files the close could not put back: where the first belongs, and how many
-// others there are.
-std::string cannotRestore(std::string_view firstPath, std::size_t others);
+// Files the close could not put back: where each of the first NamedNotBack
+// belongs (as shownPath gives it), and how many others there are; the box
+// offers to try again.
+constexpr std::size_t NamedNotBack = 10;
+std::string cannotRestore(const std::vector<std::string>& paths, std::size_t others);
 } // namespace text
 
 } // namespace prepare

@@ -186,6 +186,11 @@ form::Answer showBox(HWND owner, BoxKind kind, const std::wstring& caption,
     }
     if (kind == BoxKind::Question)
         return askQuestion(owner, caption, text);
+    if (kind == BoxKind::Retry)
+        return MessageBoxW(owner, withCrLf(text).c_str(), caption.c_str(),
+                           MB_RETRYCANCEL | MB_ICONSTOP) == IDRETRY
+                   ? form::Answer::Retry
+                   : form::Answer::Cancel;
     const UINT icon = kind == BoxKind::Error ? MB_ICONSTOP : 0;
     MessageBoxW(owner, withCrLf(text).c_str(), caption.c_str(), MB_OK | icon);
     return form::Answer::Ok;

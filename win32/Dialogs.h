@@ -17,12 +17,14 @@
 
 namespace win32 {
 
-enum class BoxKind { Plain, Question, Error };
+enum class BoxKind { Plain, Question, Error, Retry };
 
 // A modal box centred on the screen. Plain: caption the application title, no
 // icon, one "OK" (Enter and Escape). Error: the same with a stop icon.
 // Question: the given caption, a question mark, "はい(&Y)" (default) and
-// "いいえ(&N)" (Escape); closed by its title bar it answers Closed.
+// "いいえ(&N)" (Escape); closed by its title bar it answers Closed. Retry: a
+// stop icon, the system's "再試行" (default) and "キャンセル" (Escape, also
+// its close button).
 form::Answer showBox(HWND owner, BoxKind kind, const std::wstring& caption,
                      const std::wstring& text);
 

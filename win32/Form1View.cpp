@@ -6,9 +6,13 @@
 #include "win32/Dpi.h"
 #include "win32/Text.h"
 
+#include "platform/SystemDll.h"
+
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string_view>
 
 namespace win32 {
@@ -18,7 +22,8 @@ namespace {
 constexpr const wchar_t* WindowClass = L"TForm1";
 constexpr const wchar_t* ProgressClass = L"KwarinoSurveyProgress";
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD WindowExStyle = 0;
+// Files dropped from the file manager reach the window.
+constexpr DWORD WindowExStyle = WS_EX_ACCEPTFILES;
 constexpr int ProgressCancelId = IDCANCEL;
 // Wide enough for the longest hint line on one line.
 constexpr int HintWidth = 600;
@@ -265,25 +270,69 @@ void Form1View::show(int showCommand) {
 }
 
 int Form1View::run() {
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // Tab, Shift+Tab and the arrow keys move between the controls.
-        if (IsWindow(window_) && IsDialogMessageW(window_, &msg))
+    for (;;) {
+        // Messages, and while a close waits, the end of an installer.
+        std::vector<HANDLE> installers;
+        for (platform::Process process : form_ ? form_->installersWaitedFor()
+                                               : std::vector<platform::Process>())
+            if (installers.size() < MAXIMUM_WAIT_OBJECTS - 1)
+                installers.push_back(reinterpret_cast<HANDLE>(process));
+        const DWORD count = static_cast<DWORD>(installers.size());
+        const DWORD woke = MsgWaitForMultipleObjectsEx(count, installers.data(), INFINITE,
+                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (count > 0 && (woke < WAIT_OBJECT_0 + count || woke == WAIT_FAILED)) {
+            form_->InstallerEnded();
             continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                return 0;
+            // Tab, Shift+Tab and the arrow keys move between the controls.
+            if (IsWindow(window_) && IsDialogMessageW(window_, &msg))
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
     }
-    return 0;
 }
 
-int runTool(HINSTANCE instance, int showCommand, platform::System& system) {
+int runTool(HINSTANCE instance, int showCommand, platform::System& system,
+            const std::vector<std::string>& arguments) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     Form1View view(instance);
     form::TForm1 Form1(view, system); // its creation runs FormCreate
     view.attach(Form1);
     view.show(showCommand);
+    // A file dropped on the program's icon, or sent to it.
+    Form1.CommandLine(arguments);
     return view.run();
+}
+
+std::vector<std::string> commandLineArguments(const wchar_t* commandLine) {
+    std::vector<std::string> arguments;
+    // The program's name ends at its closing quote or at the first blank; with
+    // nothing after it, the shell's parser need not be loaded.
+    const wchar_t* rest = commandLine;
+    if (*rest == L'"')
+        rest = std::wcschr(rest + 1, L'"');
+    while (rest && *rest && *rest != L' ' && *rest != L'\t')
+        ++rest;
+    while (rest && (*rest == L' ' || *rest == L'\t'))
+        ++rest;
+    if (!rest || !*rest)
+        return arguments;
+    static const auto split =
+        platform::systemFunction<decltype(CommandLineToArgvW)>(L"shell32.dll", "CommandLineToArgvW");
+    int count = 0;
+    LPWSTR* argv = split ? split(commandLine, &count) : nullptr;
+    if (!argv)
+        return arguments;
+    for (int i = 1; i < count; ++i)
+        arguments.push_back(utf8(argv[i]));
+    LocalFree(argv);
+    return arguments;
 }
 
 int Form1View::indexOf(HWND control) const {
@@ -335,6 +384,9 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam != HintTimer)
             break;
         keepHint();
+        return 0;
+    case WM_DROPFILES:
+        dropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     case WM_DRAWITEM:
         drawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
@@ -391,6 +443,31 @@ void Form1View::command(int id, int code) {
         else if (entry.role == Role::EditApplication)
             form_->EditApplicationChange();
     }
+}
+
+void Form1View::dropFiles(HDROP drop) {
+    static const auto query =
+        platform::systemFunction<decltype(DragQueryFileW)>(L"shell32.dll", "DragQueryFileW");
+    static const auto point =
+        platform::systemFunction<decltype(DragQueryPoint)>(L"shell32.dll", "DragQueryPoint");
+    static const auto finish =
+        platform::systemFunction<decltype(DragFinish)>(L"shell32.dll", "DragFinish");
+    if (!query || !point || !finish)
+        return;
+    std::vector<std::string> paths;
+    const UINT count = query(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(query(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(query(drop, i, path.data(), static_cast<UINT>(path.size())));
+        paths.push_back(utf8(path));
+    }
+    POINT at{};
+    point(drop, &at);
+    finish(drop);
+    // The start-menu row of the control under the drop, if any.
+    const int index = indexOf(ChildWindowFromPointEx(window_, at, CWP_SKIPINVISIBLE));
+    if (form_)
+        form_->FilesDropped(paths, index < 0 ? 0 : form::controls()[index].row);
 }
 
 void Form1View::drawButton(const DRAWITEMSTRUCT& item) {
@@ -452,6 +529,14 @@ form::Answer Form1View::questionBox(const std::string& caption, const std::strin
 
 void Form1View::errorBox(const std::string& text) {
     showBox(window_, BoxKind::Error, utf16(form::ApplicationTitle), utf16(text));
+}
+
+form::Answer Form1View::retryBox(const std::string& text) {
+    return showBox(window_, BoxKind::Retry, utf16(form::ApplicationTitle), utf16(text));
+}
+
+void Form1View::beep() {
+    MessageBeep(MB_OK);
 }
 
 bool Form1View::openDialog(form::OpenDialogState& dialog) {

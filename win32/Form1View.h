@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
 
@@ -26,8 +28,13 @@ constexpr int Help1CommandId = 900;
 constexpr int ControlIdBase = 1000;
 
 // The whole program: the window over the given platform layer, shown, until it
-// closes. The exit code.
-int runTool(HINSTANCE instance, int showCommand, platform::System& system);
+// closes, with the arguments of its command line. The exit code.
+int runTool(HINSTANCE instance, int showCommand, platform::System& system,
+            const std::vector<std::string>& arguments);
+
+// The arguments after the program's name on a command line (UTF-8), as
+// Windows splits them.
+std::vector<std::string> commandLineArguments(const wchar_t* commandLine);
 
 class Form1View final : public form::View {
 public:
@@ -40,7 +47,8 @@ public:
     // The handlers the events go to; until then events are dropped.
     void attach(form::TForm1& form) { form_ = &form; }
     void show(int showCommand);
-    // The message loop, until the window is gone. The exit code.
+    // The message loop, until the window is gone; while a close waits, it
+    // also waits for the installers. The exit code.
     int run();
 
     HWND window() const { return window_; }
@@ -59,6 +67,8 @@ public:
     void plainBox(const std::string& text) override;
     form::Answer questionBox(const std::string& caption, const std::string& text) override;
     void errorBox(const std::string& text) override;
+    form::Answer retryBox(const std::string& text) override;
+    void beep() override;
     bool openDialog(form::OpenDialogState& dialog) override;
     void keepPainted() override;
     bool surveyProgress(std::size_t entriesSoFar) override;
@@ -76,6 +86,8 @@ private:
     static LRESULT CALLBACK progressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void command(int id, int code);
+    // Files dropped from the file manager go to the handlers.
+    void dropFiles(HDROP drop);
     void createControls();
     void createTooltips();
     // A hint keeps showing while the pointer rests, until its time is up.

@@ -8,6 +8,6 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // Before any window, dialog or COM call loads a library.
     platform::loadLibrariesFromTheSystemFolderOnly();
-    // No command-line argument is read.
-    return win32::runTool(instance, showCommand, platform::realSystem());
+    return win32::runTool(instance, showCommand, platform::realSystem(),
+                          win32::commandLineArguments(GetCommandLineW()));
 }

@@ -12,10 +12,12 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +58,25 @@ protected:
         field(Role::EditApplication)->setText(name); // Japanese text has no key codes
     }
 };
+
+// Files dropped from the file manager: on the window, then on a row's field.
+TEST_F(ViewWiring, DroppedFilesReachTheHandlersWithTheRowUnderThePointer) {
+    auto drop = [&](const QString& path, QWidget* on) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        const QPointF at = on->mapTo(&form, on->rect().center());
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &dropped);
+    };
+    drop(native("Sample/Sample.exe"), control(Role::Label1));
+    EXPECT_EQ(field(Role::EditProgramFile)->text(), native("Sample/Sample.exe"));
+    drop(native("Sample/doc/Manual.txt"), control(Role::EditStartMenuFile, 2));
+    EXPECT_EQ(field(Role::EditStartMenuFile, 2)->text(), native("Sample/doc/Manual.txt"));
+    EXPECT_FALSE(field(Role::EditStartMenuFile, 2)->acceptDrops()) << "not taken as text";
+}
 
 TEST_F(ViewWiring, BrowseButtonsFillTheirOwnFields) {
     OpenDialog::setNextFileName(native("Sample/Sample.exe"));

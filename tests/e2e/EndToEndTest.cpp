@@ -43,12 +43,19 @@ const std::wstring InstallerMissing = L"指定されたフォルダにはファ�
 // The error boxes: a path, then one of these.
 const std::wstring CannotWriteAfterPath = L" に書き込めません.";
 const std::wstring CannotStartAfterPath = L" を起動できません.";
-const std::wstring CannotRestoreAfterPath = L" を元に戻せません.";
+// The box for files that cannot go back: a first line, the paths, a last line.
+const std::wstring CannotRestoreFirst = L"次のファイルを元の場所に戻せません。\r";
+const std::wstring CannotRestoreLast =
+    L"\r別のプログラムが使用中のときは、そのプログラムを終了してから「再試行」を押してください。";
+const std::wstring WaitingForInstaller = L"インストーラーの終了待ち・・・";
+const std::wstring Retry = L"再試行(&R)";
+const std::wstring Cancel = L"キャンセル";
 } // namespace shown
 
 // The controls' window IDs: 1000 plus the control's place in the window's
 // creation order.
 namespace id {
+constexpr int Label6 = 1005;
 constexpr int BtnSansho = 1006;
 constexpr int EditProgramFile = 1007;
 constexpr int EditApplication = 1008;
@@ -499,6 +506,35 @@ TEST(EndToEnd, TheEndOfTheSessionRestoresTheFolderBeforeItsAnswerReturns) {
     tool.process().kill();
 }
 
+TEST(EndToEnd, ACloseWaitsForTheInstallerStillAtWorkThenRestoresAndEnds) {
+    Workplace place;
+    place.write("Sample.exe", "program");
+    place.write("doc/Manual.txt", "manual");
+    const Tree before = place.tree();
+    // The installer works on until the test lets it end.
+    HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, L"KwarinoTestInstallerHold");
+    SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", L"KwarinoTestInstallerHold");
+    Tool tool(kwarino(), place.record);
+    SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", nullptr);
+    ASSERT_TRUE(tool.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
+    ASSERT_TRUE(place.waitStart()) << "the installer was not started";
+
+    PostMessageW(tool.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    auto label = [&] {
+        wchar_t text[256] = L"";
+        GetWindowTextW(tool.control(id::Label6), text, 256);
+        return std::wstring(text);
+    };
+    EXPECT_TRUE(waitUntil([&] { return label() == shown::WaitingForInstaller; }, Patience));
+    EXPECT_FALSE(IsWindowEnabled(tool.control(id::BtnSansho)));
+    EXPECT_TRUE(place.tree().count("Manual.txt")) << "left where the installer reads it";
+    EXPECT_TRUE(tool.process().running());
+    SetEvent(hold);
+    ASSERT_TRUE(tool.ended()) << "closed by itself once the installer ended";
+    EXPECT_EQ(place.tree(), before);
+    CloseHandle(hold);
+}
+
 TEST(EndToEnd, AControlFileThatCannotBeWrittenLeavesEveryFileInPlace) {
     Workplace place;
     place.write("Sample.exe", "program");
@@ -547,7 +583,12 @@ TEST(EndToEnd, AnInstallerThatCannotStartAndAFileThatCannotGoBackAreSaid) {
     // The subfolder the relocation emptied goes before the close.
     ASSERT_TRUE(RemoveDirectoryW((place.folder + L"\\doc").c_str()));
     PostMessageW(tool.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(errorBox(), place.folder + L"\\doc\\Manual.txt" + shown::CannotRestoreAfterPath);
+    std::optional<Box> box = waitBox(tool.process().id(), Patience);
+    ASSERT_TRUE(box.has_value()) << "no box for the file that cannot go back";
+    EXPECT_EQ(box->text, shown::CannotRestoreFirst + place.folder + L"\\doc\\Manual.txt" +
+                             shown::CannotRestoreLast);
+    EXPECT_EQ(box->buttons, (std::vector<std::wstring>{shown::Retry, shown::Cancel}));
+    ASSERT_TRUE(answer(*box, shown::Cancel));
     ASSERT_TRUE(tool.ended());
     EXPECT_EQ(
         place.tree(),

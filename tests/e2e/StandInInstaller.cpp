@@ -1,7 +1,8 @@
 // The installer as the end-to-end tests see it: a program that only notes that
 // it was started, with its own path and its working folder, one line each time
-// (UTF-8, "path|folder"), at the end of the file named by KW_INSTALLER_RECORD.
-// The tests copy it into the program folder as Inst.exe.
+// (UTF-8, "path|folder"), at the end of the file named by KW_INSTALLER_RECORD;
+// then, when KW_INSTALLER_HOLD names an event, it works on until the event is
+// set. The tests copy it into the program folder as Inst.exe.
 #include "win32/Text.h"
 
 #include <windows.h>
@@ -36,5 +37,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     DWORD written = 0;
     BOOL ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     CloseHandle(file);
+    const std::wstring hold = variable(L"KW_INSTALLER_HOLD");
+    if (HANDLE event = hold.empty() ? nullptr : OpenEventW(SYNCHRONIZE, FALSE, hold.c_str()))
+        WaitForSingleObject(event, 60000);
     return ok && written == line.size() ? 0 : 1;
 }

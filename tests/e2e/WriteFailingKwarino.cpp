@@ -21,5 +21,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     system.fail = [](const std::string& op, const std::string& path) {
         return op == "writeFileAtomic" && endsWith(path, "\\Inst.ini");
     };
-    return win32::runTool(instance, showCommand, system);
+    return win32::runTool(instance, showCommand, system, {});
 }

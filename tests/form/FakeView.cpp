@@ -63,6 +63,17 @@ void FakeView::errorBox(const std::string& text) {
     boxes.push_back({Box::Error, {}, text});
 }
 
+form::Answer FakeView::retryBox(const std::string& text) {
+    boxes.push_back({Box::Retry, {}, text});
+    if (onQuestion)
+        onQuestion();
+    if (answers.empty())
+        return form::Answer::Cancel;
+    const form::Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
 bool FakeView::openDialog(form::OpenDialogState& dialog) {
     dialogs.push_back({dialog.title, dialog.filter, dialog.fileName});
     if (fileNames.empty()) {

@@ -30,13 +30,16 @@ public:
     std::optional<form::ControlId> focus;
 
     struct Box {
-        enum Kind { Plain, Question, Error } kind;
+        enum Kind { Plain, Question, Error, Retry } kind;
         std::string caption; // the question's own; empty for the others
         std::string text;
     };
     std::vector<Box> boxes;
-    std::deque<form::Answer> answers; // for the questions, oldest first
-    std::function<void()> onQuestion; // what else happens while a question is open
+    // For the questions and the retry boxes, oldest first; a retry box finds
+    // none: Cancel.
+    std::deque<form::Answer> answers;
+    int beeps = 0;
+    std::function<void()> onQuestion; // what else happens while a question or retry box is open
 
     struct Dialog {
         std::string title, filter, startFileName;
@@ -63,6 +66,8 @@ public:
     void plainBox(const std::string& text) override;
     form::Answer questionBox(const std::string& caption, const std::string& text) override;
     void errorBox(const std::string& text) override;
+    form::Answer retryBox(const std::string& text) override;
+    void beep() override { ++beeps; }
     bool openDialog(form::OpenDialogState& dialog) override;
     void keepPainted() override;
     bool surveyProgress(std::size_t entriesSoFar) override;

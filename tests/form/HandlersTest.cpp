@@ -38,6 +38,14 @@ ControlId fileField(int row) {
     return form::id(Role::EditStartMenuFile, row);
 }
 
+// The box for files that cannot go back, naming these.
+std::string notBackBox(const std::vector<std::string>& paths, const char* others = nullptr) {
+    std::string box = text::CannotRestoreFirst;
+    for (const std::string& path : paths)
+        box += "\r" + path;
+    return box + (others ? std::string("\r") + others : "") + "\r" + text::CannotRestoreLast;
+}
+
 std::string utf8(const std::string& cp932) {
     return platform::utf8FromCp932(cp932).value_or("<not code page 932>");
 }
@@ -395,21 +403,36 @@ TEST_F(Requests, ErrorsOfTheToolsOwnWorkShowTheErrorBoxAndLeaveNothingUnrecorded
     EXPECT_EQ(tmp.snapshot(), before);
 }
 
-TEST_F(Requests, CloseNamesTheFilesThatCannotGoBack) {
-    tmp.write("Sample/doc/a.txt");
-    tmp.write("Sample/doc/b.txt");
+TEST_F(Requests, CloseNamesTheFilesThatCannotGoBackAndTriesThemAgain) {
+    std::vector<std::string> doc{native("Sample/doc/Manual.txt")};
+    for (char c = 'a'; c <= 'k'; ++c) {
+        tmp.write(std::string("Sample/doc/") + c + ".txt");
+        doc.push_back(native(std::string("Sample/doc/") + c + ".txt"));
+    }
     tmp.write("Sample/taken/t.txt");
     sys.enumerationOrder = [](const auto& a, const auto& b) { return a.name < b.name; };
     fill("x");
     install();
     // The subfolder the relocation emptied is deleted, and the installer took
     // a file away: that one is not missed.
-    std::filesystem::remove(tmp.native("Sample/doc"));
+    std::filesystem::remove_all(tmp.native("Sample/doc"));
     std::filesystem::remove(tmp.native("Sample/t.txt"));
+    // Before trying again the user brings the folder back, but another file
+    // has taken a.txt's place.
+    view.answers.push_back(form::Answer::Retry);
+    view.onQuestion = [&] {
+        view.onQuestion = nullptr;
+        tmp.write("Sample/doc/a.txt", "another");
+    };
     view.closeWindow();
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, native("Sample/doc/Manual.txt") + text::CannotRestoreTwoOthers);
-    EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "left beside the program";
+    ASSERT_EQ(view.boxes.size(), 2u);
+    EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Retry);
+    EXPECT_EQ(view.boxes[0].text,
+              notBackBox({doc.begin(), doc.begin() + 10}, text::CannotRestoreTwoOthers));
+    EXPECT_EQ(view.boxes[1].text, notBackBox({doc[1]})) << "cancelled, it stays";
+    EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(tmp.exists("Sample/a.txt")) << "left beside the program";
+    EXPECT_TRUE(tmp.exists("Sample/doc/Manual.txt") && tmp.exists("Sample/doc/k.txt"));
     EXPECT_FALSE(tmp.exists("Sample/Inst.ini"));
 }
 
@@ -429,7 +452,7 @@ TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidAndKeptOneOutsideTheDosRang
     std::filesystem::remove(tmp.native("Sample/doc"));
     EXPECT_TRUE(form.FormCloseQuery());
     ASSERT_EQ(view.boxes.size(), 2u);
-    EXPECT_EQ(view.boxes[1].text, native("Sample/doc/Manual.txt") + text::CannotRestore);
+    EXPECT_EQ(view.boxes[1].text, notBackBox({native("Sample/doc/Manual.txt")}));
     EXPECT_FALSE(tmp.exists("Sample/Inst.ini"));
 }
 
@@ -538,28 +561,115 @@ TEST_F(Requests, CancelledSessionEndThenAnotherRequestIsRestoredAtClose) {
     EXPECT_EQ(tmp.snapshot(), before) << "that request is restored too";
 }
 
-TEST_F(Requests, SessionEndDuringTheSurveyStopsTheRequestThenRestoresWindowStays) {
+TEST_F(Requests, SessionEndInsideTheSurveyOrTheQuestionRestoresAtOnceAndStopsTheRequest) {
     tmp.write("Other/Other.exe");
     tmp.write("Other/Inst.exe");
-    manyFiles("Other");
+    manyFiles("Other"); // too many to move: the question is asked
     const auto before = tmp.snapshot();
-    fill("x");
-    install();
-    ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
+    for (bool inQuestion : {false, true}) {
+        SCOPED_TRACE(inQuestion ? "question" : "survey");
+        fill("x");
+        install();
+        ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
 
-    browseProgram(native("Other/Other.exe"));
-    form::TForm1::setProgressDelay(0);
-    bool restoredMeanwhile = true;
-    view.onProgress = [&](std::size_t) {
-        form.SessionEnding();
-        restoredMeanwhile = tmp.exists("Sample/doc/Manual.txt");
-        return true;
-    };
-    install();
-    EXPECT_FALSE(restoredMeanwhile) << "nothing moves inside the request's dialogs";
-    EXPECT_FALSE(view.closed);
-    EXPECT_TRUE(installEnabled()) << "the request stopped; the user may go on";
-    EXPECT_EQ(tmp.snapshot(), before) << "then the earlier folder came back";
+        browseProgram(native("Other/Other.exe"));
+        form::TForm1::setProgressDelay(inQuestion ? 60 * 60 * 1000 : 0);
+        bool restoredMeanwhile = false;
+        auto sessionEnds = [&] {
+            form.SessionEnding(); // Windows may end the tool right after
+            restoredMeanwhile = tmp.exists("Sample/doc/Manual.txt");
+        };
+        view.onProgress = [&](std::size_t) {
+            sessionEnds();
+            return true;
+        };
+        view.onQuestion = sessionEnds;
+        if (inQuestion)
+            view.answers.push_back(form::Answer::Yes);
+        install();
+        EXPECT_TRUE(restoredMeanwhile) << "the earlier folder came back at once";
+        EXPECT_FALSE(view.closed);
+        EXPECT_TRUE(installEnabled()) << "the request stopped; the user may go on";
+        EXPECT_EQ(tmp.snapshot(), before);
+    }
+}
+
+TEST_F(Requests, CloseWaitsForTheInstallersStillAtWorkASecondCloseDoesNot) {
+    tmp.write("Other/Other.exe");
+    tmp.write("Other/Inst.exe");
+    tmp.write("Other/doc/o.txt");
+    const auto before = tmp.snapshot();
+    sys.startsProcesses = true;
+    for (bool secondClose : {false, true}) {
+        SCOPED_TRACE(secondClose ? "second close" : "installers end");
+        FakeView view;
+        form::TForm1 form(view, sys);
+        view.form = &form;
+        view.fileNames = {native("Sample/Sample.exe"), native("Other/Other.exe")};
+        form.BtnSanshoClick();
+        view.setText(NameField, "x");
+        sys.ended.clear();
+        form.BitBtnInstallClick(); // its installer: 1, then 3
+        form.BtnSanshoClick();
+        form.BitBtnInstallClick(); // 2, then 4
+        sys.ended = {secondClose ? 4u : 2u}; // the second one is done
+        view.closeWindow();
+        EXPECT_FALSE(view.closed);
+        EXPECT_TRUE(tmp.exists("Other/doc/o.txt")) << "its folder is back at once";
+        EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "the installer still reads it there";
+        EXPECT_TRUE(view[Progress].visible);
+        EXPECT_EQ(view[Progress].text, text::WaitingForInstaller);
+        for (ControlId c = 0; c < view.controls.size(); ++c)
+            EXPECT_TRUE(form::controls()[c].kind == form::Kind::Label || !view[c].enabled) << c;
+        EXPECT_EQ(form.installersWaitedFor().size(), 1u);
+        if (secondClose) {
+            view.closeWindow(); // the user's choice wins
+        } else {
+            form.InstallerEnded(); // woken, but it still runs
+            EXPECT_FALSE(view.closed);
+            sys.ended = {1, 2, 3, 4};
+            form.InstallerEnded();
+        }
+        EXPECT_TRUE(view.closed);
+        EXPECT_TRUE(view.boxes.empty());
+        EXPECT_EQ(tmp.snapshot(), before);
+    }
+}
+
+// ---- files handed over ----
+
+TEST_F(Handlers, OneDroppedFileIsTakenAsItsBrowseWouldTakeItAnythingElseBeeps) {
+    tmp.write("Sample/Sample.exe");
+    tmp.write("Sample/Other.EXE");
+    tmp.write("Sample/doc/Manual.txt");
+    const std::string manual = native("Sample/doc/Manual.txt");
+    // Before a program file the rows are disabled: a drop there is one
+    // anywhere else, where only a program file is taken.
+    form.FilesDropped({manual}, 2);
+    EXPECT_EQ(view.beeps, 1);
+    form.FilesDropped({native("Sample/Sample.exe")}, 2);
+    EXPECT_EQ(form.runState().ProgramFileName, tmp.logic("Sample/Sample.exe"));
+    EXPECT_EQ(view[ProgramField].text, native("Sample/Sample.exe"));
+    EXPECT_EQ(rowStates(), AllEnabled);
+    form.FilesDropped({manual}, 2);
+    EXPECT_EQ(view[fileField(2)].text, manual);
+    form.CommandLine({native("Sample/Other.EXE")}); // in any letters
+    EXPECT_EQ(form.runState().ProgramFileName, tmp.logic("Sample/Other.EXE"));
+    // Several files, a folder, a file no browse would offer there: nothing.
+    const auto before = view.controls;
+    form.FilesDropped({manual, native("Sample/Sample.exe")}, 1);
+    form.FilesDropped({native("Sample/doc")}, 1);
+    form.FilesDropped({manual}, 0);
+    form.CommandLine({native("Sample/Sample.exe"), manual});
+    EXPECT_EQ(view.beeps, 4);
+    EXPECT_EQ(form.runState().ProgramFileName, tmp.logic("Sample/Other.EXE"));
+    EXPECT_EQ(view.controls.size(), before.size());
+    for (ControlId c = 0; c < before.size(); ++c)
+        EXPECT_EQ(view[c].text, before[c].text);
+    // The next browse starts at the file taken last, as after a browse.
+    browseRow(1, manual);
+    EXPECT_EQ(view.dialogs.back().startFileName, native("Sample/Other.EXE"));
+    EXPECT_TRUE(view.boxes.empty());
 }
 
 // ---- help and the tool's folder ----

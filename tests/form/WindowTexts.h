@@ -55,7 +55,12 @@ inline constexpr const char* CannotWrite = " に書き込めません.";
 inline constexpr const char* CannotMove = " を移動できません.";
 inline constexpr const char* CannotStart = " を起動できません.";
 inline constexpr const char* CannotRead = " を読み込めません.";
-inline constexpr const char* CannotRestore = " を元に戻せません.";
-inline constexpr const char* CannotRestoreTwoOthers = " ほか 2 個のファイルを元に戻せません.";
+// The box for files that cannot go back: its first line, a path a line (ten
+// at most, then the count of the rest), its last line.
+inline constexpr const char* CannotRestoreFirst = "次のファイルを元の場所に戻せません。";
+inline constexpr const char* CannotRestoreTwoOthers = "ほか 2 個のファイル";
+inline constexpr const char* CannotRestoreLast =
+    "別のプログラムが使用中のときは、そのプログラムを終了してから「再試行」を押してください。";
+inline constexpr const char* WaitingForInstaller = "インストーラーの終了待ち・・・";
 
 } // namespace window_text

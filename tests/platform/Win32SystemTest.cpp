@@ -584,9 +584,32 @@ TEST(Win32Names, ANameTheTopHoldsToTheVolumeIsNeitherMovedOntoNorTakenForTheTool
         EXPECT_EQ(f.ui.questions, 1);
         f.file("Inst.ini", "[Install]\r\nInstallDir=x\r\n[Files]\r\nItem1=doc\\" +
                                prepare::sjis(below) + "\r\n");
-        prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles);
+        const auto report = prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles);
         EXPECT_EQ(f.tree(), before);
+        // What stays is said, but for another file's short name: not the listed one.
+        EXPECT_EQ(report.notBack.size(), top == "a long file name.txt" ? 0u : 1u);
     }
+}
+
+TEST(Win32Names, AShortNameAnEarlierMoveUpTookRefusesRelocationWithTheQuestion) {
+    ProgramFolderFixture f;
+    f.file("Sample.exe");
+    f.file("Inst.exe");
+    // The short name the volume gives the long name once it stands at the top.
+    f.file("a long file name.txt");
+    wchar_t shortPath[MAX_PATH];
+    GetShortPathNameW(f.tmp.native("Sample/a long file name.txt").c_str(), shortPath, MAX_PATH);
+    fs::remove(f.tmp.native("Sample/a long file name.txt"));
+    f.file("doc/a long file name.txt", "long");
+    f.file("sub/" + fs::path(shortPath).filename().string(), "short");
+    f.sys.enumerationOrder = [](const auto& a, const auto& b) { return a.name < b.name; };
+    f.browse("Sample.exe");
+    auto expected = f.tree();
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
+    EXPECT_EQ(f.ui.questions, 1);
+    expected["Inst.ini"] = f.iniBytes();
+    EXPECT_EQ(f.tree(), expected) << "the first move went back, the rest stay in place";
+    EXPECT_EQ(f.iniBytes().find("InstallDir"), std::string::npos);
 }
 
 TEST_F(Win32RequestTest, ReadOnlySystemFileIsNotListedButRefusesRelocation) {

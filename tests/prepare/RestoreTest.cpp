@@ -82,8 +82,16 @@ TEST_F(RestoreTest, ExistingTargetIsNeverReplaced) {
     // Nor is one name of a file that also stands below.
     f.file("doc/h.txt", "h");
     fs::create_hard_link(f.tmp.native("Sample/doc/h.txt"), f.tmp.native("Sample/h.txt"));
-    controlFile("Item1=doc\\a.txt\r\nItem2=B.txt\r\nItem3=doc\\b.txt\r\nItem4=doc\\h.txt\r\n");
-    close();
+    // A folder where a file waits.
+    f.tmp.mkdir("Sample/c.txt");
+    controlFile("Item1=doc\\a.txt\r\nItem2=B.txt\r\nItem3=doc\\b.txt\r\nItem4=doc\\h.txt\r\n"
+                "Item5=doc\\c.txt\r\n");
+    // Each stays at the top and is said, but for the list's own B.txt.
+    std::vector<std::string> said;
+    for (const prepare::NotBack& file :
+         prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).notBack)
+        said.push_back(file.relative);
+    EXPECT_EQ(said, (std::vector<std::string>{"doc\\a.txt", "doc\\h.txt", "doc\\c.txt"}));
     EXPECT_EQ(f.tmp.read("Sample/a.txt"), "top");
     EXPECT_EQ(f.tmp.read("Sample/doc/a.txt"), "below");
     EXPECT_TRUE(f.tmp.exists("Sample/b.txt"));
@@ -179,7 +187,7 @@ TEST_F(RestoreTest, MovesCutShortByAKillAreFinishedAtClose) {
         return op == "removeFile" && path == f.logic("Manual.txt");
     };
     EXPECT_EQ(prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).notBack,
-              (std::vector<std::string>{f.logic("doc/Manual.txt")}));
+              (std::vector<prepare::NotBack>{{f.state.ProgramFolder, "doc\\Manual.txt"}}));
 }
 
 TEST(SafeRelativePath, OnlyPathsThatStayInside) {

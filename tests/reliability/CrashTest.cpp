@@ -289,9 +289,11 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 };
                 auto outcome = f.run(f.texts("Sample.exe", "a"));
                 const Tree requested = f.tmp.snapshot();
-                std::vector<std::string> notBack = outcome.notBack;
                 const auto closed = prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles);
-                notBack.insert(notBack.end(), closed.notBack.begin(), closed.notBack.end());
+                std::vector<std::string> notBack;
+                for (const auto& stays : {outcome.notBack, closed.notBack})
+                    for (const prepare::NotBack& file : stays)
+                        notBack.push_back(file.path());
                 if (count < n)
                     break; // the run no longer reaches n
                 ++points;

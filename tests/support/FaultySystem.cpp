@@ -116,10 +116,16 @@ void FaultySystem::removeStaleTemporaries(const std::string& folder,
         System::removeStaleTemporaries(folder, names);
 }
 
-platform::LaunchResult FaultySystem::shellOpen(const std::string& path) {
+platform::LaunchResult FaultySystem::shellOpen(const std::string& path,
+                                               platform::Process* started) {
     // Recorded only: tests never start programs.
-    return failing("shellOpen", path) ? platform::LaunchResult::Failed
-                                      : platform::LaunchResult::Started;
+    if (started)
+        *started = platform::NoProcess;
+    if (failing("shellOpen", path))
+        return platform::LaunchResult::Failed;
+    if (started && startsProcesses)
+        *started = ++lastProcess;
+    return platform::LaunchResult::Started;
 }
 
 } // namespace testing_support

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,10 +57,18 @@ public:
     void removeStaleTemporaries(const std::string& folder,
                                 const std::set<std::string>& names) override;
     // A failure injected here is a start the system refused.
-    platform::LaunchResult shellOpen(const std::string& path) override;
+    platform::LaunchResult shellOpen(const std::string& path, platform::Process* started) override;
+    // With startsProcesses, a start gives a process numbered from 1, which
+    // runs until a test puts its number into `ended`.
+    bool startsProcesses = false;
+    std::set<platform::Process> ended;
+    bool processEnded(platform::Process process) override {
+        return process == platform::NoProcess || ended.count(process) > 0;
+    }
 
 private:
     bool failing(const char* op, const std::string& path);
+    platform::Process lastProcess = platform::NoProcess;
     // A listing through `list` (one of the inner layer's), failed or sorted.
     template <typename List>
     bool listing(const char* op, const std::string& folder,

@@ -53,7 +53,9 @@ public:
     }
     std::uint32_t processId() override { return inner_.processId(); }
     bool processRunning(std::uint32_t id) override { return inner_.processRunning(id); }
-    platform::LaunchResult shellOpen(const std::string&) override {
+    platform::LaunchResult shellOpen(const std::string&, platform::Process* started) override {
+        if (started)
+            *started = platform::NoProcess;
         return platform::LaunchResult::Started;
     }
     std::string ownExecutablePath() override { return inner_.ownExecutablePath(); }

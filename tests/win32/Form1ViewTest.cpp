@@ -14,6 +14,7 @@
 
 #include <commctrl.h>
 #include <oleacc.h>
+#include <shlobj.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -134,7 +135,7 @@ int at(int pixels, UINT dpi) {
 class RecordingSystem : public testing_support::NoLaunchSystem {
 public:
     RecordingSystem() : NoLaunchSystem(platform::realSystem()) {}
-    platform::LaunchResult shellOpen(const std::string& path) override {
+    platform::LaunchResult shellOpen(const std::string& path, platform::Process*) override {
         opened.push_back(path);
         return platform::LaunchResult::Started;
     }
@@ -476,6 +477,42 @@ TEST_F(Win32Window, BrowseButtonsFillTheirOwnRowThroughTheOpenDialog) {
     win32::seam::setNextCancel();
     click("BtnSansho");
     EXPECT_EQ(win32::seam::shownDialogs().back().request.fileName, chosen[2]);
+}
+
+// A drop as the shell hands it over: the files at a point of the client area.
+HDROP dropOf(const std::vector<std::wstring>& files, POINT at) {
+    std::wstring names;
+    for (const std::wstring& file : files)
+        names += file + L'\0';
+    names += L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->pt = at;
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(Win32Window, FilesDroppedOnTheWindowOrARowAndTheCommandLineAreTaken) {
+    testing_support::TestFolder tmp;
+    tmp.write("Sample/Sample.exe");
+    tmp.write("Sample/doc/Manual.txt");
+    const std::wstring program = tmp.native("Sample/Sample.exe").wstring();
+    const std::wstring manual = tmp.native("Sample/doc/Manual.txt").wstring();
+    HWND window = view->window();
+    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(dropOf({program}, {5, 5})), 0);
+    EXPECT_EQ(textOf(control("EditProgramFile")), program);
+    const RECT row = placeOf(control("EditStartMenuFile2"));
+    SendMessageW(window, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(dropOf({manual}, {row.left + 2, row.top + 2})), 0);
+    EXPECT_EQ(textOf(control("EditStartMenuFile2")), manual);
+    // The command line as Windows splits it, the program's own name left out.
+    EXPECT_TRUE(win32::commandLineArguments(LR"("C:\a b\kwarino.exe"  )").empty());
+    EXPECT_EQ(win32::commandLineArguments(LR"(kwarino.exe "C:\a b\x.exe" y)"),
+              (std::vector<std::string>{"C:\\a b\\x.exe", "y"}));
 }
 
 TEST_F(Win32Window, TypingInEitherRequiredFieldUpdatesTheInstallButton) {
