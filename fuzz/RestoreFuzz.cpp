@@ -107,14 +107,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [key, value] : list.entries("Files"))
         own.insert(pathrules::foldCase(value));
     std::string unsaid;
-    prepare::forEachFileToRestore(list, "Inst.ini", [&](std::string_view relative,
-                                                        std::string_view name) {
-        const bool said = std::count(report.notBack.begin(), report.notBack.end(),
-                                     prepare::NotBack{top, std::string(relative)}) > 0;
-        const fs::path atTop = sys.toNativePath(top + std::string(name));
-        if (!said && !own.count(pathrules::foldCase(name)) && fs::exists(fs::symlink_status(atTop)))
-            unsaid = relative;
-    });
+    prepare::forEachFileToRestore(
+        list, "Inst.ini", [&](std::string_view relative, std::string_view name) {
+            const bool said = std::count(report.notBack.begin(), report.notBack.end(),
+                                         prepare::NotBack{top, std::string(relative)}) > 0;
+            const fs::path atTop = sys.toNativePath(top + std::string(name));
+            if (!said && !own.count(pathrules::foldCase(name)) &&
+                fs::exists(fs::symlink_status(atTop)))
+                unsaid = relative;
+        });
     const bool escaped = snapshot(Root, P, true) != outside;
     const bool lost = snapshot(P, Ini, false) != inside;
     if (escaped || lost || !unsaid.empty()) {
