@@ -288,7 +288,12 @@ void TForm1::reportRestore(const prepare::RestoreReport& report) {
 }
 
 void TForm1::Help1Click() {
-    system_.shellOpen(state.ToolFolder + "ReadMe.txt");
+    // Installed on Linux the program is in bin/ and its read-me in share/doc/.
+    std::string readMe = state.ToolFolder + "ReadMe.txt";
+    const std::string installed = state.ToolFolder + "..\\share\\doc\\kwarino\\ReadMe.txt";
+    if (!platform::isFile(system_, readMe) && platform::isFile(system_, installed))
+        readMe = installed;
+    system_.shellOpen(readMe);
 }
 
 bool TForm1::FormCloseQuery() {

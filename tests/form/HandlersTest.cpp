@@ -698,8 +698,23 @@ TEST(ToolFolder, IsTheExecutablesFolderWithABackslashAndHelpOpensItsReadMe) {
         form::TForm1 form(view, sys);
         EXPECT_EQ(form.runState().ToolFolder, folder);
         form.Help1Click();
-        EXPECT_EQ(sys.calls, std::vector<std::string>{"shellOpen " + folder + "ReadMe.txt"});
+        EXPECT_EQ(sys.calls.back(), "shellOpen " + folder + "ReadMe.txt");
     }
+}
+
+TEST(ToolFolder, HelpOpensTheInstalledReadMeUnderShareDocOnlyWhenNoneLiesBesideTheProgram) {
+    testing_support::TestFolder tmp;
+    tmp.write("bin/kwarino");
+    tmp.write("share/doc/kwarino/ReadMe.txt");
+    OwnPath sys(tmp.logic("bin/kwarino"));
+    FakeView view;
+    form::TForm1 form(view, sys);
+    form.Help1Click();
+    EXPECT_EQ(sys.calls.back(),
+              "shellOpen " + tmp.logic() + "bin\\..\\share\\doc\\kwarino\\ReadMe.txt");
+    tmp.write("bin/ReadMe.txt");
+    form.Help1Click();
+    EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic() + "bin\\ReadMe.txt");
 }
 
 TEST(StartState, NothingChosenAndNothingRecorded) {
