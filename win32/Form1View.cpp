@@ -397,23 +397,30 @@ void Form1View::drawButton(const DRAWITEMSTRUCT& item) {
     const int index = indexOf(item.hwndItem);
     if (index < 0)
         return;
-    const bool pushed = item.itemState & ODS_SELECTED;
     const bool disabled = item.itemState & ODS_DISABLED;
-    RECT frame = item.rcItem;
-    DrawFrameControl(item.hDC, &frame, DFC_BUTTON,
-                     DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
     RECT text = item.rcItem;
-    if (pushed)
-        OffsetRect(&text, 1, 1);
+    const bool themed = theme_.drawPushButton(item, text);
+    if (!themed) {
+        // No visual style: the classic raised bevel, the caption moving with a push.
+        const bool pushed = item.itemState & ODS_SELECTED;
+        RECT frame = item.rcItem;
+        DrawFrameControl(item.hDC, &frame, DFC_BUTTON,
+                         DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) |
+                             (disabled ? DFCS_INACTIVE : 0));
+        if (pushed)
+            OffsetRect(&text, 1, 1);
+    }
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, disabled ? GetSysColor(COLOR_GRAYTEXT)
                                     : colourRef(form::controls()[index].colour));
     const std::wstring caption = windowText(item.hwndItem);
     DrawTextW(item.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    if (item.itemState & ODS_FOCUS) {
+    // The focus rectangle, unless hidden until the keyboard is used; a themed
+    // button shows it around its content.
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
         RECT focus = item.rcItem;
         InflateRect(&focus, -4, -4);
-        DrawFocusRect(item.hDC, &focus);
+        DrawFocusRect(item.hDC, themed ? &text : &focus);
     }
 }
 

@@ -11,9 +11,11 @@
 #include "support/TestFolder.h"
 #include "win32/Dialogs.h"
 #include "win32/Dpi.h"
+#include "win32/Theme.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
+#include <vssym32.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -351,6 +353,24 @@ TEST_F(Win32Window, InstallButtonCaptionIsGreenOnceEnabled) {
     type("EditApplication", L"A");
     ASSERT_TRUE(IsWindowEnabled(control("BitBtnInstall")));
     EXPECT_TRUE(holds(pixelsOf(control("BitBtnInstall")), Green));
+}
+
+// The themed install button's state: disabled before pressed before hot; focus
+// alone leaves it normal.
+TEST(Win32Look, InstallButtonTakesTheThemesPushButtonState) {
+    const struct {
+        UINT itemState;
+        bool hot;
+        int expected;
+    } rows[] = {{0, false, PBS_NORMAL},
+                {ODS_FOCUS, false, PBS_NORMAL},
+                {ODS_FOCUS, true, PBS_HOT},
+                {ODS_SELECTED | ODS_FOCUS, true, PBS_PRESSED},
+                {ODS_DISABLED, true, PBS_DISABLED}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(win32::pushButtonState(row.itemState, row.hot), row.expected)
+            << "itemState " << row.itemState << ", hot " << row.hot;
+    }
 }
 
 TEST_F(Win32Window, TabOrderFollowsTheTableOnceEverythingIsEnabled) {
