@@ -25,13 +25,6 @@ constexpr int HintWidth = 600;
 constexpr UINT_PTR HintTimer = 1;
 int HintHold = form::HintHidePause;
 
-COLORREF colourRef(form::Colour colour) {
-    if (colour == form::Colour::WindowText)
-        return GetSysColor(COLOR_WINDOWTEXT);
-    const form::Rgb c = form::rgb(colour);
-    return RGB(c.r, c.g, c.b);
-}
-
 // A control's place in client pixels at `dpi`.
 RECT placeAt(const form::Rect& r, UINT dpi) {
     const int left = scaled(r.left, dpi);
@@ -313,7 +306,7 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (index < 0 || form::controls()[index].kind != form::Kind::Label)
             break;
         HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, colourRef(form::controls()[index].colour));
+        SetTextColor(dc, textColour(form::controls()[index].colour, theme_.highContrast(), false));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
@@ -411,8 +404,8 @@ void Form1View::drawButton(const DRAWITEMSTRUCT& item) {
             OffsetRect(&text, 1, 1);
     }
     SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, disabled ? GetSysColor(COLOR_GRAYTEXT)
-                                    : colourRef(form::controls()[index].colour));
+    SetTextColor(item.hDC,
+                 textColour(form::controls()[index].colour, theme_.highContrast(), disabled));
     const std::wstring caption = windowText(item.hwndItem);
     DrawTextW(item.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     // The focus rectangle, unless hidden until the keyboard is used; a themed

@@ -38,7 +38,24 @@ const UxTheme& uxTheme() {
     return functions;
 }
 
+bool highContrastOn() {
+    HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 } // namespace
+
+COLORREF textColour(form::Colour colour, bool highContrast, bool disabled) {
+    if (disabled)
+        return GetSysColor(COLOR_GRAYTEXT);
+    if (colour == form::Colour::WindowText)
+        return GetSysColor(COLOR_WINDOWTEXT);
+    if (highContrast)
+        return GetSysColor(COLOR_BTNTEXT);
+    const form::Rgb c = form::rgb(colour);
+    return RGB(c.r, c.g, c.b);
+}
 
 int pushButtonState(UINT itemState, bool hot) {
     if (itemState & ODS_DISABLED)
@@ -47,6 +64,8 @@ int pushButtonState(UINT itemState, bool hot) {
         return PBS_PRESSED;
     return hot ? PBS_HOT : PBS_NORMAL;
 }
+
+Theme::Theme() : highContrast_(highContrastOn()) {}
 
 Theme::~Theme() {
     if (data_)

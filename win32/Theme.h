@@ -1,23 +1,32 @@
 // The system's look as the window follows it: the visual style of the push
-// button the window draws itself.
+// button the window draws itself, and the colours of high contrast.
 #pragma once
+
+#include "form/Layout.h"
 
 #include <windows.h>
 
 namespace win32 {
 
+// A coloured text's colour: as tabled; in high contrast the system's colour for
+// text on a button face; the system's grey while disabled.
+COLORREF textColour(form::Colour colour, bool highContrast, bool disabled);
+
 // The theme's push-button state (PBS_*) for an owner-drawn button's itemState,
 // `hot` while the pointer is over it.
 int pushButtonState(UINT itemState, bool hot);
 
-// The system's look for one window: its theme data.
+// The system's look for one window: its theme data and high contrast, read
+// when it opens.
 class Theme {
 public:
-    Theme() = default;
+    Theme();
     ~Theme();
     Theme(const Theme&) = delete;
     Theme& operator=(const Theme&) = delete;
 
+    // The user has high contrast on: coloured texts take the system's colours.
+    bool highContrast() const { return highContrast_; }
     // Draws the frame and face of an owner-drawn push button in its state with
     // the theme and gives the place of its caption; false, with nothing drawn,
     // while no theme is active.
@@ -25,6 +34,7 @@ public:
 
 private:
     HANDLE data_ = nullptr; // the button's theme data, opened when first drawn
+    bool highContrast_ = false;
 };
 
 } // namespace win32

@@ -355,6 +355,25 @@ TEST_F(Win32Window, InstallButtonCaptionIsGreenOnceEnabled) {
     EXPECT_TRUE(holds(pixelsOf(control("BitBtnInstall")), Green));
 }
 
+// In high contrast every coloured text takes the system's colour for text on a
+// button face, grey while disabled.
+TEST(Win32Look, ColouredTextsTakeTheSystemsColoursInHighContrast) {
+    const COLORREF text = GetSysColor(COLOR_BTNTEXT);
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    const struct {
+        form::Colour colour;
+        bool disabled;
+        COLORREF expected;
+    } rows[] = {{form::Colour::Red, false, text},
+                {form::Colour::Navy, false, text},
+                {form::Colour::Green, false, text},
+                {form::Colour::Green, true, grey}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(win32::textColour(row.colour, true, row.disabled), row.expected)
+            << "colour " << static_cast<int>(row.colour) << ", disabled " << row.disabled;
+    }
+}
+
 // The themed install button's state: disabled before pressed before hot; focus
 // alone leaves it normal.
 TEST(Win32Look, InstallButtonTakesTheThemesPushButtonState) {
