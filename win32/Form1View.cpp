@@ -329,6 +329,19 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         keepHint();
         return 0;
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // The user changed the theme, the colours or high contrast: draw anew.
+        theme_.refresh();
+        if (message == WM_SYSCOLORCHANGE) {
+            // Common controls learn of new colours only from their window.
+            for (HWND c : controls_)
+                SendMessageW(c, message, wParam, lParam);
+            SendMessageW(tooltip_, message, wParam, lParam);
+        }
+        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        break;
     case WM_DRAWITEM:
         drawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;

@@ -72,6 +72,13 @@ Theme::~Theme() {
         uxTheme().close(data_);
 }
 
+void Theme::refresh() {
+    if (data_)
+        uxTheme().close(data_);
+    data_ = nullptr;
+    highContrast_ = highContrastOn();
+}
+
 bool Theme::drawPushButton(const DRAWITEMSTRUCT& item, RECT& content) {
     const UxTheme& ux = uxTheme();
     if (!ux.complete() || !ux.isThemeActive() || !ux.isAppThemed())

@@ -16,8 +16,7 @@ COLORREF textColour(form::Colour colour, bool highContrast, bool disabled);
 // `hot` while the pointer is over it.
 int pushButtonState(UINT itemState, bool hot);
 
-// The system's look for one window: its theme data and high contrast, read
-// when it opens.
+// The system's look for one window: its theme data and high contrast.
 class Theme {
 public:
     Theme();
@@ -25,6 +24,9 @@ public:
     Theme(const Theme&) = delete;
     Theme& operator=(const Theme&) = delete;
 
+    // After a change of theme, colours or settings: high contrast is read anew
+    // and the theme data reopened when next drawn.
+    void refresh();
     // The user has high contrast on: coloured texts take the system's colours.
     bool highContrast() const { return highContrast_; }
     // Draws the frame and face of an owner-drawn push button in its state with
