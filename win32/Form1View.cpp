@@ -30,13 +30,6 @@ constexpr int HintWidth = 600;
 constexpr UINT_PTR HintTimer = 1;
 int HintHold = form::HintHidePause;
 
-COLORREF colourRef(form::Colour colour) {
-    if (colour == form::Colour::WindowText)
-        return GetSysColor(COLOR_WINDOWTEXT);
-    const form::Rgb c = form::rgb(colour);
-    return RGB(c.r, c.g, c.b);
-}
-
 // A control's place in client pixels at `dpi`.
 RECT placeAt(const form::Rect& r, UINT dpi) {
     const int left = scaled(r.left, dpi);
@@ -273,8 +266,8 @@ int Form1View::run() {
     for (;;) {
         // Messages, and while a close waits, the end of an installer.
         std::vector<HANDLE> installers;
-        for (platform::Process process : form_ ? form_->installersWaitedFor()
-                                               : std::vector<platform::Process>())
+        for (platform::Process process :
+             form_ ? form_->installersWaitedFor() : std::vector<platform::Process>())
             if (installers.size() < MAXIMUM_WAIT_OBJECTS - 1)
                 installers.push_back(reinterpret_cast<HANDLE>(process));
         const DWORD count = static_cast<DWORD>(installers.size());
@@ -323,8 +316,8 @@ std::vector<std::string> commandLineArguments(const wchar_t* commandLine) {
         ++rest;
     if (!rest || !*rest)
         return arguments;
-    static const auto split =
-        platform::systemFunction<decltype(CommandLineToArgvW)>(L"shell32.dll", "CommandLineToArgvW");
+    static const auto split = platform::systemFunction<decltype(CommandLineToArgvW)>(
+        L"shell32.dll", "CommandLineToArgvW");
     int count = 0;
     LPWSTR* argv = split ? split(commandLine, &count) : nullptr;
     if (!argv)
@@ -362,12 +355,18 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (index < 0 || form::controls()[index].kind != form::Kind::Label)
             break;
         HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, colourRef(form::controls()[index].colour));
+        SetTextColor(dc, textColour(form::controls()[index].colour, theme_.highContrast(), false));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_NOTIFY: {
         const auto& note = *reinterpret_cast<const NMHDR*>(lParam);
+        if (note.code == BCN_HOTITEMCHANGE) {
+            // Windows repaints no button it does not draw itself when the
+            // pointer comes or goes: the install button's hot look needs it.
+            InvalidateRect(note.hwndFrom, nullptr, FALSE);
+            return 0;
+        }
         if (note.hwndFrom != tooltip_)
             break;
         if (note.code == TTN_SHOW) {
@@ -388,6 +387,19 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
         dropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // The user changed the theme, the colours or high contrast: draw anew.
+        theme_.refresh();
+        if (message == WM_SYSCOLORCHANGE) {
+            // Common controls learn of new colours only from their window.
+            for (HWND c : controls_)
+                SendMessageW(c, message, wParam, lParam);
+            SendMessageW(tooltip_, message, wParam, lParam);
+        }
+        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        break;
     case WM_DRAWITEM:
         drawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
@@ -474,23 +486,30 @@ void Form1View::drawButton(const DRAWITEMSTRUCT& item) {
     const int index = indexOf(item.hwndItem);
     if (index < 0)
         return;
-    const bool pushed = item.itemState & ODS_SELECTED;
     const bool disabled = item.itemState & ODS_DISABLED;
-    RECT frame = item.rcItem;
-    DrawFrameControl(item.hDC, &frame, DFC_BUTTON,
-                     DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
     RECT text = item.rcItem;
-    if (pushed)
-        OffsetRect(&text, 1, 1);
+    const bool themed = theme_.drawPushButton(item, text);
+    if (!themed) {
+        // No visual style: the classic raised bevel, the caption moving with a push.
+        const bool pushed = item.itemState & ODS_SELECTED;
+        RECT frame = item.rcItem;
+        DrawFrameControl(item.hDC, &frame, DFC_BUTTON,
+                         DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) |
+                             (disabled ? DFCS_INACTIVE : 0));
+        if (pushed)
+            OffsetRect(&text, 1, 1);
+    }
     SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, disabled ? GetSysColor(COLOR_GRAYTEXT)
-                                    : colourRef(form::controls()[index].colour));
+    SetTextColor(item.hDC,
+                 textColour(form::controls()[index].colour, theme_.highContrast(), disabled));
     const std::wstring caption = windowText(item.hwndItem);
     DrawTextW(item.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    if (item.itemState & ODS_FOCUS) {
+    // The focus rectangle, unless hidden until the keyboard is used; a themed
+    // button shows it around its content.
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
         RECT focus = item.rcItem;
         InflateRect(&focus, -4, -4);
-        DrawFocusRect(item.hDC, &focus);
+        DrawFocusRect(item.hDC, themed ? &text : &focus);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "form/Layout.h"
 #include "form/View.h"
+#include "win32/Theme.h"
 
 #include <windows.h>
 
@@ -108,6 +109,7 @@ private:
     ULONGLONG hintShownAt_ = 0;
     std::vector<HWND> controls_; // by ControlId
     std::vector<Font> fonts_;
+    Theme theme_;
     UINT dpi_ = form::DesignDpi;
     form::TForm1* form_ = nullptr;
 };

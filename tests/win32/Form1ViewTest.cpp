@@ -11,10 +11,12 @@
 #include "support/TestFolder.h"
 #include "win32/Dialogs.h"
 #include "win32/Dpi.h"
+#include "win32/Theme.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
 #include <shlobj.h>
+#include <vssym32.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -352,6 +354,43 @@ TEST_F(Win32Window, InstallButtonCaptionIsGreenOnceEnabled) {
     type("EditApplication", L"A");
     ASSERT_TRUE(IsWindowEnabled(control("BitBtnInstall")));
     EXPECT_TRUE(holds(pixelsOf(control("BitBtnInstall")), Green));
+}
+
+// In high contrast every coloured text takes the system's colour for text on a
+// button face, grey while disabled.
+TEST(Win32Look, ColouredTextsTakeTheSystemsColoursInHighContrast) {
+    const COLORREF text = GetSysColor(COLOR_BTNTEXT);
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    const struct {
+        form::Colour colour;
+        bool disabled;
+        COLORREF expected;
+    } rows[] = {{form::Colour::Red, false, text},
+                {form::Colour::Navy, false, text},
+                {form::Colour::Green, false, text},
+                {form::Colour::Green, true, grey}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(win32::textColour(row.colour, true, row.disabled), row.expected)
+            << "colour " << static_cast<int>(row.colour) << ", disabled " << row.disabled;
+    }
+}
+
+// The themed install button's state: disabled before pressed before hot; focus
+// alone leaves it normal.
+TEST(Win32Look, InstallButtonTakesTheThemesPushButtonState) {
+    const struct {
+        UINT itemState;
+        bool hot;
+        int expected;
+    } rows[] = {{0, false, PBS_NORMAL},
+                {ODS_FOCUS, false, PBS_NORMAL},
+                {ODS_FOCUS, true, PBS_HOT},
+                {ODS_SELECTED | ODS_FOCUS, true, PBS_PRESSED},
+                {ODS_DISABLED, true, PBS_DISABLED}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(win32::pushButtonState(row.itemState, row.hot), row.expected)
+            << "itemState " << row.itemState << ", hot " << row.hot;
+    }
 }
 
 TEST_F(Win32Window, TabOrderFollowsTheTableOnceEverythingIsEnabled) {

@@ -1,0 +1,42 @@
+// The system's look as the window follows it: the visual style of the push
+// button the window draws itself, and the colours of high contrast.
+#pragma once
+
+#include "form/Layout.h"
+
+#include <windows.h>
+
+namespace win32 {
+
+// A coloured text's colour: as tabled; in high contrast the system's colour for
+// text on a button face; the system's grey while disabled.
+COLORREF textColour(form::Colour colour, bool highContrast, bool disabled);
+
+// The theme's push-button state (PBS_*) for an owner-drawn button's itemState,
+// `hot` while the pointer is over it.
+int pushButtonState(UINT itemState, bool hot);
+
+// The system's look for one window: its theme data and high contrast.
+class Theme {
+public:
+    Theme();
+    ~Theme();
+    Theme(const Theme&) = delete;
+    Theme& operator=(const Theme&) = delete;
+
+    // After a change of theme, colours or settings: high contrast is read anew
+    // and the theme data reopened when next drawn.
+    void refresh();
+    // The user has high contrast on: coloured texts take the system's colours.
+    bool highContrast() const { return highContrast_; }
+    // Draws the frame and face of an owner-drawn push button in its state with
+    // the theme and gives the place of its caption; false, with nothing drawn,
+    // while no theme is active.
+    bool drawPushButton(const DRAWITEMSTRUCT& item, RECT& content);
+
+private:
+    HANDLE data_ = nullptr; // the button's theme data, opened when first drawn
+    bool highContrast_ = false;
+};
+
+} // namespace win32
