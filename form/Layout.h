@@ -91,7 +91,7 @@ const std::vector<ControlEntry>& controls();
 std::string surveyProgressText(std::size_t entriesSoFar);
 constexpr const char* SurveyCancelCaption = "キャンセル";
 // The progress text while a close waits for an installer the tool started.
-constexpr const char* WaitingForInstallerText = "インストーラーの終了待ち・・・";
+constexpr const char* WaitingForInstallerText = "インストール終了待ち・・・";
 
 using ControlId = std::size_t;
 

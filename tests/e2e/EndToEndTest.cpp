@@ -47,7 +47,7 @@ const std::wstring CannotStartAfterPath = L" を起動できません.";
 const std::wstring CannotRestoreFirst = L"次のファイルを元の場所に戻せません。\r";
 const std::wstring CannotRestoreLast =
     L"\r別のプログラムが使用中のときは、そのプログラムを終了してから「再試行」を押してください。";
-const std::wstring WaitingForInstaller = L"インストーラーの終了待ち・・・";
+const std::wstring WaitingForInstaller = L"インストール終了待ち・・・";
 const std::wstring Retry = L"再試行(&R)";
 const std::wstring Cancel = L"キャンセル";
 } // namespace shown

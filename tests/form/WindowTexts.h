@@ -61,6 +61,6 @@ inline constexpr const char* CannotRestoreFirst = "次のファイルを元の�
 inline constexpr const char* CannotRestoreTwoOthers = "ほか 2 個のファイル";
 inline constexpr const char* CannotRestoreLast =
     "別のプログラムが使用中のときは、そのプログラムを終了してから「再試行」を押してください。";
-inline constexpr const char* WaitingForInstaller = "インストーラーの終了待ち・・・";
+inline constexpr const char* WaitingForInstaller = "インストール終了待ち・・・";
 
 } // namespace window_text
