@@ -44,6 +44,16 @@ bool highContrastOn() {
            (contrast.dwFlags & HCF_HIGHCONTRASTON);
 }
 
+// The theme's push-button state for an owner-drawn button's itemState, `hot`
+// while the pointer is over it.
+int pushButtonState(UINT itemState, bool hot) {
+    if (itemState & ODS_DISABLED)
+        return PBS_DISABLED;
+    if (itemState & ODS_SELECTED)
+        return PBS_PRESSED;
+    return hot ? PBS_HOT : PBS_NORMAL;
+}
+
 } // namespace
 
 COLORREF textColour(form::Colour colour, bool highContrast, bool disabled) {
@@ -55,14 +65,6 @@ COLORREF textColour(form::Colour colour, bool highContrast, bool disabled) {
         return GetSysColor(COLOR_BTNTEXT);
     const form::Rgb c = form::rgb(colour);
     return RGB(c.r, c.g, c.b);
-}
-
-int pushButtonState(UINT itemState, bool hot) {
-    if (itemState & ODS_DISABLED)
-        return PBS_DISABLED;
-    if (itemState & ODS_SELECTED)
-        return PBS_PRESSED;
-    return hot ? PBS_HOT : PBS_NORMAL;
 }
 
 Theme::Theme() : highContrast_(highContrastOn()) {}

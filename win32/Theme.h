@@ -12,10 +12,6 @@ namespace win32 {
 // text on a button face; the system's grey while disabled.
 COLORREF textColour(form::Colour colour, bool highContrast, bool disabled);
 
-// The theme's push-button state (PBS_*) for an owner-drawn button's itemState,
-// `hot` while the pointer is over it.
-int pushButtonState(UINT itemState, bool hot);
-
 // The system's look for one window: its theme data and high contrast.
 class Theme {
 public:

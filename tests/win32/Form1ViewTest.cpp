@@ -16,7 +16,6 @@
 #include <commctrl.h>
 #include <oleacc.h>
 #include <shlobj.h>
-#include <vssym32.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -359,38 +358,9 @@ TEST_F(Win32Window, InstallButtonCaptionIsGreenOnceEnabled) {
 // In high contrast every coloured text takes the system's colour for text on a
 // button face, grey while disabled.
 TEST(Win32Look, ColouredTextsTakeTheSystemsColoursInHighContrast) {
-    const COLORREF text = GetSysColor(COLOR_BTNTEXT);
-    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
-    const struct {
-        form::Colour colour;
-        bool disabled;
-        COLORREF expected;
-    } rows[] = {{form::Colour::Red, false, text},
-                {form::Colour::Navy, false, text},
-                {form::Colour::Green, false, text},
-                {form::Colour::Green, true, grey}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(win32::textColour(row.colour, true, row.disabled), row.expected)
-            << "colour " << static_cast<int>(row.colour) << ", disabled " << row.disabled;
-    }
-}
-
-// The themed install button's state: disabled before pressed before hot; focus
-// alone leaves it normal.
-TEST(Win32Look, InstallButtonTakesTheThemesPushButtonState) {
-    const struct {
-        UINT itemState;
-        bool hot;
-        int expected;
-    } rows[] = {{0, false, PBS_NORMAL},
-                {ODS_FOCUS, false, PBS_NORMAL},
-                {ODS_FOCUS, true, PBS_HOT},
-                {ODS_SELECTED | ODS_FOCUS, true, PBS_PRESSED},
-                {ODS_DISABLED, true, PBS_DISABLED}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(win32::pushButtonState(row.itemState, row.hot), row.expected)
-            << "itemState " << row.itemState << ", hot " << row.hot;
-    }
+    for (form::Colour colour : {form::Colour::Red, form::Colour::Navy, form::Colour::Green})
+        EXPECT_EQ(win32::textColour(colour, true, false), GetSysColor(COLOR_BTNTEXT));
+    EXPECT_EQ(win32::textColour(form::Colour::Green, true, true), GetSysColor(COLOR_GRAYTEXT));
 }
 
 TEST_F(Win32Window, TabOrderFollowsTheTableOnceEverythingIsEnabled) {
