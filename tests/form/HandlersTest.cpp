@@ -4,8 +4,6 @@
 #include "form/FakeView.h"
 #include "form/Unit1.h"
 #include "form/WindowTexts.h"
-#include "platform/Cp932.h"
-#include "prepare/Texts.h"
 #include "support/FaultySystem.h"
 #include "support/IniText.h"
 #include "support/TestFolder.h"
@@ -44,10 +42,6 @@ std::string notBackBox(const std::vector<std::string>& paths, const char* others
     for (const std::string& path : paths)
         box += "\r" + path;
     return box + (others ? std::string("\r") + others : "") + "\r" + text::CannotRestoreLast;
-}
-
-std::string utf8(const std::string& cp932) {
-    return platform::utf8FromCp932(cp932).value_or("<not code page 932>");
 }
 
 class Handlers : public testing::Test {
@@ -341,8 +335,8 @@ TEST_F(Requests, NoToTheQuestionClosesTheWindowWithTheFolderUntouched) {
     install();
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Question);
-    EXPECT_EQ(view.boxes[0].caption, utf8(prepare::text::confirmCaption()));
-    EXPECT_EQ(view.boxes[0].text, utf8(prepare::text::confirmRelocationRefused()));
+    EXPECT_EQ(view.boxes[0].caption, text::ConfirmCaption);
+    EXPECT_EQ(view.boxes[0].text, text::ConfirmRelocationRefused);
     EXPECT_TRUE(view.closed);
     EXPECT_EQ(tmp.snapshot(), before);
 }

@@ -37,16 +37,43 @@ inline constexpr const char* UnusableName =
     "ください。";
 // Messages of the checks, and the field names their message for a text that
 // Inst.ini cannot hold begins with.
+inline constexpr const char* NoProgramFile =
+    "プログラムファイルの名前が入力されていません。\r入力してください。";
+inline constexpr const char* NoApplication =
+    "アプリケーションの名前が入力されていません。\r入力してください。";
+inline constexpr const char* ProgramFileMissing =
+    "指定されたプログラムファイルは存在しません。\r「参照」ボタンを押して正確なプログラムファイル"
+    "を指定してください。";
+inline constexpr const char* StartMenuFileOutsideFolder =
+    "指定されたスタートメニューに追加するファイルは\rプログラムファイルのあるフォルダにありません。"
+    "\r正しいファイルを指定してください。";
+inline constexpr const char* InstallerMissing =
+    "指定されたフォルダにはファイル「Inst.exe」が存在しません。\r「Inst.exe」を指定したフォルダへ"
+    "置いてください。";
+inline constexpr const char* ProgramFileIsInstaller =
+    "プログラムファイルに「Inst.exe」は指定できません。\r訂正してください。";
 inline constexpr const char* StartMenuFileMissing =
     "指定されたスタートメニューに追加するファイルが見つかりません。\r確認してください。";
 inline constexpr const char* Unwritable = "に、Inst.ini に書き込めない文字（Shift-JIS にない文字"
                                           "または制御文字）が含まれています。\r訂正してください。";
 inline constexpr const char* FieldProgramFile = "プログラムファイルの名前";
 inline constexpr const char* FieldApplication = "ソフトの名前";
+inline constexpr const char* FieldStartMenuName2 =
+    "スタートメニューに追加するショートカットの名前（2行目）";
+inline constexpr const char* FieldStartMenuFile1 =
+    "スタートメニューに追加するファイルの名前（1行目）";
 inline constexpr const char* FieldStartMenuName3 =
     "スタートメニューに追加するショートカットの名前（3行目）";
 inline constexpr const char* FieldStartMenuFile2 =
     "スタートメニューに追加するファイルの名前（2行目）";
+// The question asked when the files cannot all be moved up.
+inline constexpr const char* ConfirmCaption = "確認";
+inline constexpr const char* ConfirmRelocationRefused =
+    "このソフトはインストール先を指定できないタイプです。\rインストールを続けますか？\r"
+    "現在のフォルダにインストールするファイルを置いたまま\rインストールを続ける場合は「はい」を"
+    "押してください。\r別のフォルダへインストールするファイルを移動する場合は\r「いいえ」を押し"
+    "て「クワリノ」が終了してから\rインストールするファイルを移動してもう一度やりなおしてくださ"
+    "い。";
 inline constexpr const char* SurveyProgress1234 = "フォルダのファイルを調べています…\r1234 個";
 inline constexpr const char* SurveyCancel = "キャンセル";
 

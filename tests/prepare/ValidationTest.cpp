@@ -1,5 +1,7 @@
 // The checks of a request: order, messages, focus, and the program values.
 #include "prepare/Validation.h"
+#include "form/WindowTexts.h"
+#include "platform/Cp932.h"
 #include "prepare/Texts.h"
 #include "support/RequestFixture.h"
 
@@ -10,7 +12,7 @@
 
 using namespace testing_support;
 using prepare::Field;
-namespace text = prepare::text;
+namespace text = window_text;
 
 namespace {
 
@@ -28,24 +30,25 @@ protected:
     }
 };
 
+// `message` as the user reads it (UTF-8).
 void expectRejected(const std::optional<prepare::Rejection>& r, const std::string& message,
                     Field focus, int row = 0) {
     ASSERT_TRUE(r) << "the request passed";
-    EXPECT_EQ(r->message, message);
+    EXPECT_EQ(platform::utf8FromCp932(r->message), message);
     EXPECT_EQ(r->focus, focus);
     EXPECT_EQ(r->row, row);
 }
 
 TEST_F(ValidationTest, RequiredFieldsInOrder) {
-    expectRejected(check(f.texts("", "")), text::noProgramFile(), Field::ProgramFile);
-    expectRejected(check(f.texts("Sample.exe", "")), text::noApplication(), Field::Application);
+    expectRejected(check(f.texts("", "")), text::NoProgramFile, Field::ProgramFile);
+    expectRejected(check(f.texts("Sample.exe", "")), text::NoApplication, Field::Application);
     EXPECT_FALSE(check(f.texts("Sample.exe", "サンプル")));
 }
 
 TEST_F(ValidationTest, ProgramFileMustExistAsAFileOfDosTime) {
-    expectRejected(check(f.texts("Missing.exe", "a")), text::programFileMissing(),
+    expectRejected(check(f.texts("Missing.exe", "a")), text::ProgramFileMissing,
                    Field::ProgramFile);
-    expectRejected(check(f.texts("doc", "a")), text::programFileMissing(), Field::ProgramFile);
+    expectRejected(check(f.texts("doc", "a")), text::ProgramFileMissing, Field::ProgramFile);
     // A file dated before 1980 counts as missing.
     f.file("Old.exe");
 #ifdef _WIN32
@@ -59,7 +62,7 @@ TEST_F(ValidationTest, ProgramFileMustExistAsAFileOfDosTime) {
     };
     ASSERT_EQ(utime(f.tmp.native("Sample/Old.exe").c_str(), &old), 0);
 #endif
-    expectRejected(check(f.texts("Old.exe", "a")), text::programFileMissing(), Field::ProgramFile);
+    expectRejected(check(f.texts("Old.exe", "a")), text::ProgramFileMissing, Field::ProgramFile);
 }
 
 TEST_F(ValidationTest, StartMenuRows) {
@@ -68,15 +71,15 @@ TEST_F(ValidationTest, StartMenuRows) {
     auto outside =
         f.texts("Sample.exe", "a", {{"", ""}, {"n", "../Other/x.txt"}, {"m", "nope.txt"}});
     outside.startMenuFiles[1] = f.tmp.logic("Other/x.txt");
-    expectRejected(check(outside), text::startMenuFileOutsideFolder(), Field::StartMenuFile, 2);
+    expectRejected(check(outside), text::StartMenuFileOutsideFolder, Field::StartMenuFile, 2);
     expectRejected(check(f.texts("Sample.exe", "a", {{"", "nope.txt"}, {"m", "nope2.txt"}})),
-                   text::startMenuFileMissing(), Field::StartMenuFile, 1);
+                   text::StartMenuFileMissing, Field::StartMenuFile, 1);
     // A pattern whose first match is a folder (the folder's own ".") names no
     // file.
-    expectRejected(check(f.texts("Sample.exe", "a", {{"", "*"}})), text::startMenuFileMissing(),
+    expectRejected(check(f.texts("Sample.exe", "a", {{"", "*"}})), text::StartMenuFileMissing,
                    Field::StartMenuFile, 1);
-    expectRejected(check(f.texts("Sample.exe", "a", {{"", "doc/*.*"}})),
-                   text::startMenuFileMissing(), Field::StartMenuFile, 1);
+    expectRejected(check(f.texts("Sample.exe", "a", {{"", "doc/*.*"}})), text::StartMenuFileMissing,
+                   Field::StartMenuFile, 1);
     // A name without a file is ignored; a file in a subfolder passes.
     EXPECT_FALSE(check(f.texts("Sample.exe", "a", {{"名前だけ", ""}, {"", "doc/Manual.txt"}})));
 }
@@ -87,16 +90,16 @@ TEST_F(ValidationTest, StartMenuFolderComparisonIsCaseSensitive) {
     const std::size_t at = file.rfind("Sample\\doc");
     file.replace(at, 6, "SAMPLE");
     t.startMenuFiles[0] = file;
-    expectRejected(check(t), text::startMenuFileOutsideFolder(), Field::StartMenuFile, 1);
+    expectRejected(check(t), text::StartMenuFileOutsideFolder, Field::StartMenuFile, 1);
 }
 
 TEST_F(ValidationTest, InstallerMustBePresentAndIsNotTheProgram) {
-    expectRejected(check(f.texts("Inst.exe", "a")), text::programFileIsInstaller(),
+    expectRejected(check(f.texts("Inst.exe", "a")), text::ProgramFileIsInstaller,
                    Field::ProgramFile);
     std::filesystem::remove(f.tmp.native("Sample/Inst.exe"));
     // Without the installer that check comes first, and the focus stays.
     f.file("Inst2.exe");
-    expectRejected(check(f.texts("Sample.exe", "a")), text::installerMissing(), Field::None);
+    expectRejected(check(f.texts("Sample.exe", "a")), text::InstallerMissing, Field::None);
 }
 
 TEST_F(ValidationTest, TypedTextGivesTheProgramValues) {
@@ -122,20 +125,22 @@ TEST_F(ValidationTest, WildcardResolvesToTheMatchedFile) {
     EXPECT_EQ(f.state.ProgramFileName, f.logic("Sample.exe"));
     // A pattern that matches only the installer is still the installer.
     std::filesystem::remove(f.tmp.native("Sample/Sample.exe"));
-    expectRejected(check(f.texts("Inst.e?e", "a")), text::programFileIsInstaller(),
+    expectRejected(check(f.texts("Inst.e?e", "a")), text::ProgramFileIsInstaller,
                    Field::ProgramFile);
 }
 
 TEST_F(ValidationTest, TextsThatCannotBeWrittenFaithfully) {
     auto t = f.texts("Sample.exe", "a", {{"x", "doc/Manual.txt"}});
     t.application = std::nullopt; // held a character code page 932 cannot hold
-    expectRejected(check(t), text::unwritableText(text::fieldApplication()), Field::Application);
+    expectRejected(check(t), std::string(text::FieldApplication) + text::Unwritable,
+                   Field::Application);
 
     t = f.texts("Sample.exe", "a\r\n[Files]", {{"x", "doc/Manual.txt"}});
-    expectRejected(check(t), text::unwritableText(text::fieldApplication()), Field::Application);
+    expectRejected(check(t), std::string(text::FieldApplication) + text::Unwritable,
+                   Field::Application);
 
     t = f.texts("Sample.exe", "a", {{"", ""}, {"x\ny", "doc/Manual.txt"}});
-    expectRejected(check(t), text::unwritableText(text::fieldStartMenuName(2)),
+    expectRejected(check(t), std::string(text::FieldStartMenuName2) + text::Unwritable,
                    Field::StartMenuName, 2);
     // A bad name in a row without a file does not matter.
     t = f.texts("Sample.exe", "a", {{"x\ny", ""}});
@@ -143,11 +148,12 @@ TEST_F(ValidationTest, TextsThatCannotBeWrittenFaithfully) {
 
     t = f.texts("Sample.exe", "a", {{"", "doc/Manual.txt"}});
     t.startMenuFiles[0] = std::nullopt;
-    expectRejected(check(t), text::unwritableText(text::fieldStartMenuFile(1)),
+    expectRejected(check(t), std::string(text::FieldStartMenuFile1) + text::Unwritable,
                    Field::StartMenuFile, 1);
     t = f.texts("Sample.exe", "a");
     t.programFile = std::nullopt;
-    expectRejected(check(t), text::unwritableText(text::fieldProgramFile()), Field::ProgramFile);
+    expectRejected(check(t), std::string(text::FieldProgramFile) + text::Unwritable,
+                   Field::ProgramFile);
 }
 
 TEST(ControlCharacters, DoubleByteCharactersAreNotControls) {
