@@ -12,7 +12,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cwchar>
 #include <string_view>
 
 namespace win32 {
@@ -305,17 +304,6 @@ int runTool(HINSTANCE instance, int showCommand, platform::System& system,
 
 std::vector<std::string> commandLineArguments(const wchar_t* commandLine) {
     std::vector<std::string> arguments;
-    // The program's name ends at its closing quote or at the first blank; with
-    // nothing after it, the shell's parser need not be loaded.
-    const wchar_t* rest = commandLine;
-    if (*rest == L'"')
-        rest = std::wcschr(rest + 1, L'"');
-    while (rest && *rest && *rest != L' ' && *rest != L'\t')
-        ++rest;
-    while (rest && (*rest == L' ' || *rest == L'\t'))
-        ++rest;
-    if (!rest || !*rest)
-        return arguments;
     static const auto split = platform::systemFunction<decltype(CommandLineToArgvW)>(
         L"shell32.dll", "CommandLineToArgvW");
     int count = 0;

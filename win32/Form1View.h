@@ -33,7 +33,7 @@ constexpr int ControlIdBase = 1000;
 int runTool(HINSTANCE instance, int showCommand, platform::System& system,
             const std::vector<std::string>& arguments);
 
-// The arguments after the program's name on a command line (UTF-8), as
+// The arguments after the program's name on a whole command line (UTF-8), as
 // Windows splits them.
 std::vector<std::string> commandLineArguments(const wchar_t* commandLine);
 

@@ -5,9 +5,11 @@
 
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterName, int showCommand) {
     // Before any window, dialog or COM call loads a library.
     platform::loadLibrariesFromTheSystemFolderOnly();
+    // With nothing after the program's name, the shell's parser is not loaded.
     return win32::runTool(instance, showCommand, platform::realSystem(),
-                          win32::commandLineArguments(GetCommandLineW()));
+                          afterName && *afterName ? win32::commandLineArguments(GetCommandLineW())
+                                                  : std::vector<std::string>());
 }

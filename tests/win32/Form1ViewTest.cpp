@@ -519,7 +519,7 @@ TEST_F(Win32Window, FilesDroppedOnTheWindowOrARowAndTheCommandLineAreTaken) {
                  reinterpret_cast<WPARAM>(dropOf({manual}, {row.left + 2, row.top + 2})), 0);
     EXPECT_EQ(textOf(control("EditStartMenuFile2")), manual);
     // The command line as Windows splits it, the program's own name left out.
-    EXPECT_TRUE(win32::commandLineArguments(LR"("C:\a b\kwarino.exe"  )").empty());
+    EXPECT_TRUE(win32::commandLineArguments(LR"("C:\a b\kwarino.exe")").empty());
     EXPECT_EQ(win32::commandLineArguments(LR"(kwarino.exe "C:\a b\x.exe" y)"),
               (std::vector<std::string>{"C:\\a b\\x.exe", "y"}));
 }
