@@ -70,7 +70,7 @@ void BM_WholeRequest(benchmark::State& st) {
         prepare::RunState state;
         prepare::setProgramFile(state, *s.texts.programFile); // as the browse did
         const prepare::RequestOutcome outcome = prepare::runInstallRequest(sys, state, s.texts, ui);
-        prepare::restoreOnClose(sys, state.CreatedIniFiles);
+        prepare::restoreOnClose(sys, state);
         if (outcome.kind != prepare::RequestOutcome::Kind::Started || state.RelocationRefused ||
             !restored(s)) {
             st.SkipWithError("the request did not relocate and restore");
@@ -110,10 +110,10 @@ void BM_RequestSteps(benchmark::State& st) {
         const std::size_t moved =
             prepare::relocate(sys, state.ProgramFolder, request.folderFiles).moved.size();
         const double r = t4.seconds();
-        prepare::recordControlFile(state);
+        prepare::recordControlFile(sys, state);
 
         Stopwatch t5;
-        prepare::restoreOnClose(sys, state.CreatedIniFiles);
+        prepare::restoreOnClose(sys, state);
         const double rs = t5.seconds();
 
         validation += v;

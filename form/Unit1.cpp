@@ -4,6 +4,7 @@
 #include "platform/PathRules.h"
 #include "prepare/ControlFile.h"
 #include "prepare/InstallRequest.h"
+#include "prepare/Launch.h"
 #include "prepare/Restore.h"
 #include "prepare/Texts.h"
 
@@ -132,6 +133,20 @@ void TForm1::chooseProgramFile(const std::string& nativePath) {
     for (int row = 1; row <= StartMenuRowCount; ++row)
         for (Role role : {Role::EditStartMenu, Role::EditStartMenuFile, Role::BtnStartMenuSansho})
             view_.setEnabled(id(role, row), true);
+    offerToRestoreLeftover();
+}
+
+void TForm1::offerToRestoreLeftover() {
+    // This run's own folder comes back at its close; one another copy holds
+    // is that copy's. The folder is held while the question is open.
+    if (prepare::programFolderIsOwn(system_, state) || !prepare::holdProgramFolder(system_, state))
+        return;
+    const std::string controlFile = prepare::controlFilePath(state);
+    if (prepare::leftRelocated(system_, controlFile) &&
+        view_.questionBox(ApplicationTitle, display(prepare::text::leftRelocatedQuestion())) ==
+            Answer::Yes)
+        reportRestore(prepare::restoreControlFile(system_, controlFile));
+    prepare::releaseUnrecordedFolders(system_, state);
 }
 
 void TForm1::BtnStartMenuSanshoClick(int tag) {
@@ -150,15 +165,21 @@ void TForm1::FilesDropped(const std::vector<std::string>& nativePaths, int row) 
 }
 
 void TForm1::CommandLine(const std::vector<std::string>& arguments) {
-    if (arguments.size() == 1)
-        takeFile(arguments[0], 0);
+    if (arguments.size() != 1)
+        return;
+    // Relative to the folder the tool started in, which a browse may change.
+    const std::optional<std::string> absolute = system_.fromNativePath(arguments[0]);
+    takeFile(absolute ? system_.toNativePath(*absolute) : arguments[0], 0);
 }
 
-bool TForm1::takeFile(const std::string& nativePath, int row) {
-    // A folder is no file; a name the logic cannot hold is judged as after a
+bool TForm1::takeFile(const std::string& handedOver, int row) {
+    // A shortcut stands for its target, as the open dialog follows it.
+    const std::string nativePath = system_.shortcutTarget(handedOver).value_or(handedOver);
+    // Only an existing file (no folder, nothing remote: no native path) is
+    // taken; a file whose name the logic cannot hold is judged as after a
     // browse.
-    const std::optional<std::string> logic = system_.fromNativePath(nativePath);
-    if (logic && !platform::isFile(system_, *logic))
+    const std::uint32_t attributes = system_.nativeAttributes(nativePath);
+    if (attributes == platform::InvalidAttributes || (attributes & platform::AttrDirectory))
         return false;
     // The next browse starts at the file handed over, as after a browse.
     if (row >= 1 && row <= StartMenuRowCount && view_.isEnabled(id(Role::EditStartMenuFile, row))) {
@@ -259,7 +280,7 @@ void TForm1::BitBtnInstallClick() {
     // A session end met the request midway: what it recorded goes back too.
     if (sessionEnded_) {
         sessionEnded_ = false;
-        prepare::restoreOnClose(system_, state.CreatedIniFiles);
+        prepare::restoreOnClose(system_, state);
     }
     if (closePending_) {
         closePending_ = false;
@@ -281,9 +302,11 @@ void TForm1::reportNotBack(std::vector<prepare::NotBack> notBack) {
 }
 
 void TForm1::reportRestore(const prepare::RestoreReport& report) {
+    // A close that waits for installers tries it again each time: said once.
     for (const std::string& controlFile : report.unreadable)
-        view_.errorBox(withFullStop(
-            display(prepare::text::cannotRead(prepare::text::shownPath(system_, controlFile)))));
+        if (unreadableSaid_.insert(controlFile).second)
+            view_.errorBox(withFullStop(display(
+                prepare::text::cannotRead(prepare::text::shownPath(system_, controlFile)))));
     reportNotBack(report.notBack);
 }
 
@@ -305,8 +328,9 @@ bool TForm1::FormCloseQuery() {
         return false;
     }
     if (!waiting_) {
+        unreadableSaid_.clear();
         // An installer still at work reads its files where the tool put them.
-        const std::set<std::string> busy = stillInstalling();
+        const std::vector<std::string> busy = stillInstalling();
         if (!busy.empty()) {
             waiting_ = true;
             for (ControlId control = 0; control < controls().size(); ++control)
@@ -314,7 +338,7 @@ bool TForm1::FormCloseQuery() {
                     view_.setEnabled(control, false);
             view_.setText(id(Role::Label6), WaitingForInstallerText);
             view_.setVisible(id(Role::Label6), true);
-            reportRestore(prepare::restoreOnClose(system_, state.CreatedIniFiles, busy));
+            reportRestore(prepare::restoreOnClose(system_, state, busy));
             return false;
         }
     }
@@ -323,7 +347,7 @@ bool TForm1::FormCloseQuery() {
     for (const Installer& installer : installers_)
         system_.releaseProcess(installer.process);
     installers_.clear();
-    reportRestore(prepare::restoreOnClose(system_, state.CreatedIniFiles));
+    reportRestore(prepare::restoreOnClose(system_, state));
     return true;
 }
 
@@ -338,14 +362,14 @@ std::vector<platform::Process> TForm1::installersWaitedFor() const {
 void TForm1::InstallerEnded() {
     if (!waiting_)
         return;
-    const std::set<std::string> busy = stillInstalling();
-    reportRestore(prepare::restoreOnClose(system_, state.CreatedIniFiles, busy));
+    const std::vector<std::string> busy = stillInstalling();
+    reportRestore(prepare::restoreOnClose(system_, state, busy));
     if (busy.empty())
         view_.closeWindow();
 }
 
-std::set<std::string> TForm1::stillInstalling() {
-    std::set<std::string> busy;
+std::vector<std::string> TForm1::stillInstalling() {
+    std::vector<std::string> busy;
     std::vector<Installer> running;
     for (const Installer& installer : installers_) {
         if (system_.processEnded(installer.process)) {
@@ -353,7 +377,7 @@ std::set<std::string> TForm1::stillInstalling() {
             continue;
         }
         running.push_back(installer);
-        busy.insert(installer.controlFile);
+        busy.push_back(installer.controlFile);
     }
     installers_ = std::move(running);
     return busy;
@@ -366,10 +390,10 @@ void TForm1::SessionEnding() {
     if (requestRunning_) {
         stopRequest_ = true;
         sessionEnded_ = true;
-        prepare::restoreOnClose(system_, state.CreatedIniFiles, {prepare::controlFilePath(state)});
+        prepare::restoreOnClose(system_, state, {prepare::controlFilePath(state)});
         return;
     }
-    prepare::restoreOnClose(system_, state.CreatedIniFiles);
+    prepare::restoreOnClose(system_, state);
 }
 
 std::string withFullStop(const std::string& utf8) {

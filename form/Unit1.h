@@ -70,8 +70,11 @@ private:
     prepare::RequestTexts gatherRequest();
     // The program file as the browse takes the chosen one (a native path).
     void chooseProgramFile(const std::string& nativePath);
+    // A program folder that a run cut short left relocated, which no running
+    // copy of the tool holds: asks whether to put its files back now.
+    void offerToRestoreLeftover();
     // Takes one handed-over file; false when a browse would not offer it.
-    bool takeFile(const std::string& nativePath, int row);
+    bool takeFile(const std::string& handedOver, int row);
     // The box naming the files that could not go back, if any, until they
     // are back or the user lets them stay.
     void reportNotBack(std::vector<prepare::NotBack> notBack);
@@ -95,7 +98,9 @@ private:
     std::vector<Installer> installers_;
     bool waiting_ = false; // a close waits for installers
     // The control files whose installer still runs; ended ones are let go.
-    std::set<std::string> stillInstalling();
+    std::vector<std::string> stillInstalling();
+    // The control files a close has said it cannot read, each said once.
+    std::set<std::string> unreadableSaid_;
 };
 
 // The text the application's error box shows: a full stop appended when the

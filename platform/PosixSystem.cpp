@@ -20,6 +20,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
@@ -476,6 +477,8 @@ public:
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
     std::string toNativePath(std::string_view logicPath) override;
+    std::optional<FolderHold> holdFolder(const std::string& folder) override;
+    std::uint32_t nativeAttributes(std::string_view nativeUtf8) override;
 };
 
 std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
@@ -533,6 +536,15 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
         return found;
     }
     return std::nullopt;
+}
+
+std::uint32_t PosixSystem::nativeAttributes(std::string_view nativeUtf8) {
+    const std::string native(nativeUtf8);
+    struct stat st;
+    Link link;
+    if (native.empty() || !lookThrough(AT_FDCWD, native.c_str(), st, link))
+        return InvalidAttributes;
+    return attributeBits(st.st_mode, isHiddenName(nativeFileName(native)), link);
 }
 
 std::uint32_t PosixSystem::attributes(const std::string& path) {
@@ -679,6 +691,28 @@ std::optional<std::string> PosixSystem::finalPath(const std::string& path) {
     if (!real)
         return std::nullopt;
     return fromNativePath(real.get());
+}
+
+std::optional<FolderHold> PosixSystem::holdFolder(const std::string& folder) {
+    // An advisory lock on the folder itself, whatever path leads to it. Each
+    // open is a lock of its own, so a process meets its own second hold. Not
+    // inherited by the programs the tool starts.
+    const std::optional<std::string> native = nativeOf(folder);
+    const int fd = native ? open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (fd < 0)
+        return FolderHold();
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        close(fd);
+        if (busy)
+            return std::nullopt;
+        return FolderHold(); // no locks there (some network file systems)
+    }
+    return FolderHold(new int(fd), [](const void* held) {
+        const int* owned = static_cast<const int*>(held);
+        close(*owned);
+        delete owned;
+    });
 }
 
 LaunchResult PosixSystem::shellOpen(const std::string& path, Process* started) {

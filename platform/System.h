@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -61,6 +62,12 @@ enum class LaunchResult {
 // Windows); NoProcess where the system gives none.
 using Process = std::uintptr_t;
 inline constexpr Process NoProcess = 0;
+
+// A folder this process holds against other copies of the tool (a lock on the
+// folder, a named object on Windows); let go when its last copy goes, and
+// with the process however it ends. Null where no hold can be had (a file
+// system without locks): the tool goes on without.
+using FolderHold = std::shared_ptr<const void>;
 
 // What a primitive file operation came to.
 enum class FileResult {
@@ -166,6 +173,12 @@ public:
     virtual bool processEnded(Process) { return true; }
     virtual void releaseProcess(Process) {}
 
+    // Takes a folder (a path in the logic's form) for this process: every
+    // spelling of it (other letters, a short name, a link on the way) gives
+    // the same hold. nullopt when another process holds it; a process holds a
+    // folder against its own second hold too.
+    virtual std::optional<FolderHold> holdFolder(const std::string& folder) = 0;
+
     // Full path of the running executable, in the logic's form.
     virtual std::string ownExecutablePath() = 0;
 
@@ -175,6 +188,12 @@ public:
     virtual std::optional<std::string> fromNativePath(std::string_view nativeUtf8) = 0;
     // The logic's form back to the native path the user sees (UTF-8).
     virtual std::string toNativePath(std::string_view logicPath) = 0;
+    // Attribute bits of a native path (UTF-8), whether or not the logic can
+    // hold its name; InvalidAttributes when there is nothing there.
+    virtual std::uint32_t nativeAttributes(std::string_view nativeUtf8) = 0;
+    // Where a shell shortcut (a ".lnk" file on Windows) leads, as the open
+    // dialog follows it (a native path); nullopt for any other file.
+    virtual std::optional<std::string> shortcutTarget(std::string_view) { return std::nullopt; }
 };
 
 // The name a write or a move to `path` uses until its contents are whole:

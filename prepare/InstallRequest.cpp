@@ -22,6 +22,17 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         return RequestOutcome{
             Kind::Rejected, std::move(rejection->message), rejection->focus, rejection->row, {}};
 
+    // Another copy of the tool may have the folder relocated under its
+    // installer; nothing in it is read or changed then. A request that ends
+    // with nothing recorded lets the folder go again.
+    if (!holdProgramFolder(sys, state))
+        return outcome(Kind::Rejected, text::folderInUse());
+    struct LetGo {
+        platform::System& sys;
+        RunState& state;
+        ~LetGo() { releaseUnrecordedFolders(sys, state); }
+    } letGo{sys, state};
+
     ui.showProgress(true);
     struct HideProgress {
         RequestUi& ui;
@@ -92,7 +103,7 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         // A control file that could not be deleted is left for the close.
         const bool removed = sys.removeFile(controlFile) || !platform::isFile(sys, controlFile);
         if (!removed)
-            recordControlFile(state);
+            recordControlFile(sys, state);
         if (!nameTaken || !removed || !notBack.empty()) {
             RequestOutcome failed = outcome(
                 Kind::MoveFailed,
@@ -110,7 +121,7 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         }
     }
 
-    recordControlFile(state);
+    recordControlFile(sys, state);
     if (ui.stopRequested())
         return outcome(Kind::Stopped);
     ui.showProgress(false);

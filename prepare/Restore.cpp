@@ -3,7 +3,9 @@
 #include "platform/PathRules.h"
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
+#include "prepare/Launch.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -72,6 +74,26 @@ void forEachFileToRestore(
 
 namespace {
 
+enum class TopFile {
+    None,    // not there (the installer took it), or only another file's short name
+    Movable, // the listed file itself
+    Other,   // in other letters (that file renamed), a folder or a system file
+};
+
+// What the directory search finds at the top of `folder` under a listed name.
+// Only a file it reports under that name itself is the tool's to move; the
+// same name in other letters is that file renamed.
+TopFile atTop(platform::System& sys, const std::string& folder, std::string_view name) {
+    const std::optional<platform::FoundFile> found = sys.findFirst(folder + std::string(name));
+    if (!found ||
+        (found->name != name && pathrules::foldCase(found->name) != pathrules::foldCase(name)))
+        return TopFile::None;
+    return found->name == name &&
+                   !(found->attributes & (platform::AttrDirectory | platform::AttrSystem))
+               ? TopFile::Movable
+               : TopFile::Other;
+}
+
 // Puts one listed file back from the top of `folder` (ending with a
 // backslash) into its place there. false when it stays at the top: a file
 // named in other letters than the list's, a folder or a system file in its
@@ -84,15 +106,10 @@ bool putBack(platform::System& sys, const std::string& folder, std::string_view 
              const std::function<void(const std::string& toFolder)>& beforeMove) {
     const std::string from = folder + std::string(name);
     const std::string to = folder + std::string(relative);
-    const std::optional<platform::FoundFile> found = sys.findFirst(from);
-    // Only a file the directory search reports under the listed name itself
-    // is the tool's to move; the same name in other letters is that file
-    // renamed. Anything else found (another file's short name) is not it.
-    if (!found ||
-        (found->name != name && pathrules::foldCase(found->name) != pathrules::foldCase(name)))
+    const TopFile top = atTop(sys, folder, name);
+    if (top == TopFile::None)
         return true;
-    const bool movable = found->name == name &&
-                         !(found->attributes & (platform::AttrDirectory | platform::AttrSystem));
+    const bool movable = top == TopFile::Movable;
     // One file reached twice (a hard link) is never moved onto itself: some
     // systems take such a rename for done and leave both names.
     if (movable && !linkOnTheWay(sys, folder, to) && !sys.sameFile(from, to)) {
@@ -162,14 +179,31 @@ RestoreReport restoreControlFile(platform::System& sys, const std::string& contr
     return report;
 }
 
-RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& createdIniFiles,
-                             const std::set<std::string>& later) {
+bool leftRelocated(platform::System& sys, const std::string& controlFile) {
+    if (!platform::isFile(sys, controlFile))
+        return false;
+    const std::optional<platform::ProfileFile> ini = platform::ProfileFile::load(sys, controlFile);
+    if (!ini || !ini->hasKey("Install", "InstallDir"))
+        return false;
+    const std::string folder(pathrules::folderPart(controlFile));
+    bool found = false;
+    forEachFileToRestore(*ini, pathrules::fileNamePart(controlFile),
+                         [&](std::string_view, std::string_view name) {
+                             found = found || atTop(sys, folder, name) == TopFile::Movable;
+                         });
+    return found;
+}
+
+RestoreReport restoreOnClose(platform::System& sys, RunState& state,
+                             const std::vector<std::string>& later) {
     RestoreReport report;
     // A control file once restored is gone from the record: a later close
     // must not touch a file another run may have written there since.
     std::vector<std::string> kept;
-    for (const std::string& path : createdIniFiles) {
-        if (later.count(path)) {
+    for (const std::string& path : state.CreatedIniFiles) {
+        // A folder whose installer still works, under whatever spelling.
+        if (std::any_of(later.begin(), later.end(),
+                        [&](const std::string& busy) { return sameFolder(sys, busy, path); })) {
             kept.push_back(path);
             continue;
         }
@@ -180,7 +214,8 @@ RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& cr
         if (platform::isFile(sys, path))
             kept.push_back(path);
     }
-    createdIniFiles = std::move(kept);
+    state.CreatedIniFiles = std::move(kept);
+    releaseUnrecordedFolders(sys, state, later);
     return report;
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +13,8 @@ class System;
 } // namespace platform
 
 namespace prepare {
+
+struct RunState;
 
 // Whether a file-list entry may be moved back: a relative path that stays
 // inside the control file's folder. Absolute paths, drive names, ".." and
@@ -55,10 +56,16 @@ struct RestoreReport {
 // tool's own copy that a move cut short left at the top.
 RestoreReport restoreControlFile(platform::System& sys, const std::string& controlFile);
 
-// Every recorded control file, first to last, but those in `later`, which stay
-// on the record untouched; those restored and deleted leave the record.
-RestoreReport restoreOnClose(platform::System& sys, std::vector<std::string>& createdIniFiles,
-                             const std::set<std::string>& later = {});
+// Whether a run cut short left the folder of this control file relocated: it
+// carries "InstallDir" and a file of its list that belongs in a subfolder
+// stands at the top under its listed name, where the restore would move it.
+bool leftRelocated(platform::System& sys, const std::string& controlFile);
+
+// Every recorded control file, first to last, but those in the folder of one
+// in `later` (under any spelling), which stay on the record untouched; those
+// restored and deleted leave the record, and the run lets go of their folders.
+RestoreReport restoreOnClose(platform::System& sys, RunState& state,
+                             const std::vector<std::string>& later = {});
 
 // Tries the files that stayed at the top once more, as the restore tried
 // them; returns those that still stay.

@@ -2,6 +2,8 @@
 // its handlers. Nothing of it outlives the process.
 #pragma once
 
+#include "platform/System.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -11,6 +13,12 @@ namespace prepare {
 // The start-menu entries a request may name besides the program file.
 constexpr int StartMenuRowCount = 3;
 
+// A folder the run holds against other copies of the tool.
+struct HeldFolder {
+    std::string folder; // as the request that took it spelled it
+    platform::FolderHold hold;
+};
+
 struct RunState {
     // All paths in code page 932, Windows form.
     std::string ProgramFileName;              // full path chosen by the last program-file browse
@@ -19,6 +27,7 @@ struct RunState {
     std::string ToolFolder;                   // the tool's own folder, ending with a backslash
     bool RelocationRefused = false;           // set or cleared by each survey
     std::vector<std::string> CreatedIniFiles; // the Inst.ini paths written in this run
+    std::vector<HeldFolder> HeldFolders;      // until the close has restored them
 };
 
 // Sets ProgramFileName, ProgramFolder and ProgramFolderLength from a full path,

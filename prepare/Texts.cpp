@@ -83,6 +83,14 @@ std::string confirmRelocationRefused() {
         "一度やりなおしてください。");
 }
 
+std::string folderInUse() {
+    return sjis("別のクワリノがこのフォルダーを使用中です。");
+}
+std::string leftRelocatedQuestion() {
+    return sjis("このフォルダーは前回のインストールの準備が途中で終わったままです。\r"
+                "ファイルを元の場所に戻しますか？");
+}
+
 std::string shownPath(platform::System& sys, const std::string& path) {
     return platform::cp932FromUtf8ForDisplay(sys.toNativePath(path));
 }

@@ -42,6 +42,12 @@ std::string fieldStartMenuFile(int row);
 std::string confirmCaption();
 std::string confirmRelocationRefused();
 
+// Another copy of the tool holds the program folder (a plain message box).
+std::string folderInUse();
+// Asked when the program file chosen lies in a folder a run cut short left
+// relocated (caption: the application title).
+std::string leftRelocatedQuestion();
+
 // A path as the user sees it, for a message.
 std::string shownPath(platform::System& sys, const std::string& path);
 

@@ -84,6 +84,10 @@ public:
         return std::string(native);
     }
     std::string toNativePath(std::string_view logic) override { return std::string(logic); }
+    std::optional<platform::FolderHold> holdFolder(const std::string&) override { return {}; }
+    std::uint32_t nativeAttributes(std::string_view) override {
+        return platform::InvalidAttributes;
+    }
 };
 
 // A literal with its NUL bytes.

@@ -584,7 +584,7 @@ TEST(Win32Names, ANameTheTopHoldsToTheVolumeIsNeitherMovedOntoNorTakenForTheTool
         EXPECT_EQ(f.ui.questions, 1);
         f.file("Inst.ini", "[Install]\r\nInstallDir=x\r\n[Files]\r\nItem1=doc\\" +
                                prepare::sjis(below) + "\r\n");
-        const auto report = prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles);
+        const auto report = prepare::restoreOnClose(f.sys, f.state);
         EXPECT_EQ(f.tree(), before);
         // What stays is said, but for another file's short name: not the listed one.
         EXPECT_EQ(report.notBack.size(), top == "a long file name.txt" ? 0u : 1u);
@@ -648,7 +648,7 @@ TEST_F(Win32RequestTest, HiddenFilesMoveWithTheirMarkSystemFilesStay) {
     EXPECT_FALSE(f.tmp.exists("Sample/Thumbs.db"));
     EXPECT_FALSE(anyValueIs(section("Files"), "doc\\Thumbs.db"));
 
-    prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles);
+    prepare::restoreOnClose(f.sys, f.state);
     EXPECT_EQ(f.tree(), before);
 }
 
@@ -729,7 +729,7 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
     EXPECT_TRUE(anyValueIs(files, "doc\\Manual.txt"));
     EXPECT_TRUE(fs::exists(drive.native("Manual.txt")));
 
-    prepare::restoreOnClose(sys, state.CreatedIniFiles);
+    prepare::restoreOnClose(sys, state);
     EXPECT_TRUE(fs::exists(drive.native("doc/Manual.txt")));
     EXPECT_FALSE(fs::exists(drive.native("Manual.txt")));
     EXPECT_FALSE(fs::exists(drive.native("Inst.ini")));

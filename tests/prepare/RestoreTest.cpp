@@ -25,7 +25,7 @@ protected:
         f.file("Inst.exe", "installer");
         f.browse("Sample.exe");
     }
-    void close() { prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles); }
+    void close() { prepare::restoreOnClose(f.sys, f.state); }
     void controlFile(const std::string& files) {
         f.file("Inst.ini", "[Install]\r\nInstallDir=Sample\r\n[Files]\r\n" + files);
         f.state.CreatedIniFiles.push_back(f.logic("Inst.ini"));
@@ -89,7 +89,7 @@ TEST_F(RestoreTest, ExistingTargetIsNeverReplaced) {
     // Each stays at the top and is said, but for the list's own B.txt.
     std::vector<std::string> said;
     for (const prepare::NotBack& file :
-         prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).notBack)
+         prepare::restoreOnClose(f.sys, f.state).notBack)
         said.push_back(file.relative);
     EXPECT_EQ(said, (std::vector<std::string>{"doc\\a.txt", "doc\\h.txt", "doc\\c.txt"}));
     EXPECT_EQ(f.tmp.read("Sample/a.txt"), "top");
@@ -186,7 +186,7 @@ TEST_F(RestoreTest, MovesCutShortByAKillAreFinishedAtClose) {
     f.sys.fail = [&](const std::string& op, const std::string& path) {
         return op == "removeFile" && path == f.logic("Manual.txt");
     };
-    EXPECT_EQ(prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).notBack,
+    EXPECT_EQ(prepare::restoreOnClose(f.sys, f.state).notBack,
               (std::vector<prepare::NotBack>{{f.state.ProgramFolder, "doc\\Manual.txt"}}));
 }
 

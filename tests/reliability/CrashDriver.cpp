@@ -36,7 +36,7 @@ bool requestAndRestore(platform::System& sys, const std::string& programFile) {
     }
     YesUi ui;
     auto outcome = prepare::runInstallRequest(sys, state, texts, ui);
-    prepare::restoreOnClose(sys, state.CreatedIniFiles);
+    prepare::restoreOnClose(sys, state);
     return outcome.kind == prepare::RequestOutcome::Kind::Started;
 }
 

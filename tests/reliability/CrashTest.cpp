@@ -289,7 +289,7 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 };
                 auto outcome = f.run(f.texts("Sample.exe", "a"));
                 const Tree requested = f.tmp.snapshot();
-                const auto closed = prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles);
+                const auto closed = prepare::restoreOnClose(f.sys, f.state);
                 std::vector<std::string> notBack;
                 for (const auto& stays : {outcome.notBack, closed.notBack})
                     for (const prepare::NotBack& file : stays)
@@ -324,7 +324,7 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind,
                           prepare::RequestOutcome::Kind::Started);
                 EXPECT_TRUE(
-                    prepare::restoreOnClose(f.sys, f.state.CreatedIniFiles).notBack.empty());
+                    prepare::restoreOnClose(f.sys, f.state).notBack.empty());
                 EXPECT_EQ(difference(original, f.tmp.snapshot()), "");
             }
         }

@@ -65,6 +65,15 @@ public:
     std::string toNativePath(std::string_view logicPath) override {
         return inner_.toNativePath(logicPath);
     }
+    std::optional<platform::FolderHold> holdFolder(const std::string& folder) override {
+        return inner_.holdFolder(folder);
+    }
+    std::uint32_t nativeAttributes(std::string_view nativeUtf8) override {
+        return inner_.nativeAttributes(nativeUtf8);
+    }
+    std::optional<std::string> shortcutTarget(std::string_view nativeUtf8) override {
+        return inner_.shortcutTarget(nativeUtf8);
+    }
 
 protected:
     platform::System& inner_;
