@@ -15,7 +15,10 @@
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlguid.h>
+#include <shobjidl.h>
 
 #include "platform/SystemDll.h"
 
@@ -307,6 +310,9 @@ public:
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
     std::string toNativePath(std::string_view logicPath) override;
+    std::optional<FolderHold> holdFolder(const std::string& folder) override;
+    std::uint32_t nativeAttributes(std::string_view nativeUtf8) override;
+    std::optional<std::string> shortcutTarget(std::string_view nativeUtf8) override;
 };
 
 std::optional<FoundFile> Win32System::findFirst(const std::string& path) {
@@ -478,19 +484,86 @@ std::optional<std::string> Win32System::readPart(const std::string& path, std::u
     return readFrom(path, offset, size);
 }
 
+// A file's or folder's identity (volume serial number and file index),
+// through links; false when it cannot be looked at.
+bool identityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    std::optional<std::wstring> native = apiPathOf(path);
+    if (!native || native->empty())
+        return false;
+    FileHandle h(CreateFileW(native->c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.valid() && GetFileInformationByHandle(h.get(), &info);
+}
+
 bool Win32System::sameFile(const std::string& a, const std::string& b) {
-    auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        std::optional<std::wstring> native = apiPathOf(path);
-        if (!native || native->empty())
-            return false;
-        FileHandle h(CreateFileW(native->c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        return h.valid() && GetFileInformationByHandle(h.get(), &info);
-    };
     BY_HANDLE_FILE_INFORMATION x, y;
-    return identity(a, x) && identity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+    return identityOf(a, x) && identityOf(b, y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
            x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+std::optional<FolderHold> Win32System::holdFolder(const std::string& folder) {
+    // A named mutex in the session's namespace, named from the folder's
+    // identity so that every spelling of the folder gives one name. It lives
+    // while a handle to it is open, and the system closes a process's handles
+    // however it ends; whoever creates it holds the folder.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!identityOf(folder, info))
+        return FolderHold();
+    wchar_t name[64];
+    swprintf(name, sizeof name / sizeof *name, L"Local\\kwarino-folder-%08lx-%08lx%08lx",
+             static_cast<unsigned long>(info.dwVolumeSerialNumber),
+             static_cast<unsigned long>(info.nFileIndexHigh),
+             static_cast<unsigned long>(info.nFileIndexLow));
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+    const DWORD error = GetLastError();
+    if (mutex && error == ERROR_ALREADY_EXISTS)
+        CloseHandle(mutex);
+    if (!mutex || error == ERROR_ALREADY_EXISTS) {
+        // Another user's object of that name cannot be opened: held as well.
+        if (mutex || error == ERROR_ACCESS_DENIED)
+            return std::nullopt;
+        return FolderHold();
+    }
+    return FolderHold(mutex, [](const void* held) { CloseHandle(const_cast<void*>(held)); });
+}
+
+std::uint32_t Win32System::nativeAttributes(std::string_view nativeUtf8) {
+    std::optional<std::wstring> wide = wideFromUtf8(nativeUtf8);
+    if (!wide || wide->empty())
+        return InvalidAttributes;
+    return pathAttributes(apiPath(*wide));
+}
+
+std::optional<std::string> Win32System::shortcutTarget(std::string_view nativeUtf8) {
+    std::optional<std::wstring> wide = wideFromUtf8(nativeUtf8);
+    if (!wide || wide->size() < 4 || _wcsicmp(wide->c_str() + wide->size() - 4, L".lnk") != 0)
+        return std::nullopt;
+    // COM loads with the first shortcut, as with the first open dialog.
+    static const auto create = [] {
+        if (auto initialise =
+                systemFunction<decltype(CoInitializeEx)>(L"ole32.dll", "CoInitializeEx"))
+            initialise(nullptr, COINIT_APARTMENTTHREADED);
+        return systemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+    }();
+    IShellLinkW* link = nullptr;
+    if (!create || FAILED(create(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link))))
+        return std::nullopt;
+    std::wstring target(MAX_PATH, L'\0');
+    IPersistFile* file = nullptr;
+    bool read = false;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        read = SUCCEEDED(file->Load(wide->c_str(), STGM_READ)) &&
+               link->GetPath(target.data(), MAX_PATH, nullptr, 0) == S_OK;
+        file->Release();
+    }
+    link->Release();
+    target.resize(wcslen(target.c_str()));
+    if (!read || target.empty())
+        return std::nullopt;
+    return utf8FromWide(target);
 }
 
 FileResult Win32System::createFile(const std::string& path,
