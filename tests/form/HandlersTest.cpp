@@ -17,6 +17,13 @@
 #include <utility>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <shlguid.h>
+#include <shobjidl.h>
+#endif
+
 namespace {
 
 using form::ControlId;
@@ -81,6 +88,25 @@ protected:
     }
     bool installEnabled() const { return view[Install].enabled; }
 };
+
+#ifdef _WIN32
+// A shell shortcut to `target`, saved as Explorer saves one.
+void makeShortcut(const std::wstring& shortcut, const std::filesystem::path& target) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkW* link = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IShellLinkW, reinterpret_cast<void**>(&link)));
+    IPersistFile* file = nullptr;
+    EXPECT_HRESULT_SUCCEEDED(link->SetPath(target.c_str()));
+    EXPECT_HRESULT_SUCCEEDED(
+        link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
+    if (file) {
+        EXPECT_HRESULT_SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
+        file->Release();
+    }
+    link->Release();
+}
+#endif
 
 const std::vector<bool> AllEnabled(9, true);
 const std::vector<bool> AllDisabled(9, false);
@@ -605,6 +631,89 @@ TEST_F(Requests, CloseWaitsForTheInstallersStillAtWorkASecondCloseDoesNot) {
     EXPECT_EQ(tmp.snapshot(), before);
 }
 
+TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidOnceWhileTheCloseWaits) {
+    tmp.write("Other/Other.exe");
+    tmp.write("Other/Inst.exe");
+    tmp.write("Other/doc/o.txt");
+    sys.startsProcesses = true;
+    fill("x");
+    install(); // 1
+    browseProgram(native("Other/Other.exe"));
+    install(); // 2
+    sys.fail = [&](const std::string& op, const std::string& path) {
+        return op == "readFile" && path == tmp.logic("Other/Inst.ini");
+    };
+    sys.ended = {2};
+    view.closeWindow();
+    form.InstallerEnded(); // 1 still runs: every restore is tried again
+    sys.ended = {1, 2};
+    form.InstallerEnded();
+    EXPECT_TRUE(view.closed);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, native("Other/Inst.ini") + text::CannotRead);
+}
+
+// ---- one folder, one owner ----
+
+TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
+    const auto before = tmp.snapshot();
+    {
+        // Another copy of the tool, over the same real platform layer.
+        FakeView otherView;
+        form::TForm1 other(otherView, sys);
+        otherView.form = &other;
+        otherView.fileNames.push_back(native("Sample/Sample.exe"));
+        other.BtnSanshoClick();
+        otherView.setText(NameField, "x");
+        other.BitBtnInstallClick();
+        ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
+        const std::string ini = tmp.read("Sample/Inst.ini");
+        // Its folder, held: no question on the browse, and the request ends.
+        fill("y");
+        install();
+        ASSERT_EQ(view.boxes.size(), 1u);
+        EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Plain);
+        EXPECT_EQ(view.boxes[0].text, text::FolderInUse);
+        EXPECT_TRUE(installEnabled());
+        EXPECT_EQ(tmp.read("Sample/Inst.ini"), ini);
+        EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
+    } // that copy dies without its close
+    view.answers = {form::Answer::No, form::Answer::Yes};
+    browseProgram(native("Sample/Sample.exe"));
+    EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "No changes nothing";
+    browseProgram(native("Sample/Sample.exe"));
+    ASSERT_EQ(view.boxes.size(), 3u);
+    EXPECT_EQ(view.boxes[2].kind, FakeView::Box::Question);
+    EXPECT_EQ(view.boxes[2].caption, text::Title);
+    EXPECT_EQ(view.boxes[2].text, text::LeftRelocated);
+    EXPECT_EQ(tmp.snapshot(), before);
+    EXPECT_EQ(view[ProgramField].text, native("Sample/Sample.exe"));
+}
+
+TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallerIsWaitedFor) {
+#ifdef _WIN32
+    const std::string spelledOtherwise = "SAMPLE/sample.EXE";
+#else
+    std::filesystem::create_directory_symlink(tmp.native("Sample"), tmp.native("Link"));
+    const std::string spelledOtherwise = "Link/Sample.exe";
+#endif
+    const auto before = tmp.snapshot();
+    sys.startsProcesses = true;
+    fill("x");
+    install(); // 1
+    browseProgram(native(spelledOtherwise));
+    install(); // 2
+    EXPECT_EQ(form.runState().CreatedIniFiles.size(), 1u);
+    sys.ended = {1};
+    view.closeWindow();
+    EXPECT_FALSE(view.closed);
+    EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "the second installer reads it there";
+    sys.ended = {1, 2};
+    form.InstallerEnded();
+    EXPECT_TRUE(view.closed);
+    EXPECT_EQ(tmp.snapshot(), before);
+}
+
 // ---- files handed over ----
 
 TEST_F(Handlers, OneDroppedFileIsTakenAsItsBrowseWouldTakeItAnythingElseBeeps) {
@@ -629,12 +738,29 @@ TEST_F(Handlers, OneDroppedFileIsTakenAsItsBrowseWouldTakeItAnythingElseBeeps) {
     form.FilesDropped({native("Sample/doc")}, 1);
     form.FilesDropped({manual}, 0);
     form.CommandLine({native("Sample/Sample.exe"), manual});
-    EXPECT_EQ(view.beeps, 4);
+    // A remote file (no native path) and a folder the logic cannot name.
+    tmp.mkdir("Sample/한");
+    form.FilesDropped({""}, 0);
+    form.FilesDropped({native("Sample/한")}, 1);
+    EXPECT_EQ(view.beeps, 6);
     EXPECT_EQ(view[ProgramField].text + view[fileField(1)].text, native("Sample/Other.EXE"));
     // The next browse starts at the file taken last, as after a browse.
     browseRow(1, manual);
     EXPECT_EQ(view.dialogs.back().startFileName, native("Sample/Other.EXE"));
     EXPECT_TRUE(view.boxes.empty());
+    // A relative path on the command line, made absolute before a browse
+    // moves the current folder.
+    const auto started = std::filesystem::current_path();
+    std::filesystem::current_path(tmp.native("Sample"));
+    form.CommandLine({"Sample.exe"});
+    std::filesystem::current_path(started);
+    EXPECT_EQ(view[ProgramField].text, native("Sample/Sample.exe"));
+#ifdef _WIN32
+    // A shortcut is taken as its target, as the open dialog follows it.
+    makeShortcut(tmp.native("Sample/Manual.lnk").wstring(), tmp.native("Sample/doc/Manual.txt"));
+    form.FilesDropped({native("Sample/Manual.lnk")}, 3);
+    EXPECT_EQ(view[fileField(3)].text, manual);
+#endif
 }
 
 // ---- help and the tool's folder ----

@@ -250,6 +250,20 @@ TEST_P(CrashTest, KilledAtRandomMomentsLosesNothingAndRecovers) {
         std::this_thread::sleep_for(std::chrono::microseconds(rng() % (2 * once + 1)));
         ASSERT_TRUE(driver.kill()) << "the driver stopped by itself";
         expectEveryFileOnce(round);
+        if (round % 4 == 1) {
+            // A folder left relocated is offered back, and taken, is as it was.
+            const Tree now = tmp.snapshot();
+            bool movedUp = false;
+            for (const auto& [path, contents] : original)
+                movedUp = movedUp || (path != "Sample/" + topName(path) &&
+                                      now.count("Sample/" + topName(path)) > 0);
+            const std::string ini = tmp.logic("Sample/Inst.ini");
+            ASSERT_EQ(prepare::leftRelocated(platform::realSystem(), ini), movedUp) << round;
+            prepare::restoreControlFile(platform::realSystem(), ini);
+            if (movedUp) {
+                ASSERT_EQ(difference(original, tmp.snapshot()), "") << "offered back " << round;
+            }
+        }
         if (round % 4 == 3) {
             // A further request and close bring back the original tree.
             ASSERT_EQ(runDriver(folder, "once", across), 0);
@@ -323,8 +337,7 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 f.browse("Sample.exe");
                 ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind,
                           prepare::RequestOutcome::Kind::Started);
-                EXPECT_TRUE(
-                    prepare::restoreOnClose(f.sys, f.state).notBack.empty());
+                EXPECT_TRUE(prepare::restoreOnClose(f.sys, f.state).notBack.empty());
                 EXPECT_EQ(difference(original, f.tmp.snapshot()), "");
             }
         }
