@@ -12,6 +12,9 @@ for target in ProfileFileFuzz PathRulesFuzz RestoreFuzz; do
     corpus="build/fuzz/corpus-$target"
     mkdir -p "$corpus"
     echo "== $target for ${seconds}s"
+    # Inputs that once found a fault start every run (read only: new ones go to the corpus).
+    seeds=()
+    [ -d "fuzz/seeds/$target" ] && seeds=("fuzz/seeds/$target")
     "build/fuzz/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 \
-        -artifact_prefix="build/fuzz/$target-" "$corpus" 2>&1 | tail -n 12
+        -artifact_prefix="build/fuzz/$target-" "$corpus" "${seeds[@]}" 2>&1 | tail -n 12
 done
