@@ -282,9 +282,10 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 void MainWindow::dropEvent(QDropEvent* event) {
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
+        // A remote file has no native path: nothing the handlers could take.
         paths.push_back(url.isLocalFile()
                             ? QDir::toNativeSeparators(url.toLocalFile()).toStdString()
-                            : url.toString().toStdString());
+                            : std::string());
     // The start-menu row under the pointer, if any.
     int row = 0;
     const QWidget* target = childAt(event->position().toPoint());
