@@ -89,24 +89,18 @@ QWidget* makeControl(const ControlEntry& entry, QWidget* client) {
     w->setGeometry(entry.place.left, entry.place.top, entry.place.width, entry.place.height);
     if (entry.fontHeight != 0)
         w->setFont(formFont(entry.fontHeight, entry.bold));
-    if (entry.colour != form::Colour::WindowText) {
-        const form::Rgb rgb = form::rgb(entry.colour);
-        const QColor colour(rgb.r, rgb.g, rgb.b);
-        QPalette pal = w->palette();
-        if (entry.kind == Kind::Label) {
-            pal.setColor(QPalette::WindowText, colour);
-        } else {
-            // Coloured while it can be pressed; the style's grey when disabled.
-            pal.setColor(QPalette::Active, QPalette::ButtonText, colour);
-            pal.setColor(QPalette::Inactive, QPalette::ButtonText, colour);
-        }
-        w->setPalette(pal);
-    }
     w->setEnabled(entry.enabled);
     w->setVisible(entry.visible);
     w->setToolTip(shown(entry.hint));
     w->setAccessibleName(QString::fromStdString(entry.accessibleName));
     return w;
+}
+
+// The table's colour, or its shade that stays readable on `background`.
+QColor readable(form::Colour colour, const QColor& background) {
+    const form::Rgb shade = form::readableOn(
+        form::rgb(colour), {background.red(), background.green(), background.blue()});
+    return QColor(shade.r, shade.g, shade.b);
 }
 
 } // namespace
@@ -138,10 +132,6 @@ void MainWindow::createWindow() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    // Background in the button-face colour.
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, windowPalette.color(QPalette::Button));
-    setPalette(windowPalette);
 
     MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
@@ -174,6 +164,37 @@ void MainWindow::createControls() {
     // The client area is fixed; the menu bar lies outside it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
+    applyColours();
+}
+
+void MainWindow::applyColours() {
+    // Background in the button-face colour.
+    QPalette windowPalette = QApplication::palette(this);
+    windowPalette.setColor(QPalette::Window, windowPalette.color(QPalette::Button));
+    setPalette(windowPalette);
+    const auto& table = form::controls();
+    for (form::ControlId i = 0; i < table.size(); ++i) {
+        if (table[i].colour == form::Colour::WindowText)
+            continue;
+        QPalette pal = control(i)->palette();
+        if (table[i].kind == Kind::Label) {
+            pal.setColor(QPalette::WindowText,
+                         readable(table[i].colour, pal.color(QPalette::Window)));
+        } else {
+            // Coloured while it can be pressed; the style's grey when disabled.
+            const QColor colour = readable(table[i].colour, pal.color(QPalette::Button));
+            pal.setColor(QPalette::Active, QPalette::ButtonText, colour);
+            pal.setColor(QPalette::Inactive, QPalette::ButtonText, colour);
+        }
+        control(i)->setPalette(pal);
+    }
+}
+
+bool MainWindow::event(QEvent* event) {
+    // The desktop switched its colour scheme while the window is open.
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        applyColours();
+    return QMainWindow::event(event);
 }
 
 void MainWindow::connectEvents() {
@@ -261,9 +282,10 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 void MainWindow::dropEvent(QDropEvent* event) {
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
+        // A remote file has no native path: nothing the handlers could take.
         paths.push_back(url.isLocalFile()
                             ? QDir::toNativeSeparators(url.toLocalFile()).toStdString()
-                            : url.toString().toStdString());
+                            : std::string());
     // The start-menu row under the pointer, if any.
     int row = 0;
     const QWidget* target = childAt(event->position().toPoint());

@@ -61,6 +61,8 @@ protected:
     // Centres the window on the screen the first time it is shown.
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A colour scheme switched while the window is open recolours it.
+    bool event(QEvent* event) override;
     // Files dropped from the file manager go to the handlers.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -68,6 +70,9 @@ protected:
 private:
     void createWindow();
     void createControls();
+    // The background in the button-face colour of the application's palette,
+    // the coloured captions in shades readable on it.
+    void applyColours();
     void connectEvents();
     void centreOnScreen();
 

@@ -14,9 +14,10 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&toolkitTexts);
     SetApplicationTitle();
     MainWindow Form1; // its creation runs FormCreate
-    // A program file handed over by a file manager ("open with").
+    Form1.show();     // centred on the screen by its creation
+    // A program file handed over by a file manager ("open with"); shown after
+    // the window, since taking it may ask a question.
     Form1.takeCommandLine(QApplication::arguments().mid(1));
-    Form1.show(); // centred on the screen by its creation
     application.exec();
     return 0;
 }

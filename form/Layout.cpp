@@ -1,5 +1,7 @@
 #include "form/Layout.h"
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -137,6 +139,66 @@ Rgb rgb(Colour colour) {
         break;
     }
     return {-1, -1, -1};
+}
+
+namespace {
+
+// WCAG's floor for large text, which every coloured caption is.
+constexpr double ReadableContrast = 3.0;
+
+// The WCAG 2 relative luminance of an sRGB colour: 0 black, 1 white.
+double luminance(Rgb c) {
+    auto linear = [](int channel) {
+        const double v = channel / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+}
+
+// The WCAG 2 contrast ratio of two colours, 1 to 21.
+double contrast(Rgb a, Rgb b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+struct Hsl {
+    double h, s, l; // hue in degrees, saturation and lightness 0..1
+};
+
+Hsl toHsl(Rgb c) {
+    const double r = c.r / 255.0, g = c.g / 255.0, b = c.b / 255.0;
+    const double hi = std::max({r, g, b}), lo = std::min({r, g, b}), d = hi - lo;
+    const double l = (hi + lo) / 2;
+    if (d == 0)
+        return {0, 0, l};
+    const double h = hi == r ? (g - b) / d : hi == g ? (b - r) / d + 2 : (r - g) / d + 4;
+    return {std::fmod(h * 60 + 360, 360), d / (1 - std::abs(2 * l - 1)), l};
+}
+
+// The CSS Color 4 conversion, each channel rounded.
+Rgb fromHsl(Hsl c) {
+    auto channel = [&](int n) {
+        const double k = std::fmod(n + c.h / 30, 12);
+        const double a = c.s * std::min(c.l, 1 - c.l);
+        const double v = c.l - a * std::max(-1.0, std::min({k - 3, 9 - k, 1.0}));
+        return static_cast<int>(std::lround(v * 255));
+    };
+    return {channel(0), channel(8), channel(4)};
+}
+
+} // namespace
+
+Rgb readableOn(Rgb colour, Rgb background) {
+    const bool lighter = contrast({255, 255, 255}, background) >= ReadableContrast;
+    Hsl hsl = toHsl(colour);
+    Rgb shade = colour;
+    // A step moves each channel by one at most, so the first shade that
+    // reaches the floor is the least change.
+    while (contrast(shade, background) < ReadableContrast && hsl.l != (lighter ? 1.0 : 0.0)) {
+        hsl.l = std::clamp(hsl.l + (lighter ? 1 : -1) / 510.0, 0.0, 1.0);
+        shade = fromHsl(hsl);
+    }
+    return shade;
 }
 
 const std::vector<ControlEntry>& controls() {

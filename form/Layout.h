@@ -43,6 +43,10 @@ struct Rgb {
     int r, g, b;
 };
 Rgb rgb(Colour colour); // WindowText: {-1, -1, -1}, the system's colour
+// `colour` where its WCAG 2 contrast on `background` is at least 3:1, else the
+// same hue and saturation at the nearest HSL lightness that reaches it (lighter
+// on a background where white reaches it, else darker).
+Rgb readableOn(Rgb colour, Rgb background);
 
 struct Rect {
     int left, top, width, height;

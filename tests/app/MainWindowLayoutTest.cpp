@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,16 @@ using form::Kind;
 using form::Role;
 
 const QColor Green(0, 128, 0);
+
+// WCAG 2's relative luminance and contrast ratio, from the published formulas.
+double luminance(const QColor& c) {
+    auto lin = [](double v) { return v <= .04045 ? v / 12.92 : std::pow((v + .055) / 1.055, 2.4); };
+    return .2126 * lin(c.redF()) + .7152 * lin(c.greenF()) + .0722 * lin(c.blueF());
+}
+double contrast(const QColor& a, const QColor& b) {
+    const auto [darker, lighter] = std::minmax({luminance(a), luminance(b)});
+    return (lighter + .05) / (darker + .05);
+}
 
 // A hint as the tool-tip window shows it: "\r" becomes a line break.
 QString tooltipOf(const std::string& hint) {
@@ -133,6 +144,28 @@ TEST_F(MainWindowLayout, EveryControlIsWhereTheTablePutsItAndLooksSo) {
                       QApplication::palette().color(QPalette::Text));
             break;
         }
+        }
+    }
+}
+
+TEST_F(MainWindowLayout, ColouredCaptionsKeepTheirHueAndReadAtThreeToOneOnAnyPalette) {
+    // Switched to with the window open: Breeze Dark, a grey scheme, the default.
+    QPalette dark(QColor(0x31, 0x36, 0x3b)), grey(QColor(0xd4, 0xd0, 0xc8));
+    for (const QPalette& palette : {dark, grey, QApplication::palette()}) {
+        QApplication::setPalette(palette);
+        QCoreApplication::processEvents(); // the change is posted
+        for (Role role : {Role::Label1, Role::Label4, Role::BitBtnInstall}) { // red, navy, green
+            const QWidget* w = control(role);
+            const QColor text = w->palette().color(QPalette::Active, w->foregroundRole());
+            const QColor background = palette.color(QPalette::Button); // the window's face
+            const form::Rgb rgb = form::rgb(form::controls()[form::id(role)].colour);
+            const QColor tabled(rgb.r, rgb.g, rgb.b);
+            // The tabled colour where it reads at 3:1, else its hue just past 3:1.
+            const double reads = contrast(text, background);
+            EXPECT_TRUE(contrast(tabled, background) >= 3
+                            ? text == tabled
+                            : text.hslHue() == tabled.hslHue() && reads >= 3 && reads < 3.05)
+                << text.name().toStdString() << " on " << background.name().toStdString();
         }
     }
 }

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -63,7 +64,7 @@ protected:
 TEST_F(ViewWiring, DroppedFilesReachTheHandlersWithTheRowUnderThePointer) {
     auto drop = [&](const QString& path, QWidget* on) {
         QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
+        data.setUrls({QUrl::fromUserInput(path)});
         const QPoint at = on->mapTo(&form, on->rect().center());
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&form, &enter);
@@ -71,6 +72,11 @@ TEST_F(ViewWiring, DroppedFilesReachTheHandlersWithTheRowUnderThePointer) {
         QApplication::sendEvent(&form, &dropped);
     };
     drop(native("Sample/Sample.exe"), control(Role::Label1));
+    tmp.write("sftp:/host/dir/setup.exe"); // a remote file beeps, even one read as a path
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(tmp.path());
+    drop(QStringLiteral("sftp://host/dir/setup.exe"), control(Role::Label1));
+    std::filesystem::current_path(started);
     EXPECT_EQ(field(Role::EditProgramFile)->text(), native("Sample/Sample.exe"));
     drop(native("Sample/doc/Manual.txt"), control(Role::EditStartMenuFile, 2));
     EXPECT_EQ(field(Role::EditStartMenuFile, 2)->text(), native("Sample/doc/Manual.txt"));
