@@ -1,5 +1,7 @@
 #include "app/Dialogs.h"
 
+#include "prepare/Texts.h"
+
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QDir>
@@ -224,8 +226,8 @@ void Boxes::plain(QWidget* parent, const QString& text) {
 
 form::Answer Boxes::question(QWidget* parent, const QString& caption, const QString& text) {
     return runBox(parent, caption, text, Icon::Question,
-                  {{form::Answer::Yes, QStringLiteral("はい(&Y)"), QMessageBox::YesRole},
-                   {form::Answer::No, QStringLiteral("いいえ(&N)"), QMessageBox::NoRole}},
+                  {{form::Answer::Yes, QString::fromUtf8(prepare::text::Yes), QMessageBox::YesRole},
+                   {form::Answer::No, QString::fromUtf8(prepare::text::No), QMessageBox::NoRole}},
                   form::Answer::Yes, form::Answer::No);
 }
 
@@ -234,11 +236,11 @@ void Boxes::error(QWidget* parent, const QString& text) {
 }
 
 form::Answer Boxes::retry(QWidget* parent, const QString& text) {
-    const form::Answer answer =
-        runBox(parent, applicationTitle(), text, Icon::Stop,
-               {{form::Answer::Retry, QStringLiteral("再試行(&R)"), QMessageBox::AcceptRole},
-                {form::Answer::Cancel, QStringLiteral("キャンセル"), QMessageBox::RejectRole}},
-               form::Answer::Retry, form::Answer::Cancel);
+    const form::Answer answer = runBox(
+        parent, applicationTitle(), text, Icon::Stop,
+        {{form::Answer::Retry, QString::fromUtf8(prepare::text::Retry), QMessageBox::AcceptRole},
+         {form::Answer::Cancel, QString::fromUtf8(prepare::text::Cancel), QMessageBox::RejectRole}},
+        form::Answer::Retry, form::Answer::Cancel);
     return answer == form::Answer::Retry ? answer : form::Answer::Cancel;
 }
 

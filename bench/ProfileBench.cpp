@@ -7,6 +7,7 @@
 #include "prepare/Restore.h"
 #include "prepare/RunState.h"
 #include "prepare/Texts.h"
+#include "support/ProductNames.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -14,6 +15,8 @@
 
 namespace bench {
 namespace {
+
+using testing_support::Ini;
 
 constexpr int Keys = 20000;
 
@@ -145,7 +148,7 @@ void BM_CloseOfMissingFiles(benchmark::State& st) {
         std::snprintf(line, sizeof line, "Item%d=d%04d\\file%03d.dat\r\n", i + 1, i / 100, i % 100);
         text += line;
     }
-    const std::string path = logic(iniFolder() + "/Inst.ini");
+    const std::string path = logic(iniFolder() + "/" + Ini);
     for (auto _ : st) {
         if (!sys.writeFileAtomic(path, text)) {
             st.SkipWithError("the control file could not be written");

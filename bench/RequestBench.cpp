@@ -7,12 +7,16 @@
 #include "prepare/Launch.h"
 #include "prepare/Restore.h"
 #include "prepare/Texts.h"
+#include "support/ProductNames.h"
 
 #include <cstdio>
 #include <unistd.h>
 
 namespace bench {
 namespace {
+
+using testing_support::Ini;
+using testing_support::Installer;
 
 // The window's part, answered at once.
 class QuietUi : public prepare::RequestUi {
@@ -32,7 +36,7 @@ const RequestSetup& setup() {
     static const RequestSetup s = [] {
         ensureTree("request", [](const std::string& top) {
             makeFile(top + "/Sample.exe", 64 << 10, true);
-            makeFile(top + "/Inst.exe", 64 << 10, true);
+            makeFile(top + "/" + Installer, 64 << 10, true);
             char relative[64];
             for (int d = 0; d < 8; ++d) {
                 for (int f = 0; f < 12; ++f) {
@@ -59,7 +63,7 @@ const RequestSetup& setup() {
 
 bool restored(const RequestSetup& s) {
     return access((s.folder + "/doc7/page7_11.txt").c_str(), F_OK) == 0 &&
-           access((s.folder + "/Inst.ini").c_str(), F_OK) != 0;
+           access((s.folder + "/" + Ini).c_str(), F_OK) != 0;
 }
 
 void BM_WholeRequest(benchmark::State& st) {

@@ -9,21 +9,7 @@
 namespace form {
 namespace {
 
-const char* const ProgramFileHint =
-    "「参照」ボタンを押して、インストールする\rプログラムファイル(*.exe)を指定してください。";
-const char* const ApplicationHint = "ソフトの名前を入力します。（例\u3000クワリノ）";
-const char* const StartMenuNameHint =
-    "プログラムファイル以外でスタートメニューに追加したい\rショートカットがあればその名前を入力"
-    "します。（例\u3000初めにお読みください）\r空欄の場合はファイル名を名前とします。";
-const char* const StartMenuFileHint = "「参照」ボタンを押して、プログラムファイル以外で\rスタートメ"
-                                      "ニューに追加したいファイルを指定してください。";
-
-const char* const ProgramFileLabel = "プログラムファイルの名前";
-const char* const ApplicationLabel = "ソフトの名前";
-const char* const NameColumnLabel = "名前";
-const char* const FileColumnLabel = "ファイル名";
-const char* const Browse = "参照";
-const char* const Install = "インストール";
+namespace text = prepare::text;
 
 ControlEntry label(const char* name, Role role, Rect place, const char* caption, int fontHeight,
                    Colour colour) {
@@ -61,7 +47,7 @@ ControlEntry button(std::string name, Role role, int row, Rect place, std::strin
     c.row = row;
     c.kind = Kind::Button;
     c.place = place;
-    c.caption = Browse;
+    c.caption = text::Browse;
     c.enabled = row == 0;
     c.accessibleName = std::move(accessibleName);
     return c;
@@ -69,30 +55,31 @@ ControlEntry button(std::string name, Role role, int row, Rect place, std::strin
 
 std::vector<ControlEntry> makeControls() {
     std::vector<ControlEntry> t;
-    t.push_back(label("Label1", Role::Label1, {9, 9, 194, 17}, ProgramFileLabel, 17, Colour::Red));
-    t.push_back(label("Label2", Role::Label2, {9, 69, 96, 17}, ApplicationLabel, 17, Colour::Red));
-    t.push_back(label("Label3", Role::Label3, {9, 130, 313, 36},
-                      "スタートメニューに追加するショートカット（プログラムファイル以外）", 17,
-                      Colour::Red));
+    t.push_back(
+        label("Label1", Role::Label1, {9, 9, 194, 17}, text::ProgramFileLabel, 17, Colour::Red));
+    t.push_back(
+        label("Label2", Role::Label2, {9, 69, 96, 17}, text::ApplicationLabel, 17, Colour::Red));
+    t.push_back(
+        label("Label3", Role::Label3, {9, 130, 313, 36}, text::StartMenuLabel, 17, Colour::Red));
     t.back().wordWrap = true;
     t.push_back(
-        label("Label4", Role::Label4, {52, 173, 30, 14}, NameColumnLabel, 14, Colour::Navy));
+        label("Label4", Role::Label4, {52, 173, 30, 14}, text::NameColumnLabel, 14, Colour::Navy));
     t.push_back(
-        label("Label5", Role::Label5, {208, 173, 67, 14}, FileColumnLabel, 14, Colour::Navy));
+        label("Label5", Role::Label5, {208, 173, 67, 14}, text::FileColumnLabel, 14, Colour::Navy));
     t.push_back(label("Label6", Role::Label6, {9, StartMenuRowsBottom + 24, 195, 17},
-                      "インストールの準備中・・・", 17, Colour::Red));
+                      text::Preparing, 17, Colour::Red));
     t.back().visible = false;
 
     t.push_back(
-        button("BtnSansho", Role::BtnSansho, 0, {329, 35, 45, 27}, "プログラムファイルの参照"));
+        button("BtnSansho", Role::BtnSansho, 0, {329, 35, 45, 27}, text::ProgramFileBrowseName));
     t.push_back(field("EditProgramFile", Role::EditProgramFile, 0, {17, 35, 296, 22},
-                      ProgramFileHint, ProgramFileLabel));
+                      text::ProgramFileHint, text::ProgramFileLabel));
     t.push_back(field("EditApplication", Role::EditApplication, 0, {17, 95, 296, 22},
-                      ApplicationHint, ApplicationLabel));
+                      text::ApplicationHint, text::ApplicationLabel));
 
     ControlEntry install = button("BitBtnInstall", Role::BitBtnInstall, 0,
-                                  {259, StartMenuRowsBottom + 9, 105, 36}, Install);
-    install.caption = Install;
+                                  {259, StartMenuRowsBottom + 9, 105, 36}, text::Install);
+    install.caption = text::Install;
     install.fontHeight = 17;
     install.bold = true;
     install.colour = Colour::Green;
@@ -108,24 +95,20 @@ std::vector<ControlEntry> makeControls() {
     };
     for (int row = 1; row <= StartMenuRowCount; ++row)
         t.push_back(field("EditStartMenu" + std::to_string(row), Role::EditStartMenu, row,
-                          {9, top(row), 131, 22}, StartMenuNameHint,
-                          numbered(NameColumnLabel, row)));
+                          {9, top(row), 131, 22}, text::StartMenuNameHint,
+                          numbered(text::NameColumnLabel, row)));
     for (int row = 1; row <= StartMenuRowCount; ++row)
         t.push_back(field("EditStartMenuFile" + std::to_string(row), Role::EditStartMenuFile, row,
-                          {147, top(row), 175, 22}, StartMenuFileHint,
-                          numbered(FileColumnLabel, row)));
+                          {147, top(row), 175, 22}, text::StartMenuFileHint,
+                          numbered(text::FileColumnLabel, row)));
     for (int row = 1; row <= StartMenuRowCount; ++row)
         t.push_back(button("BtnStartMenuSansho" + std::to_string(row), Role::BtnStartMenuSansho,
                            row, {329, top(row), 45, 21},
-                           numbered(FileColumnLabel, row) + " の参照"));
+                           numbered(text::FileColumnLabel, row) + text::RowBrowseNameEnd));
     return t;
 }
 
 } // namespace
-
-std::string surveyProgressText(std::size_t entriesSoFar) {
-    return "フォルダのファイルを調べています…\r" + std::to_string(entriesSoFar) + " 個";
-}
 
 Rgb rgb(Colour colour) {
     switch (colour) {

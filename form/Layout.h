@@ -4,11 +4,13 @@
 // build their controls from this one table; the start-menu rows are made in a
 // loop, so a further row is one change of prepare::StartMenuRowCount.
 //
-// Texts are UTF-8; "\r" in a hint is a line break. Positions are client pixels
+// Texts are UTF-8 (prepare/Texts.h holds every one); "\r" in a hint is a line
+// break. Positions are client pixels
 // at the design resolution (DesignDpi).
 #pragma once
 
 #include "prepare/RunState.h"
+#include "prepare/Texts.h"
 
 #include <cstddef>
 #include <string>
@@ -30,10 +32,10 @@ constexpr int DesignDpi = 96;
 // How long a hint stays up unless the pointer leaves its field.
 constexpr int HintHidePause = 120000;
 
-constexpr const char* ApplicationTitle = "クワリノ";
+constexpr const char* ApplicationTitle = prepare::text::ApplicationTitle;
 constexpr const char* FontFamily = "ＭＳ Ｐゴシック";
 constexpr int DefaultFontHeight = 13; // the window's own font, regular
-constexpr const char* HelpMenuCaption = "ヘルプ(&H)";
+constexpr const char* HelpMenuCaption = prepare::text::HelpMenu;
 
 enum class Kind { Label, Field, Button };
 
@@ -92,10 +94,12 @@ const std::vector<ControlEntry>& controls();
 
 // The progress window of a long survey: its text ("\r" a line break) and the
 // caption of its one button.
-std::string surveyProgressText(std::size_t entriesSoFar);
-constexpr const char* SurveyCancelCaption = "キャンセル";
+inline std::string surveyProgressText(std::size_t entriesSoFar) {
+    return prepare::text::surveyProgress(entriesSoFar);
+}
+constexpr const char* SurveyCancelCaption = prepare::text::SurveyCancel;
 // The progress text while a close waits for an installer the tool started.
-constexpr const char* WaitingForInstallerText = "インストール終了待ち・・・";
+constexpr const char* WaitingForInstallerText = prepare::text::WaitingForInstaller;
 
 using ControlId = std::size_t;
 

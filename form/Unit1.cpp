@@ -15,13 +15,7 @@
 namespace form {
 namespace {
 
-const char* const ProgramFileFilter = "プログラムファイル(*.exe)|*.exe";
-const char* const ProgramFileTitle = "プログラムファイルの指定";
-const char* const AnyFileFilter = "すべてのファイル(*.*)|*.*";
-const char* const AnyFileTitle = "ファイルの指定";
-const char* const UnusableNameMessage =
-    "指定されたファイルの名前には使用できない文字が含まれています。"
-    "\r別のファイルを指定してください。";
+namespace text = prepare::text;
 
 int ProgressDelay = 500;
 
@@ -78,8 +72,8 @@ public:
 
     bool confirmInstallInPlace() override {
         view_.endSurveyProgress();
-        const Answer answer = view_.questionBox(display(prepare::text::confirmCaption()),
-                                                display(prepare::text::confirmRelocationRefused()));
+        const Answer answer = view_.questionBox(display(text::confirmCaption()),
+                                                display(text::confirmRelocationRefused()));
         return answer != Answer::No;
     }
 
@@ -107,13 +101,13 @@ void TForm1::FormCreate() {
     state.ToolFolder =
         pathrules::withTrailingBackslash(pathrules::folderPart(system_.ownExecutablePath()));
     state.CreatedIniFiles.clear();
-    OpenDialog1.filter = ProgramFileFilter;
-    OpenDialog1.title = ProgramFileTitle;
+    OpenDialog1.filter = text::ProgramFileFilter;
+    OpenDialog1.title = text::ProgramFileTitle;
 }
 
 void TForm1::BtnSanshoClick() {
-    OpenDialog1.filter = ProgramFileFilter;
-    OpenDialog1.title = ProgramFileTitle;
+    OpenDialog1.filter = text::ProgramFileFilter;
+    OpenDialog1.title = text::ProgramFileTitle;
     if (!view_.openDialog(OpenDialog1))
         return;
     chooseProgramFile(OpenDialog1.fileName);
@@ -124,7 +118,7 @@ void TForm1::chooseProgramFile(const std::string& nativePath) {
     // code page 932 form, which not every name has.
     const std::optional<std::string> programFile = system_.fromNativePath(nativePath);
     if (!programFile) {
-        view_.plainBox(UnusableNameMessage);
+        view_.plainBox(text::UnusableName);
         return;
     }
     prepare::setProgramFile(state, *programFile);
@@ -143,8 +137,7 @@ void TForm1::offerToRestoreLeftover() {
         return;
     const std::string controlFile = prepare::controlFilePath(state);
     if (prepare::leftRelocated(system_, controlFile) &&
-        view_.questionBox(ApplicationTitle, display(prepare::text::leftRelocatedQuestion())) ==
-            Answer::Yes)
+        view_.questionBox(text::ApplicationTitle, text::LeftRelocatedQuestion) == Answer::Yes)
         reportRestore(prepare::restoreControlFile(system_, controlFile));
     prepare::releaseUnrecordedFolders(system_, state);
 }
@@ -152,8 +145,8 @@ void TForm1::offerToRestoreLeftover() {
 void TForm1::BtnStartMenuSanshoClick(int tag) {
     if (tag < 1 || tag > StartMenuRowCount)
         return;
-    OpenDialog1.filter = AnyFileFilter;
-    OpenDialog1.title = AnyFileTitle;
+    OpenDialog1.filter = text::AnyFileFilter;
+    OpenDialog1.title = text::AnyFileTitle;
     if (!view_.openDialog(OpenDialog1))
         return;
     view_.setText(id(Role::EditStartMenuFile, tag), OpenDialog1.fileName);
@@ -292,10 +285,10 @@ void TForm1::reportNotBack(std::vector<prepare::NotBack> notBack) {
     // Another program may hold them: once it is closed, they may go back.
     while (!notBack.empty()) {
         std::vector<std::string> named;
-        for (std::size_t i = 0; i < notBack.size() && i < prepare::text::NamedNotBack; ++i)
-            named.push_back(prepare::text::shownPath(system_, notBack[i].path()));
-        const std::string text = prepare::text::cannotRestore(named, notBack.size() - named.size());
-        if (view_.retryBox(display(text)) != Answer::Retry)
+        for (std::size_t i = 0; i < notBack.size() && i < text::NamedNotBack; ++i)
+            named.push_back(text::shownPath(system_, notBack[i].path()));
+        const std::string message = text::cannotRestore(named, notBack.size() - named.size());
+        if (view_.retryBox(display(message)) != Answer::Retry)
             return;
         notBack = prepare::retryRestore(system_, notBack);
     }
@@ -305,15 +298,15 @@ void TForm1::reportRestore(const prepare::RestoreReport& report) {
     // A close that waits for installers tries it again each time: said once.
     for (const std::string& controlFile : report.unreadable)
         if (unreadableSaid_.insert(controlFile).second)
-            view_.errorBox(withFullStop(display(
-                prepare::text::cannotRead(prepare::text::shownPath(system_, controlFile)))));
+            view_.errorBox(
+                withFullStop(display(text::cannotRead(text::shownPath(system_, controlFile)))));
     reportNotBack(report.notBack);
 }
 
 void TForm1::Help1Click() {
     // Installed on Linux the program is in bin/ and its read-me in share/doc/.
-    std::string readMe = state.ToolFolder + "ReadMe.txt";
-    const std::string installed = state.ToolFolder + "..\\share\\doc\\kwarino\\ReadMe.txt";
+    std::string readMe = state.ToolFolder + ReadMeName;
+    const std::string installed = state.ToolFolder + "..\\share\\doc\\kwarino\\" + ReadMeName;
     if (!platform::isFile(system_, readMe) && platform::isFile(system_, installed))
         readMe = installed;
     system_.shellOpen(readMe);
@@ -336,7 +329,7 @@ bool TForm1::FormCloseQuery() {
             for (ControlId control = 0; control < controls().size(); ++control)
                 if (controls()[control].kind != Kind::Label)
                     view_.setEnabled(control, false);
-            view_.setText(id(Role::Label6), WaitingForInstallerText);
+            view_.setText(id(Role::Label6), text::WaitingForInstaller);
             view_.setVisible(id(Role::Label6), true);
             reportRestore(prepare::restoreOnClose(system_, state, busy));
             return false;

@@ -19,6 +19,9 @@ struct RestoreReport;
 
 namespace form {
 
+// The read-me the help menu opens, beside the tool.
+constexpr const char* ReadMeName = "ReadMe.txt";
+
 class TForm1 {
 public:
     // FormCreate runs here, before the view shows the window.

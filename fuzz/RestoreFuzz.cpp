@@ -5,6 +5,7 @@
 #include "platform/PathRules.h"
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
+#include "prepare/ControlFile.h"
 #include "prepare/Restore.h"
 #include "support/NoLaunchSystem.h"
 
@@ -33,7 +34,7 @@ const std::vector<std::string> Pieces = {"\\", "/", "..", ".", ":", "C:", "a.txt
 
 const fs::path Root = fs::temp_directory_path() /
                       ("kw-restorefuzz-" + std::to_string(platform::realSystem().processId()));
-const fs::path P = Root / "P", Out = Root / "OUT", Ini = P / "Inst.ini";
+const fs::path P = Root / "P", Out = Root / "OUT", Ini = P / prepare::ControlFileName;
 // A marked temporary of a process that has ended: the tool's own leftover, which it may remove.
 const fs::path Stale = P / "sub" / "~b.txt.kwarino-4194304-0.tmp";
 
@@ -101,14 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static ReparseFolder sys(platform::realSystem());
     const std::string top = *sys.fromNativePath(P.string()) + "\\";
     const platform::ProfileFile list = platform::ProfileFile::parse(ini);
-    const auto report = prepare::restoreControlFile(sys, top + "Inst.ini");
+    const auto report = prepare::restoreControlFile(sys, top + prepare::ControlFileName);
     // A file of the list's own top-level entries is no moved file.
     std::set<std::string> own;
     for (const auto& [key, value] : list.entries("Files"))
         own.insert(pathrules::foldCase(value));
     std::string unsaid;
     prepare::forEachFileToRestore(
-        list, "Inst.ini", [&](std::string_view relative, std::string_view name) {
+        list, prepare::ControlFileName, [&](std::string_view relative, std::string_view name) {
             const bool said = std::count(report.notBack.begin(), report.notBack.end(),
                                          prepare::NotBack{top, std::string(relative)}) > 0;
             const fs::path atTop = sys.toNativePath(top + std::string(name));

@@ -81,7 +81,7 @@ std::optional<std::string> writeControlFile(platform::System& sys, const RunStat
                                          : std::string();
         put("Group", item(++n), display + "," + relative);
     }
-    put("Group", item(n + 1), uninstallTitle + ",Inst.exe,/r");
+    put("Group", item(n + 1), uninstallTitle + "," + InstallerName + ",/r");
 
     put("Startup", "Value", "0");
     put("Startup", "Info",

@@ -28,6 +28,8 @@ struct ControlFileRequest {
 
 // The control file's name, and its path in a program folder.
 constexpr const char* ControlFileName = "Inst.ini";
+// The installer the control file is for, beside it.
+constexpr const char* InstallerName = "Inst.exe";
 std::string controlFilePath(const RunState& state);
 
 // The last folder name of the program folder: "C:\Work\Sample\" gives "Sample",

@@ -60,7 +60,7 @@ void releaseUnrecordedFolders(platform::System& sys, RunState& state,
 }
 
 std::string installerPath(const RunState& state) {
-    return state.ProgramFolder + "Inst.exe";
+    return state.ProgramFolder + InstallerName;
 }
 
 platform::LaunchResult startInstaller(platform::System& sys, const RunState& state,

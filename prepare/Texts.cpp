@@ -2,6 +2,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/System.h"
+#include "prepare/ControlFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,19 @@ std::string sjis(std::string_view utf8) {
 }
 
 namespace text {
+
+namespace {
+
+// 「Inst.exe」 in a message.
+std::string quotedInstaller() {
+    return sjis("「") + InstallerName + sjis("」");
+}
+
+} // namespace
+
+std::string surveyProgress(std::size_t entriesSoFar) {
+    return "フォルダのファイルを調べています…\r" + std::to_string(entriesSoFar) + " 個";
+}
 
 std::string noProgramFile() {
     return sjis("プログラムファイルの名前が入力されていません。\r入力してください。");
@@ -39,21 +53,23 @@ std::string startMenuFileMissing() {
         "指定されたスタートメニューに追加するファイルが見つかりません。\r確認してください。");
 }
 std::string installerMissing() {
-    return sjis("指定されたフォルダにはファイル「Inst.exe」が存在しません。\r「Inst.exe」を指定した"
-                "フォルダへ置いてください。");
+    return sjis("指定されたフォルダにはファイル") + quotedInstaller() + sjis("が存在しません。\r") +
+           quotedInstaller() + sjis("を指定したフォルダへ置いてください。");
 }
 std::string programFileIsInstaller() {
-    return sjis("プログラムファイルに「Inst.exe」は指定できません。\r訂正してください。");
+    return sjis("プログラムファイルに") + quotedInstaller() +
+           sjis("は指定できません。\r訂正してください。");
 }
 std::string unwritableText(std::string_view what) {
-    return std::string(what) +
-           sjis("に、Inst.ini に書き込めない文字（Shift-JIS にない文字または制御文字）が含まれてい"
-                "ます。\r訂正してください。");
+    return std::string(what) + sjis("に、") + ControlFileName +
+           sjis(" に書き込めない文字（Shift-JIS にない文字または制御文字）が含まれています。\r"
+                "訂正してください。");
 }
 std::string unwritableFileName(std::string_view displayPath) {
     return sjis("プログラムファイルのあるフォルダのファイル\r「") + std::string(displayPath) +
-           sjis("」\rの名前には、Inst.ini に書き込めない文字（Shift-JIS にない文字または制御文字）"
-                "が含まれています。\r名前を変えてからもう一度やりなおしてください。");
+           sjis("」\rの名前には、") + ControlFileName +
+           sjis(" に書き込めない文字（Shift-JIS にない文字または制御文字）が含まれています。\r"
+                "名前を変えてからもう一度やりなおしてください。");
 }
 
 std::string fieldProgramFile() {
@@ -85,10 +101,6 @@ std::string confirmRelocationRefused() {
 
 std::string folderInUse() {
     return sjis("別のクワリノがこのフォルダーを使用中です。");
-}
-std::string leftRelocatedQuestion() {
-    return sjis("このフォルダーは前回のインストールの準備が途中で終わったままです。\r"
-                "ファイルを元の場所に戻しますか？");
 }
 
 std::string shownPath(platform::System& sys, const std::string& path) {

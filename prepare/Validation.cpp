@@ -2,6 +2,7 @@
 
 #include "platform/PathRules.h"
 #include "platform/System.h"
+#include "prepare/ControlFile.h"
 #include "prepare/Texts.h"
 
 namespace prepare {
@@ -98,7 +99,7 @@ std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
             return ofFile(text::startMenuFileMissing(), row);
     }
 
-    const std::string installer = state.ProgramFolder + "Inst.exe";
+    const std::string installer = state.ProgramFolder + InstallerName;
     if (!platform::fileExists(sys, installer))
         return Rejection{text::installerMissing(), Field::None};
     if (state.ProgramFileName == installer)

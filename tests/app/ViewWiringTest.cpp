@@ -6,6 +6,7 @@
 #include "app/QtPrinters.h"
 #include "form/WindowTexts.h"
 #include "support/FaultySystem.h"
+#include "support/ProductNames.h"
 #include "support/TestFolder.h"
 
 #include <QAction>
@@ -26,6 +27,9 @@
 
 namespace {
 
+using testing_support::Ini;
+using testing_support::Installer;
+
 using app::Boxes;
 using app::OpenDialog;
 using form::Role;
@@ -38,7 +42,7 @@ protected:
 
     void SetUp() override {
         tmp.write("Sample/Sample.exe", "program");
-        tmp.write("Sample/Inst.exe", "installer");
+        tmp.write("Sample/" + Installer, "installer");
         tmp.write("Sample/doc/Manual.txt", "manual");
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -137,7 +141,7 @@ TEST_F(ViewWiring, RequestThenTheCloseBoxRestoresTheFolder) {
     EXPECT_TRUE(app::seam::boxes().empty());
     EXPECT_FALSE(control(Role::Label6)->isVisible());
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt"));
-    EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic("Sample/Inst.exe"));
+    EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic("Sample/" + Installer));
     form.close();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(tmp.snapshot(), before);
@@ -163,7 +167,7 @@ TEST_F(ViewWiring, WriteErrorShowsTheStopBox) {
     EXPECT_EQ(app::seam::boxes()[0].icon, Boxes::Icon::Stop);
     EXPECT_EQ(app::seam::boxes()[0].caption, QString::fromUtf8(window_text::Title));
     EXPECT_EQ(app::seam::boxes()[0].text,
-              native("Sample/Inst.ini") + QStringLiteral(" に書き込めません."));
+              native("Sample/" + Ini) + QStringLiteral(" に書き込めません."));
 }
 
 TEST_F(ViewWiring, LongSurveyShowsTheProgressWindowWhoseCancelStopsTheRequest) {
@@ -220,7 +224,8 @@ TEST_F(ViewWiring, HelpMenuOpensTheReadMe) {
     sys.calls.clear();
     form.Help1->trigger();
     ASSERT_FALSE(sys.calls.empty());
-    EXPECT_EQ(sys.calls.back(), "shellOpen " + form.logic().runState().ToolFolder + "ReadMe.txt");
+    EXPECT_EQ(sys.calls.back(),
+              "shellOpen " + form.logic().runState().ToolFolder + form::ReadMeName);
 }
 
 } // namespace

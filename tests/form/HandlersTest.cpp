@@ -6,6 +6,7 @@
 #include "form/WindowTexts.h"
 #include "support/FaultySystem.h"
 #include "support/IniText.h"
+#include "support/ProductNames.h"
 #include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,9 @@
 #endif
 
 namespace {
+
+using testing_support::Ini;
+using testing_support::Installer;
 
 using form::ControlId;
 using form::Role;
@@ -266,7 +270,7 @@ class Requests : public Handlers {
 protected:
     void SetUp() override {
         tmp.write("Sample/Sample.exe", "program");
-        tmp.write("Sample/Inst.exe", "installer");
+        tmp.write("Sample/" + Installer, "installer");
         tmp.write("Sample/doc/Manual.txt", "manual");
     }
     void fill(const std::string& application) {
@@ -296,10 +300,10 @@ TEST_F(Requests, SampleRequestThenCloseRestoresTheFolder) {
     EXPECT_GE(view.keptPainted, 1) << "the progress text is drawn before the survey";
     EXPECT_FALSE(installEnabled()) << "until a field changes";
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt"));
-    const auto ini = testing_support::parseIniText(tmp.read("Sample/Inst.ini"));
+    const auto ini = testing_support::parseIniText(tmp.read("Sample/" + Ini));
     EXPECT_EQ(testing_support::sectionLines(ini, "Group")[4], "Item2=説明書,doc\\Manual.txt");
     EXPECT_EQ(testing_support::sectionLines(ini, "Install")[1], "InstallDir=Sample");
-    EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic("Sample/Inst.exe"));
+    EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic("Sample/" + Installer));
     ASSERT_EQ(form.runState().CreatedIniFiles.size(), 1u);
     view.setText(NameField, "サンプル2");
     EXPECT_TRUE(installEnabled()) << "a change enables it again";
@@ -349,7 +353,7 @@ TEST_F(Requests, TextThatCannotBeWrittenIsRefusedAndItsFieldFocused) {
         EXPECT_EQ(view.focus, c.field);
         view.setText(c.field, before);
     }
-    EXPECT_FALSE(tmp.exists("Sample/Inst.ini"));
+    EXPECT_FALSE(tmp.exists("Sample/" + Ini));
 }
 
 TEST_F(Requests, NoToTheQuestionClosesTheWindowWithTheFolderUntouched) {
@@ -374,11 +378,11 @@ TEST_F(Requests, ClosingTheQuestionBoxGoesOnAsYes) {
     view.answers.push_back(form::Answer::Closed);
     install();
     EXPECT_FALSE(view.closed);
-    EXPECT_TRUE(tmp.exists("Sample/Inst.ini"));
+    EXPECT_TRUE(tmp.exists("Sample/" + Ini));
     EXPECT_TRUE(tmp.exists("Sample/doc/readme.txt")) << "installed in place";
     view.closeWindow();
     EXPECT_TRUE(view.closed);
-    EXPECT_TRUE(tmp.exists("Sample/Inst.ini")) << "no InstallDir: the control file stays";
+    EXPECT_TRUE(tmp.exists("Sample/" + Ini)) << "no InstallDir: the control file stays";
 }
 
 TEST_F(Requests, ErrorsOfTheToolsOwnWorkShowTheErrorBoxAndLeaveNothingUnrecorded) {
@@ -391,10 +395,10 @@ TEST_F(Requests, ErrorsOfTheToolsOwnWorkShowTheErrorBoxAndLeaveNothingUnrecorded
         bool relocated;          // the files stay moved and recorded until the close
     };
     const Case cases[] = {
-        {"writeFileAtomic", native("Sample/Inst.ini"), text::CannotWrite, false},
+        {"writeFileAtomic", native("Sample/" + Ini), text::CannotWrite, false},
         // The second move fails: the first goes back, and Inst.ini goes.
         {"moveNoReplace", native("Sample/doc/Second.txt"), text::CannotMove, false},
-        {"shellOpen", native("Sample/Inst.exe"), text::CannotStart, true},
+        {"shellOpen", native("Sample/" + Installer), text::CannotStart, true},
     };
     fill("x");
     for (const Case& c : cases) {
@@ -453,7 +457,7 @@ TEST_F(Requests, CloseNamesTheFilesThatCannotGoBackAndTriesThemAgain) {
     EXPECT_TRUE(view.closed);
     EXPECT_TRUE(tmp.exists("Sample/a.txt")) << "left beside the program";
     EXPECT_TRUE(tmp.exists("Sample/doc/Manual.txt") && tmp.exists("Sample/doc/k.txt"));
-    EXPECT_FALSE(tmp.exists("Sample/Inst.ini"));
+    EXPECT_FALSE(tmp.exists("Sample/" + Ini));
 }
 
 TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidAndKeptOneOutsideTheDosRangeIsNot) {
@@ -462,18 +466,18 @@ TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidAndKeptOneOutsideTheDosRang
     sys.fail = [](const std::string& op, const std::string&) { return op == "readFile"; };
     EXPECT_TRUE(form.FormCloseQuery());
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, native("Sample/Inst.ini") + text::CannotRead);
-    EXPECT_TRUE(tmp.exists("Sample/Manual.txt") && tmp.exists("Sample/Inst.ini"));
+    EXPECT_EQ(view.boxes[0].text, native("Sample/" + Ini) + text::CannotRead);
+    EXPECT_TRUE(tmp.exists("Sample/Manual.txt") && tmp.exists("Sample/" + Ini));
     // Readable again, dated 1976, its file's subfolder gone: it is met all the same.
     sys.fail = nullptr;
-    std::filesystem::last_write_time(tmp.native("Sample/Inst.ini"),
+    std::filesystem::last_write_time(tmp.native("Sample/" + Ini),
                                      std::filesystem::file_time_type::clock::now() -
                                          std::chrono::hours(24 * 365 * 50));
     std::filesystem::remove(tmp.native("Sample/doc"));
     EXPECT_TRUE(form.FormCloseQuery());
     ASSERT_EQ(view.boxes.size(), 2u);
     EXPECT_EQ(view.boxes[1].text, notBackBox({native("Sample/doc/Manual.txt")}));
-    EXPECT_FALSE(tmp.exists("Sample/Inst.ini"));
+    EXPECT_FALSE(tmp.exists("Sample/" + Ini));
 }
 
 TEST_F(Requests, CloseDuringTheMovesUpStopsTheRequestBeforeTheInstallerStarts) {
@@ -519,7 +523,7 @@ TEST_F(Requests, ShortSurveyOnlyKeepsTheWindowPainted) {
     install();
     EXPECT_TRUE(view.progress.empty());
     EXPECT_GE(view.keptPainted, 2);
-    EXPECT_TRUE(tmp.exists("Sample/Inst.ini"));
+    EXPECT_TRUE(tmp.exists("Sample/" + Ini));
     view.closeWindow();
 }
 
@@ -575,7 +579,7 @@ TEST_F(Requests, CancelledSessionEndThenAnotherRequestIsRestoredAtClose) {
     view.setText(NameField, "y");
     install();
     ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
-    ASSERT_TRUE(tmp.exists("Sample/Inst.ini"));
+    ASSERT_TRUE(tmp.exists("Sample/" + Ini));
     view.closeWindow();
     EXPECT_TRUE(view.closed);
     EXPECT_EQ(tmp.snapshot(), before) << "that request is restored too";
@@ -583,7 +587,7 @@ TEST_F(Requests, CancelledSessionEndThenAnotherRequestIsRestoredAtClose) {
 
 TEST_F(Requests, SessionEndDuringTheQuestionRestoresAtOnceThenTheRequestStopsWindowStays) {
     tmp.write("Other/Other.exe");
-    tmp.write("Other/Inst.exe");
+    tmp.write("Other/" + Installer);
     manyFiles("Other"); // too many to move: the question is asked
     const auto before = tmp.snapshot();
     fill("x");
@@ -606,7 +610,7 @@ TEST_F(Requests, SessionEndDuringTheQuestionRestoresAtOnceThenTheRequestStopsWin
 
 TEST_F(Requests, CloseWaitsForTheInstallersStillAtWorkASecondCloseDoesNot) {
     tmp.write("Other/Other.exe");
-    tmp.write("Other/Inst.exe");
+    tmp.write("Other/" + Installer);
     tmp.write("Other/doc/o.txt");
     const auto before = tmp.snapshot();
     sys.startsProcesses = true;
@@ -633,7 +637,7 @@ TEST_F(Requests, CloseWaitsForTheInstallersStillAtWorkASecondCloseDoesNot) {
 
 TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidOnceWhileTheCloseWaits) {
     tmp.write("Other/Other.exe");
-    tmp.write("Other/Inst.exe");
+    tmp.write("Other/" + Installer);
     tmp.write("Other/doc/o.txt");
     sys.startsProcesses = true;
     fill("x");
@@ -641,7 +645,7 @@ TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidOnceWhileTheCloseWaits) {
     browseProgram(native("Other/Other.exe"));
     install(); // 2
     sys.fail = [&](const std::string& op, const std::string& path) {
-        return op == "readFile" && path == tmp.logic("Other/Inst.ini");
+        return op == "readFile" && path == tmp.logic("Other/" + Ini);
     };
     sys.ended = {2};
     view.closeWindow();
@@ -650,7 +654,7 @@ TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidOnceWhileTheCloseWaits) {
     form.InstallerEnded();
     EXPECT_TRUE(view.closed);
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, native("Other/Inst.ini") + text::CannotRead);
+    EXPECT_EQ(view.boxes[0].text, native("Other/" + Ini) + text::CannotRead);
 }
 
 // ---- one folder, one owner ----
@@ -667,7 +671,7 @@ TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
         otherView.setText(NameField, "x");
         other.BitBtnInstallClick();
         ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
-        const std::string ini = tmp.read("Sample/Inst.ini");
+        const std::string ini = tmp.read("Sample/" + Ini);
         // Its folder, held: no question on the browse, and the request ends.
         fill("y");
         install();
@@ -675,7 +679,7 @@ TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
         EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Plain);
         EXPECT_EQ(view.boxes[0].text, text::FolderInUse);
         EXPECT_TRUE(installEnabled());
-        EXPECT_EQ(tmp.read("Sample/Inst.ini"), ini);
+        EXPECT_EQ(tmp.read("Sample/" + Ini), ini);
         EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
     } // that copy dies without its close
     view.answers = {form::Answer::No, form::Answer::Yes};
@@ -789,23 +793,23 @@ TEST(ToolFolder, IsTheExecutablesFolderWithABackslashAndHelpOpensItsReadMe) {
         form::TForm1 form(view, sys);
         EXPECT_EQ(form.runState().ToolFolder, folder);
         form.Help1Click();
-        EXPECT_EQ(sys.calls.back(), "shellOpen " + folder + "ReadMe.txt");
+        EXPECT_EQ(sys.calls.back(), "shellOpen " + folder + form::ReadMeName);
     }
 }
 
 TEST(ToolFolder, HelpOpensTheInstalledReadMeUnderShareDocOnlyWhenNoneLiesBesideTheProgram) {
     testing_support::TestFolder tmp;
     tmp.write("bin/kwarino");
-    tmp.write("share/doc/kwarino/ReadMe.txt");
+    tmp.write(std::string("share/doc/kwarino/") + form::ReadMeName);
     OwnPath sys(tmp.logic("bin/kwarino"));
     FakeView view;
     form::TForm1 form(view, sys);
     form.Help1Click();
     EXPECT_EQ(sys.calls.back(),
-              "shellOpen " + tmp.logic() + "bin\\..\\share\\doc\\kwarino\\ReadMe.txt");
-    tmp.write("bin/ReadMe.txt");
+              "shellOpen " + tmp.logic() + "bin\\..\\share\\doc\\kwarino\\" + form::ReadMeName);
+    tmp.write(std::string("bin/") + form::ReadMeName);
     form.Help1Click();
-    EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic() + "bin\\ReadMe.txt");
+    EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic() + "bin\\" + form::ReadMeName);
 }
 
 TEST(StartState, NothingChosenAndNothingRecorded) {
@@ -826,7 +830,7 @@ TEST(FullStop, OnlyAfterACharacterThatSortsAfterIt) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"書き込めません", "書き込めません."},
         {"disk full", "disk full."},
-        {"Inst.ini 0", "Inst.ini 0."},
+        {Ini + " 0", Ini + " 0."},
         {"done.", "done."},
         {"(C:)", "(C:)"},
         {"a-", "a-"},

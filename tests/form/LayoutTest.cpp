@@ -1,7 +1,9 @@
 // The window as data: every control with its place, caption, font, colour,
 // start state, hint and accessible name, in creation (and tab) order.
 #include "form/Layout.h"
+#include "form/Unit1.h"
 #include "form/WindowTexts.h"
+#include "prepare/ControlFile.h"
 
 #include <gtest/gtest.h>
 
@@ -80,7 +82,10 @@ TEST(Layout, EveryControlInCreationOrder) {
     }
 }
 
-TEST(Layout, WindowTitleFontColoursAndProgressTexts) {
+TEST(Layout, WindowTitleFontColoursProgressTextsAndFileNames) {
+    EXPECT_STREQ(prepare::ControlFileName, ControlFileName);
+    EXPECT_STREQ(prepare::InstallerName, InstallerName);
+    EXPECT_STREQ(form::ReadMeName, ReadMeName);
     EXPECT_STREQ(form::ApplicationTitle, Title);
     EXPECT_STREQ(form::HelpMenuCaption, HelpMenu);
     EXPECT_STREQ(form::FontFamily, "ＭＳ Ｐゴシック");

@@ -4,6 +4,11 @@
 
 namespace window_text {
 
+// The files the tool writes, starts and opens.
+inline constexpr const char* ControlFileName = "Inst.ini";
+inline constexpr const char* InstallerName = "Inst.exe";
+inline constexpr const char* ReadMeName = "ReadMe.txt";
+
 inline constexpr const char* Title = "クワリノ";
 inline constexpr const char* HelpMenu = "ヘルプ(&H)";
 

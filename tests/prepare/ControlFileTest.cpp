@@ -4,6 +4,7 @@
 #include "platform/PathRules.h"
 #include "prepare/Texts.h"
 #include "support/IniText.h"
+#include "support/ProductNames.h"
 #include "support/RequestFixture.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +17,13 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+using testing_support::Ini;
+using testing_support::Installer;
+
 // Sample.exe, Inst.exe and doc\Manual.txt, surveyed in that order.
 void sampleOrder(FaultySystem& sys) {
     auto rank = [](const platform::DirEntry& e) {
-        static const std::vector<std::string> order{"Sample.exe", "Inst.exe", "doc"};
+        static const std::vector<std::string> order{"Sample.exe", Installer, "doc"};
         return std::find(order.begin(), order.end(), e.name) - order.begin();
     };
     sys.enumerationOrder = [rank](const auto& a, const auto& b) { return rank(a) < rank(b); };
@@ -30,7 +34,7 @@ protected:
     ProgramFolderFixture f;
     void SetUp() override {
         f.file("Sample.exe");
-        f.file("Inst.exe");
+        f.file(Installer);
         f.file("doc/Manual.txt", "manual");
         sampleOrder(f.sys);
         f.browse("Sample.exe");
@@ -52,14 +56,14 @@ TEST_F(ControlFileTest, SampleRequestSectionBySection) {
 
     EXPECT_EQ(sectionLines(sections, "Install"),
               (Lines{"Title=サンプルのインストール", "InstallDir=Sample", "IsFileDelAfterInst=1"}));
-    EXPECT_EQ(sectionLines(sections, "Files"), (Lines{"Item1=Sample.exe", "Item2=Inst.exe",
-                                                      "Item3=doc\\Manual.txt", "Item4=Inst.ini"}));
+    EXPECT_EQ(sectionLines(sections, "Files"), (Lines{"Item1=Sample.exe", "Item2=" + Installer,
+                                                      "Item3=doc\\Manual.txt", "Item4=" + Ini}));
     EXPECT_EQ(
         sectionLines(sections, "Group"),
         (Lines{"Value=1",
                "Info=スタートメニューの「プログラム」内に「サンプル」というグループを作成します。",
                "GroupName=サンプル", "Item1=サンプル,Sample.exe", "Item2=説明書,doc\\Manual.txt",
-               "Item3=サンプルのアンインストール,Inst.exe,/r"}));
+               "Item3=サンプルのアンインストール," + Installer + ",/r"}));
     EXPECT_EQ(
         sectionLines(sections, "Startup"),
         (Lines{"Value=0",
@@ -85,7 +89,7 @@ TEST_F(ControlFileTest, SampleRequestSectionBySection) {
 
 TEST_F(ControlFileTest, SecondRequestKeepsFileListAndUpdatesInPlace) {
     ASSERT_EQ(
-        f.run(f.texts("Sample.exe", "サンプル", {{"説明書", "doc/Manual.txt"}, {"", "Inst.exe"}}))
+        f.run(f.texts("Sample.exe", "サンプル", {{"説明書", "doc/Manual.txt"}, {"", Installer}}))
             .kind,
         Kind::Started);
     auto first = ini();
@@ -102,27 +106,28 @@ TEST_F(ControlFileTest, SecondRequestKeepsFileListAndUpdatesInPlace) {
         (Lines{"Value=1",
                "Info=スタートメニューの「プログラム」内に「別名」というグループを作成します。",
                "GroupName=別名", "Item1=別名,Sample.exe",
-               "Item2=別名のアンインストール,Inst.exe,/r", "Item3=Inst.exe,Inst.exe",
-               "Item4=サンプルのアンインストール,Inst.exe,/r"}));
+               "Item2=別名のアンインストール," + Installer + ",/r",
+               "Item3=" + Installer + "," + Installer,
+               "Item4=サンプルのアンインストール," + Installer + ",/r"}));
     // One record for one folder.
-    EXPECT_EQ(f.state.CreatedIniFiles, (Lines{f.logic("Inst.ini")}));
+    EXPECT_EQ(f.state.CreatedIniFiles, (Lines{f.logic(Ini)}));
 }
 
 TEST_F(ControlFileTest, StartMenuRowsNumberingAndNames) {
     f.file("doc/readme.txt");
-    auto outcome =
-        f.run(f.texts("Sample.exe", "A,B",
-                      {{"自分", "Sample.exe"}, {"", "doc/read*.t?t"}, {"説明", "Inst.exe"}}));
+    auto outcome = f.run(f.texts(
+        "Sample.exe", "A,B", {{"自分", "Sample.exe"}, {"", "doc/read*.t?t"}, {"説明", Installer}}));
     ASSERT_EQ(outcome.kind, Kind::Started) << outcome.message;
     auto group = sectionLines(ini(), "Group");
     // Row 1 names the program file itself: no item, the numbering closes up.
     // Row 2 has no name: the name of the file its pattern matched is shown,
     // and that file is written, never the pattern. The comma in App stays.
-    EXPECT_EQ(group,
-              (Lines{"Value=1",
-                     "Info=スタートメニューの「プログラム」内に「A,B」というグループを作成します。",
-                     "GroupName=A,B", "Item1=A,B,Sample.exe", "Item2=readme.txt,doc\\readme.txt",
-                     "Item3=説明,Inst.exe", "Item4=A,Bのアンインストール,Inst.exe,/r"}));
+    EXPECT_EQ(
+        group,
+        (Lines{"Value=1",
+               "Info=スタートメニューの「プログラム」内に「A,B」というグループを作成します。",
+               "GroupName=A,B", "Item1=A,B,Sample.exe", "Item2=readme.txt,doc\\readme.txt",
+               "Item3=説明," + Installer, "Item4=A,Bのアンインストール," + Installer + ",/r"}));
 }
 
 TEST(InstallFolderName, LastFolderOfTheProgramFolder) {
@@ -148,9 +153,9 @@ TEST_F(ControlFileTest, RootFolderGivesItsDriveStyleName) {
     request.application = "x";
     f.sys.captureWrites = true;
     ASSERT_FALSE(prepare::writeControlFile(f.sys, state, request));
-    auto sections = parseIniText(f.sys.captured.at("D:\\Inst.ini"));
+    auto sections = parseIniText(f.sys.captured.at("D:\\" + Ini));
     EXPECT_EQ(sectionLines(sections, "Install")[1], "InstallDir=D:");
-    EXPECT_EQ(sectionLines(sections, "Files"), (Lines{"Item1=Inst.ini"}));
+    EXPECT_EQ(sectionLines(sections, "Files"), (Lines{"Item1=" + Ini}));
 }
 
 TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
@@ -158,7 +163,7 @@ TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
         "[Install]\r\nInstallDir=Sample\r\n[Files]\r\nItem1=doc\\Manual.txt\r\n";
     const std::string unicode = "\xFF\xFE" + platform::utf16leFromUtf8(old);
     const std::string expected =
-        platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").string()) +
+        platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/" + Ini).string()) +
         prepare::sjis(" に書き込めません");
     // The write fails; or the old file cannot be read (or is Unicode with a
     // lone surrogate, or starts with the UTF-8 mark, which Windows and Wine
@@ -169,12 +174,12 @@ TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
                                                         {"", "\xEF\xBB\xBF" + old},
                                                         {"", unicode + "\x01\xD8"}};
     for (const auto& [failing, bytes] : rows) {
-        f.file("Inst.ini", bytes);
+        f.file(Ini, bytes);
         f.sys.fail = [&](const std::string& op, const std::string&) { return op == failing; };
         auto outcome = f.run(f.texts("Sample.exe", "x"));
         EXPECT_EQ(outcome.kind, Kind::WriteFailed) << failing;
         EXPECT_EQ(outcome.message, expected) << failing;
-        EXPECT_EQ(f.tmp.read("Sample/Inst.ini"), bytes) << failing;
+        EXPECT_EQ(f.tmp.read("Sample/" + Ini), bytes) << failing;
         EXPECT_TRUE(f.tmp.exists("Sample/doc/Manual.txt")) << failing;
         EXPECT_TRUE(f.state.CreatedIniFiles.empty()) << failing;
     }

@@ -1,6 +1,7 @@
 // Control files that anyone may have written: the restore never touches
 // anything outside the control file's folder, never crashes, and stays linear.
 #include "prepare/Restore.h"
+#include "support/ProductNames.h"
 #include "support/RequestFixture.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 using namespace testing_support;
 
 namespace {
+
+using testing_support::Ini;
 
 class HostileControlFileTest : public ::testing::Test {
 protected:
@@ -23,9 +26,9 @@ protected:
         f.tmp.mkdir("Sample/doc");
     }
     void restoreWith(const std::string& contents) {
-        f.file("Inst.ini", contents);
+        f.file(Ini, contents);
         outsideBefore = outside();
-        prepare::restoreControlFile(f.sys, f.logic("Inst.ini"));
+        prepare::restoreControlFile(f.sys, f.logic(Ini));
     }
     std::map<std::string, std::string> outside() {
         auto all = f.tmp.snapshot();
@@ -57,7 +60,7 @@ TEST_F(HostileControlFileTest, TraversalAbsoluteAndDrivePaths) {
 
 TEST_F(HostileControlFileTest, MissingSectionsAndGarbageAreHarmless) {
     restoreWith("[Files]\r\nItem1=doc\\x.txt\r\n"); // no InstallDir: left alone
-    EXPECT_TRUE(f.tmp.exists("Sample/Inst.ini"));
+    EXPECT_TRUE(f.tmp.exists("Sample/" + Ini));
     EXPECT_TRUE(f.tmp.exists("Sample/x.txt"));
 
     std::mt19937 rng(7);
@@ -67,7 +70,7 @@ TEST_F(HostileControlFileTest, MissingSectionsAndGarbageAreHarmless) {
             garbage += char(rng() % 256);
         restoreWith(garbage);
         EXPECT_EQ(outside(), outsideBefore);
-        EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+        EXPECT_FALSE(f.tmp.exists("Sample/" + Ini));
     }
 }
 
@@ -85,7 +88,7 @@ TEST_F(HostileControlFileTest, FiftyThousandKeys) {
     files += "Item50001=doc\\x.txt\r\n";
     restoreWith(files);
     EXPECT_EQ(f.tmp.read("Sample/doc/x.txt"), "x");
-    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+    EXPECT_FALSE(f.tmp.exists("Sample/" + Ini));
 }
 
 } // namespace

@@ -4,11 +4,13 @@
 #include "platform/System.h"
 #include "prepare/Launch.h"
 #include "prepare/Texts.h"
+#include "support/ProductNames.h"
 #include "support/RequestFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 using namespace testing_support;
@@ -17,18 +19,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testing_support::Ini;
+using testing_support::Installer;
+
 class RestoreTest : public ::testing::Test {
 protected:
     ProgramFolderFixture f;
     void SetUp() override {
         f.file("Sample.exe", "program");
-        f.file("Inst.exe", "installer");
+        f.file(Installer, "installer");
         f.browse("Sample.exe");
     }
     void close() { prepare::restoreOnClose(f.sys, f.state); }
     void controlFile(const std::string& files) {
-        f.file("Inst.ini", "[Install]\r\nInstallDir=Sample\r\n[Files]\r\n" + files);
-        f.state.CreatedIniFiles.push_back(f.logic("Inst.ini"));
+        f.file(Ini, "[Install]\r\nInstallDir=Sample\r\n[Files]\r\n" + files);
+        f.state.CreatedIniFiles.push_back(f.logic(Ini));
     }
 };
 
@@ -44,7 +49,7 @@ TEST_F(RestoreTest, RequestThenCloseLeavesTheFolderAsFound) {
     ASSERT_TRUE(f.tmp.exists("Sample/logo.png"));
     close();
     EXPECT_EQ(f.tree(), before);
-    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+    EXPECT_FALSE(f.tmp.exists("Sample/" + Ini));
 }
 
 TEST_F(RestoreTest, ControlFileWithoutInstallDirStays) {
@@ -52,12 +57,12 @@ TEST_F(RestoreTest, ControlFileWithoutInstallDirStays) {
     f.file("doc/a.txt");
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started); // asked, answered yes
     close();
-    EXPECT_TRUE(f.tmp.exists("Sample/Inst.ini"));
+    EXPECT_TRUE(f.tmp.exists("Sample/" + Ini));
     EXPECT_TRUE(f.tmp.exists("Sample/doc/a.txt"));
 }
 
 TEST_F(RestoreTest, VanishedControlFileIsPassedOver) {
-    f.state.CreatedIniFiles.push_back(f.logic("Inst.ini"));
+    f.state.CreatedIniFiles.push_back(f.logic(Ini));
     close();
     EXPECT_EQ(f.tree().size(), 2u);
 }
@@ -65,11 +70,12 @@ TEST_F(RestoreTest, VanishedControlFileIsPassedOver) {
 TEST_F(RestoreTest, EntriesWithoutBackslashAndMissingFoldersAreLeft) {
     f.file("Manual.txt", "m");
     f.file("b.txt", "b");
-    controlFile("Item1=Sample.exe\r\nItem2=gone\\Manual.txt\r\nItem3=Inst.ini\r\nItem4=b.txt\r\n");
+    controlFile("Item1=Sample.exe\r\nItem2=gone\\Manual.txt\r\nItem3=" + Ini +
+                "\r\nItem4=b.txt\r\n");
     close();
     EXPECT_EQ(f.tmp.read("Sample/Manual.txt"), "m") << "its subfolder no longer exists";
     EXPECT_TRUE(f.tmp.exists("Sample/b.txt"));
-    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+    EXPECT_FALSE(f.tmp.exists("Sample/" + Ini));
 }
 
 TEST_F(RestoreTest, ExistingTargetIsNeverReplaced) {
@@ -88,8 +94,7 @@ TEST_F(RestoreTest, ExistingTargetIsNeverReplaced) {
                 "Item5=doc\\c.txt\r\n");
     // Each stays at the top and is said, but for the list's own B.txt.
     std::vector<std::string> said;
-    for (const prepare::NotBack& file :
-         prepare::restoreOnClose(f.sys, f.state).notBack)
+    for (const prepare::NotBack& file : prepare::restoreOnClose(f.sys, f.state).notBack)
         said.push_back(file.relative);
     EXPECT_EQ(said, (std::vector<std::string>{"doc\\a.txt", "doc\\h.txt", "doc\\c.txt"}));
     EXPECT_EQ(f.tmp.read("Sample/a.txt"), "top");
@@ -110,7 +115,9 @@ TEST_F(RestoreTest, HostileEntriesTouchNothingOutsideTheFolder) {
                 "Item3=\\tmp\\x.txt\r\n"
                 "Item4=C:\\x.txt\r\n"
                 "Item5=doc\\\\y.txt\r\n"
-                "Item6=doc\\Inst.ini\r\n"
+                "Item6=doc\\" +
+                Ini +
+                "\r\n"
                 "Item7=doc\\.\\y.txt\r\n");
     auto outside = f.tmp.read("victim.txt");
     close();
@@ -118,20 +125,25 @@ TEST_F(RestoreTest, HostileEntriesTouchNothingOutsideTheFolder) {
     EXPECT_EQ(f.tmp.read("Sample/victim.txt"), "inside");
     EXPECT_TRUE(f.tmp.exists("Sample/x.txt"));
     EXPECT_TRUE(f.tmp.exists("Sample/y.txt"));
-    EXPECT_FALSE(f.tmp.exists("Sample/doc/Inst.ini"));
-    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini")) << "deleted after its moves";
+    EXPECT_FALSE(f.tmp.exists("Sample/doc/" + Ini));
+    EXPECT_FALSE(f.tmp.exists("Sample/" + Ini)) << "deleted after its moves";
 }
 
 TEST_F(RestoreTest, FileNamedLikeTheControlFileInOtherLettersStaysWhereItIs) {
     // One name with the control file to Windows and to the installer: the
     // folder is not relocated.
-    f.file("sub/inst.ini", "mine");
-    f.file("sub/INST.INI.bak", "b");
+    std::string lower = Ini, upper = Ini;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    f.file("sub/" + lower, "mine");
+    f.file("sub/" + upper + ".bak", "b");
     auto before = f.tree();
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
     EXPECT_EQ(f.ui.questions, 1);
     close();
-    before["Inst.ini"] = f.iniBytes();
+    before[Ini] = f.iniBytes();
     EXPECT_EQ(f.tree(), before);
 }
 
@@ -145,7 +157,7 @@ TEST_F(RestoreTest, MovesAcrossDevicesCopyUnderATemporaryName) {
     f.sys.fail = [&](const std::string& op, const std::string& path) {
         const std::string name(pathrules::fileNamePart(path));
         const auto temporary = platform::parseTemporaryName(name);
-        if (op == "rename" && temporary && temporary->target != "Inst.ini")
+        if (op == "rename" && temporary && temporary->target != Ini)
             renamedWhole.push_back(f.sys.readFile(path).value_or("?"));
         return false;
     };
@@ -174,7 +186,7 @@ TEST_F(RestoreTest, MovesCutShortByAKillAreFinishedAtClose) {
     f.file("x.txt.other", "not the same");
     // The copies are compared a piece at a time, never read whole.
     f.sys.fail = [](const std::string& op, const std::string& path) {
-        return op == "readFile" && path.find("Inst.ini") == std::string::npos;
+        return op == "readFile" && path.find(Ini) == std::string::npos;
     };
     close();
     before["x.txt.other"] = "not the same";
@@ -202,7 +214,7 @@ TEST(SafeRelativePath, OnlyPathsThatStayInside) {
     EXPECT_FALSE(prepare::isSafeRelativePath("a\\\\b"));
     // A separator to every system, and parts Windows reads without their end.
     EXPECT_FALSE(prepare::isSafeRelativePath("sub/..\\..\\Out\\a.txt"));
-    EXPECT_FALSE(prepare::isSafeRelativePath("sub\\Inst.ini."));
+    EXPECT_FALSE(prepare::isSafeRelativePath("sub\\" + Ini + "."));
     EXPECT_FALSE(prepare::isSafeRelativePath("sub \\a.txt"));
     // A colon right after a lead byte is no second byte: still a colon.
     EXPECT_FALSE(prepare::isSafeRelativePath("a\\\xE0:b"));
@@ -237,9 +249,9 @@ TEST_F(RestoreTest, KilledToolIsRecoveredByTheNextRun) {
 TEST_F(RestoreTest, ToolKilledWhileWritingTheControlFileLeavesNothingBehind) {
     f.file("doc/Manual.txt", "m");
     auto before = f.tree();
-    f.file(leftoverTemporaryName("Inst.ini"), "[Install]\r\nInsta");
+    f.file(leftoverTemporaryName(Ini), "[Install]\r\nInsta");
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
-    EXPECT_EQ(f.iniBytes().find(leftoverTemporaryName("Inst.ini")), std::string::npos)
+    EXPECT_EQ(f.iniBytes().find(leftoverTemporaryName(Ini)), std::string::npos)
         << "not listed as a file of the software";
     close();
     EXPECT_EQ(f.tree(), before);
@@ -248,11 +260,11 @@ TEST_F(RestoreTest, ToolKilledWhileWritingTheControlFileLeavesNothingBehind) {
 TEST_F(RestoreTest, ControlFileThatExistedBeforeWithInstallDirIsDeleted) {
     f.file("Manual.txt", "m");
     f.tmp.mkdir("Sample/doc");
-    f.file("Inst.ini", "[Install]\r\nInstallDir=Sample\r\n[Files]\r\nItem1=doc\\Manual.txt\r\n");
+    f.file(Ini, "[Install]\r\nInstallDir=Sample\r\n[Files]\r\nItem1=doc\\Manual.txt\r\n");
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
     close();
     EXPECT_EQ(f.tmp.read("Sample/doc/Manual.txt"), "m");
-    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+    EXPECT_FALSE(f.tmp.exists("Sample/" + Ini));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/System.h"
 #include "prepare/Texts.h"
 #include "support/IniText.h"
+#include "support/ProductNames.h"
 #include "support/RequestFixture.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +23,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testing_support::Ini;
+using testing_support::Installer;
+
 class SurveyTest : public ::testing::Test {
 protected:
     ProgramFolderFixture f;
     void SetUp() override {
         f.file("Sample.exe");
-        f.file("Inst.exe");
+        f.file(Installer);
         f.browse("Sample.exe");
     }
     prepare::SurveyResult survey() { return prepare::surveyProgramFolder(f.sys, f.state); }
@@ -48,7 +52,7 @@ TEST_F(SurveyTest, ListsEveryFileWithItsRelativePath) {
     f.file(".hidden");
     auto s = survey();
     EXPECT_EQ(sorted(s.FolderFiles),
-              (std::vector<std::string>{".hidden", "Inst.exe", "Sample.exe", "doc\\Manual.txt",
+              (std::vector<std::string>{".hidden", Installer, "Sample.exe", "doc\\Manual.txt",
                                         "doc\\img\\a.png"}));
     EXPECT_FALSE(s.ReadOnlyFound);
     EXPECT_FALSE(prepare::relocationRefused(s));
@@ -60,7 +64,7 @@ TEST_F(SurveyTest, SubfolderFilesStandWhereTheSubfolderWasMet) {
     f.file("b/c/3");
     f.sys.enumerationOrder = [](const auto& x, const auto& y) { return x.name > y.name; };
     EXPECT_EQ(survey().FolderFiles,
-              (std::vector<std::string>{"b\\c\\3", "b\\2", "a\\1", "Sample.exe", "Inst.exe"}));
+              (std::vector<std::string>{"b\\c\\3", "b\\2", "a\\1", "Sample.exe", Installer}));
 }
 
 TEST_F(SurveyTest, NinetyEightFilesAreRelocatedNinetyNineAreNot) {
@@ -143,7 +147,7 @@ TEST_F(SurveyTest, LinksToFoldersAreNotFollowed) {
     fs::create_directory_symlink(f.tmp.native("Outside"), f.tmp.native("Sample/link"));
     fs::create_directory_symlink(f.tmp.native("Sample"), f.tmp.native("Sample/loop"));
     auto s = survey();
-    EXPECT_EQ(sorted(s.FolderFiles), (std::vector<std::string>{"Inst.exe", "Sample.exe"}));
+    EXPECT_EQ(sorted(s.FolderFiles), (std::vector<std::string>{Installer, "Sample.exe"}));
     EXPECT_TRUE(s.ReadOnlyFound) << "a link to a folder refuses relocation";
 }
 
@@ -258,9 +262,9 @@ TEST_F(SurveyTest, RelocationMovesUpNeverReplacesAndEndsAtAFailedMove) {
     f.file("doc/img/logo.png", "logo");
     f.file("keep.txt", "top");
     f.file("sub/keep.txt", "below"); // a duplicate: refused as a whole, but relocate() alone
-    auto result = prepare::relocate(
-        f.sys, f.state.ProgramFolder,
-        {"Sample.exe", "doc\\Manual.txt", "sub\\keep.txt", "doc\\img\\logo.png"});
+    auto result =
+        prepare::relocate(f.sys, f.state.ProgramFolder,
+                          {"Sample.exe", "doc\\Manual.txt", "sub\\keep.txt", "doc\\img\\logo.png"});
     EXPECT_EQ(result.moved, (std::vector<std::string>{"doc\\Manual.txt"}));
     EXPECT_EQ(result.failed, "sub\\keep.txt");
     EXPECT_EQ(f.tmp.read("Sample/Manual.txt"), "manual");
@@ -294,29 +298,29 @@ TEST_F(SurveyRequestTest, YesInstallsInPlaceWithoutInstallDir) {
     auto install = sectionLines(parseIniText(f.iniBytes()), "Install");
     EXPECT_EQ(install, (std::vector<std::string>{"Title=aのインストール"}));
     EXPECT_EQ(f.ui.progress, (std::vector<bool>{true, false}));
-    EXPECT_EQ(f.sys.calls.back(), "shellOpen " + f.logic("Inst.exe"));
+    EXPECT_EQ(f.sys.calls.back(), "shellOpen " + f.logic(Installer));
 }
 
 TEST_F(SurveyRequestTest, ExistingControlFileSkipsTheSurvey) {
     f.file("doc/a.txt");
-    f.file("Inst.ini", "[Files]\r\nItem1=Inst.ini\r\n");
+    f.file(Ini, "[Files]\r\nItem1=" + Ini + "\r\n");
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
     EXPECT_EQ(f.ui.questions, 0);
     EXPECT_TRUE(f.tmp.exists("Sample/doc/a.txt"));
     for (const auto& call : f.sys.calls) // the survey lists with the read-only bits
         EXPECT_NE(call.rfind("enumerate ", 0), 0u) << call;
-    EXPECT_EQ(f.state.CreatedIniFiles, (std::vector<std::string>{f.logic("Inst.ini")}));
+    EXPECT_EQ(f.state.CreatedIniFiles, (std::vector<std::string>{f.logic(Ini)}));
 }
 
 TEST_F(SurveyRequestTest, ExistingControlFileFollowsTheLastSurveyOfTheRun) {
     // As a refused survey earlier in the run left it.
     f.state.RelocationRefused = true;
-    f.file("Inst.ini", "[Install]\r\nTitle=old\r\n");
+    f.file(Ini, "[Install]\r\nTitle=old\r\n");
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
     auto sections = parseIniText(f.iniBytes());
     EXPECT_EQ(sectionLines(sections, "Install"),
               (std::vector<std::string>{"Title=aのインストール"}));
-    EXPECT_EQ(sectionLines(sections, "Files"), (std::vector<std::string>{"Item1=Inst.ini"}));
+    EXPECT_EQ(sectionLines(sections, "Files"), (std::vector<std::string>{"Item1=" + Ini}));
 }
 
 TEST_F(SurveyRequestTest, WriteErrorLeavesEveryFileWhereItWas) {
@@ -327,7 +331,7 @@ TEST_F(SurveyRequestTest, WriteErrorLeavesEveryFileWhereItWas) {
     auto outcome = f.run(f.texts("Sample.exe", "a"));
     EXPECT_EQ(outcome.kind, Kind::WriteFailed);
     EXPECT_EQ(outcome.message,
-              platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/Inst.ini").string()) +
+              platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/" + Ini).string()) +
                   prepare::sjis(" に書き込めません"));
     EXPECT_EQ(f.tree(), before);
     EXPECT_TRUE(f.state.CreatedIniFiles.empty());
@@ -342,7 +346,7 @@ TEST_F(SurveyRequestTest, UnwritableFileNameEndsTheRequestBeforeAnyMove) {
     ASSERT_EQ(outcome.kind, Kind::Rejected);
     EXPECT_NE(outcome.message.find(prepare::sjis("emoji-〓.txt")), std::string::npos);
     EXPECT_EQ(f.tree(), before);
-    EXPECT_FALSE(f.tmp.exists("Sample/Inst.ini"));
+    EXPECT_FALSE(f.tmp.exists("Sample/" + Ini));
     EXPECT_EQ(f.ui.progress, (std::vector<bool>{true, false}));
 }
 
@@ -359,15 +363,14 @@ TEST_F(SurveyRequestTest, CancelledSurveyMovesAndWritesNothing) {
 TEST_F(SurveyRequestTest, RequestsOnTwoFoldersAreRecordedInOrder) {
     ProgramFolderFixture other("Other");
     other.file("P.exe");
-    other.file("Inst.exe");
+    other.file(Installer);
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
     auto t = f.texts("Sample.exe", "b");
     t.programFile = other.logic("P.exe");
     // The other fixture lives in another temporary folder: survey it through ours.
     ASSERT_EQ(f.run(t).kind, Kind::Started);
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
-    EXPECT_EQ(f.state.CreatedIniFiles,
-              (std::vector<std::string>{f.logic("Inst.ini"), other.logic("Inst.ini")}));
+    EXPECT_EQ(f.state.CreatedIniFiles, (std::vector<std::string>{f.logic(Ini), other.logic(Ini)}));
 }
 
 } // namespace
@@ -388,7 +391,7 @@ TEST(ReadsBackAsWritten, BlanksAtTheEndsQuotesAndControls) {
 TEST(SurveyNames, NameThatWouldNotReadBackEndsTheRequest) {
     ProgramFolderFixture f;
     f.file("Sample.exe");
-    f.file("Inst.exe");
+    f.file(Installer);
     f.file("doc/a.txt");
 #ifdef _WIN32
     // Windows drops trailing blanks from names; only the extended-length form
@@ -413,7 +416,7 @@ TEST(SurveyNames, NameEndingInADotEndsTheRequest) {
     // Possible off Windows only; Windows and the restore would read "sub".
     ProgramFolderFixture f;
     f.file("Sample.exe");
-    f.file("Inst.exe");
+    f.file(Installer);
     f.file("sub./x.txt");
     auto before = f.tree();
     EXPECT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Rejected);

@@ -3,6 +3,7 @@
 #include "form/WindowTexts.h"
 #include "platform/Cp932.h"
 #include "prepare/Texts.h"
+#include "support/ProductNames.h"
 #include "support/RequestFixture.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,14 @@ namespace text = window_text;
 
 namespace {
 
+using testing_support::Installer;
+
 class ValidationTest : public ::testing::Test {
 protected:
     ProgramFolderFixture f;
     void SetUp() override {
         f.file("Sample.exe");
-        f.file("Inst.exe");
+        f.file(Installer);
         f.file("doc/Manual.txt");
         f.browse("Sample.exe");
     }
@@ -94,9 +97,9 @@ TEST_F(ValidationTest, StartMenuFolderComparisonIsCaseSensitive) {
 }
 
 TEST_F(ValidationTest, InstallerMustBePresentAndIsNotTheProgram) {
-    expectRejected(check(f.texts("Inst.exe", "a")), text::ProgramFileIsInstaller,
+    expectRejected(check(f.texts(Installer, "a")), text::ProgramFileIsInstaller,
                    Field::ProgramFile);
-    std::filesystem::remove(f.tmp.native("Sample/Inst.exe"));
+    std::filesystem::remove(f.tmp.native("Sample/" + Installer));
     // Without the installer that check comes first, and the focus stays.
     f.file("Inst2.exe");
     expectRejected(check(f.texts("Sample.exe", "a")), text::InstallerMissing, Field::None);
@@ -112,7 +115,7 @@ TEST_F(ValidationTest, TypedTextGivesTheProgramValues) {
 
     // Typed over a browse of another folder: the field's file wins.
     f.tmp.write("Other/Prog.exe");
-    f.tmp.write("Other/Inst.exe");
+    f.tmp.write("Other/" + Installer);
     auto t = f.texts("Sample.exe", "a");
     t.programFile = f.tmp.logic("Other/Prog.exe");
     ASSERT_FALSE(check(t));

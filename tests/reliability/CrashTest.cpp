@@ -7,6 +7,7 @@
 // Random: the seed of the kill moments is printed; KW_TEST_SEED replays a run.
 #include "platform/System.h"
 #include "prepare/Restore.h"
+#include "support/ProductNames.h"
 #include "support/RequestFixture.h"
 #include "support/TestFolder.h"
 
@@ -35,6 +36,9 @@ using testing_support::ProgramFolderFixture;
 using testing_support::TestFolder;
 
 namespace {
+
+using testing_support::Ini;
+using testing_support::Installer;
 
 // The driver as a process of its own.
 class Driver {
@@ -181,7 +185,7 @@ std::string everyFileOnce(const Tree& original, const Tree& now, bool twiceAllow
                 return place + " changed";
     }
     for (const auto& [path, contents] : now) {
-        if (original.count(path) || path == "Sample/Inst.ini" || isTemporary(path))
+        if (original.count(path) || path == "Sample/" + Ini || isTemporary(path))
             continue;
         bool movedUp = false;
         for (const auto& [o, c] : original)
@@ -210,7 +214,7 @@ protected:
 
     void SetUp() override {
         tmp.write("Sample/Sample.exe", "program");
-        tmp.write("Sample/Inst.exe", "installer");
+        tmp.write("Sample/" + Installer, "installer");
         std::mt19937 rng(12345);
         const char* dirs[] = {"doc", "doc/img", "ソフト", "ソフト/表示", ".cfg", "data/a/b/c"};
         for (int i = 0; i < 60; ++i) {
@@ -257,7 +261,7 @@ TEST_P(CrashTest, KilledAtRandomMomentsLosesNothingAndRecovers) {
             for (const auto& [path, contents] : original)
                 movedUp = movedUp || (path != "Sample/" + topName(path) &&
                                       now.count("Sample/" + topName(path)) > 0);
-            const std::string ini = tmp.logic("Sample/Inst.ini");
+            const std::string ini = tmp.logic("Sample/" + Ini);
             ASSERT_EQ(prepare::leftRelocated(platform::realSystem(), ini), movedUp) << round;
             prepare::restoreControlFile(platform::realSystem(), ini);
             if (movedUp) {
@@ -288,8 +292,8 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
             for (int n = 1;; ++n) {
                 ProgramFolderFixture f;
                 f.tmp.write("Outside/o.txt", "outside");
-                for (const char* name :
-                     {"Sample.exe", "Inst.exe", "doc/a.txt", "doc/b.txt", "sub/deep/c.txt"})
+                for (const std::string& name : std::vector<std::string>{
+                         "Sample.exe", Installer, "doc/a.txt", "doc/b.txt", "sub/deep/c.txt"})
                     f.file(name, name);
                 const Tree original = f.tmp.snapshot();
                 f.browse("Sample.exe");
@@ -298,7 +302,7 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 f.sys.fail = [&](const std::string& op, const std::string& path) {
                     const bool changes = op == "copyNoReplace" || op == "rename" ||
                                          op == "removeFile" || op == "createFile" ||
-                                         (op == "readFile" && path == f.logic("Inst.ini"));
+                                         (op == "readFile" && path == f.logic(Ini));
                     return changes && (cut ? ++count >= n : ++count == n);
                 };
                 auto outcome = f.run(f.texts("Sample.exe", "a"));
@@ -321,7 +325,7 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 ASSERT_EQ(everyFileOnce(original, now, cut && across), "");
                 // A control file the close cannot read stays, and so do its files.
                 const bool unread = !closed.unreadable.empty();
-                EXPECT_TRUE(!unread || now.count("Sample/Inst.ini"));
+                EXPECT_TRUE(!unread || now.count("Sample/" + Ini));
                 if (!cut && !unread) {
                     // Back in place, but for what the close said stays at the top.
                     for (const auto& [path, contents] : original) {

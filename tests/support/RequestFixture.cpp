@@ -1,6 +1,9 @@
 #include "support/RequestFixture.h"
 
 #include "prepare/Texts.h"
+#include "support/ProductNames.h"
+
+using testing_support::Ini;
 
 namespace testing_support {
 
@@ -49,7 +52,7 @@ prepare::RequestOutcome ProgramFolderFixture::run(const prepare::RequestTexts& t
 }
 
 std::string ProgramFolderFixture::iniBytes() const {
-    return tmp.read(folder + "/Inst.ini");
+    return tmp.read(folder + "/" + Ini);
 }
 
 std::map<std::string, std::string> ProgramFolderFixture::tree() const {

@@ -12,6 +12,7 @@
 #include "platform/System.h"
 #include "prepare/ControlFile.h"
 #include "prepare/Texts.h"
+#include "support/ProductNames.h"
 #include "support/RequestFixture.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +30,9 @@ using Kind = prepare::RequestOutcome::Kind;
 using prepare::sjis;
 
 namespace {
+
+using testing_support::Ini;
+using testing_support::Installer;
 
 // What a reader sees of a profile file: sections in order, each with its keys
 // in order and their values. All text in code page 932.
@@ -193,7 +197,7 @@ void requireCodePage932() {
 // Surveyed in the order Sample.exe, Inst.exe, doc, as the sample request expects.
 void sampleOrder(FaultySystem& sys) {
     auto rank = [](const platform::DirEntry& e) {
-        static const std::vector<std::string> order{"Sample.exe", "Inst.exe", "doc"};
+        static const std::vector<std::string> order{"Sample.exe", Installer, "doc"};
         return std::find(order.begin(), order.end(), e.name) - order.begin();
     };
     sys.enumerationOrder = [rank](const auto& a, const auto& b) { return rank(a) < rank(b); };
@@ -209,14 +213,14 @@ protected:
 TEST_F(ProfileInterop, SampleRequestReadsBackThroughTheSystem) {
     ProgramFolderFixture f("Sample");
     f.file("Sample.exe");
-    f.file("Inst.exe");
+    f.file(Installer);
     f.file("doc/Manual.txt", "manual");
     sampleOrder(f.sys);
     f.browse("Sample.exe");
     auto outcome = f.run(f.texts("Sample.exe", "サンプル", {{"説明書", "doc/Manual.txt"}}));
     ASSERT_EQ(outcome.kind, Kind::Started) << utf8(outcome.message);
 
-    const std::string ini = f.logic("Inst.ini");
+    const std::string ini = f.logic(Ini);
     expectSameEverywhere(ini, f.iniBytes());
     // And what the system reads is the sample request's control file, section by section.
     const View expected = {
@@ -224,9 +228,9 @@ TEST_F(ProfileInterop, SampleRequestReadsBackThroughTheSystem) {
                             {"InstallDir", "Sample"},
                             {"IsFileDelAfterInst", "1"}}),
         section("Files", {{"Item1", "Sample.exe"},
-                          {"Item2", "Inst.exe"},
+                          {"Item2", Installer},
                           {"Item3", "doc\\Manual.txt"},
-                          {"Item4", "Inst.ini"}}),
+                          {"Item4", Ini}}),
         section("Group",
                 {{"Value", "1"},
                  {"Info", "スタートメニューの「プログラム」内に「サンプル」というグループを作成し"
@@ -234,7 +238,7 @@ TEST_F(ProfileInterop, SampleRequestReadsBackThroughTheSystem) {
                  {"GroupName", "サンプル"},
                  {"Item1", "サンプル,Sample.exe"},
                  {"Item2", "説明書,doc\\Manual.txt"},
-                 {"Item3", "サンプルのアンインストール,Inst.exe,/r"}}),
+                 {"Item3", "サンプルのアンインストール," + Installer + ",/r"}}),
         section("Startup",
                 {{"Value", "0"},
                  {"Info", "この項目にチェックを入れておくと，Windowsを起動する度に「サンプル」を"
@@ -261,14 +265,14 @@ TEST_F(ProfileInterop, JapaneseNamesWithBackslashTrailBytes) {
     // "ソ" and "表" end in the byte 0x5C; the folder name holds them too.
     ProgramFolderFixture f("ソフト表");
     f.file("表示.exe");
-    f.file("Inst.exe");
+    f.file(Installer);
     f.file("説明/ソース.txt", "s");
     f.file("説明/表/予定.txt", "y");
     f.browse("表示.exe");
     auto outcome = f.run(f.texts("表示.exe", "ソフト表", {{"", "説明/ソース.txt"}}));
     ASSERT_EQ(outcome.kind, Kind::Started) << utf8(outcome.message);
 
-    const std::string ini = f.logic("Inst.ini");
+    const std::string ini = f.logic(Ini);
     expectSameEverywhere(ini, f.iniBytes());
     char value[256];
     GetPrivateProfileStringA("Install", "InstallDir", "", value, sizeof value, ini.c_str());
@@ -283,7 +287,7 @@ TEST_F(ProfileInterop, JapaneseNamesWithBackslashTrailBytes) {
 TEST_F(ProfileInterop, FileUpdatedByTwoRequests) {
     ProgramFolderFixture f("Sample");
     f.file("Sample.exe");
-    f.file("Inst.exe");
+    f.file(Installer);
     f.file("doc/Manual.txt");
     f.file("doc/Readme.txt");
     f.browse("Sample.exe");
@@ -291,7 +295,7 @@ TEST_F(ProfileInterop, FileUpdatedByTwoRequests) {
                             {{"説明書", "doc/Manual.txt"}, {"", "doc/Readme.txt"}}))
                   .kind,
               Kind::Started);
-    const std::string ini = f.logic("Inst.ini");
+    const std::string ini = f.logic(Ini);
     expectSameEverywhere(ini, f.iniBytes());
     const std::string first = f.iniBytes();
 
@@ -301,7 +305,7 @@ TEST_F(ProfileInterop, FileUpdatedByTwoRequests) {
     expectSameEverywhere(ini, f.iniBytes());
     char value[256];
     GetPrivateProfileStringA("Group", "Item4", "", value, sizeof value, ini.c_str());
-    EXPECT_EQ(std::string(value), sjis("サンプルのアンインストール,Inst.exe,/r"));
+    EXPECT_EQ(std::string(value), sjis("サンプルのアンインストール," + Installer + ",/r"));
     GetPrivateProfileStringA("Group", "GroupName", "", value, sizeof value, ini.c_str());
     EXPECT_EQ(std::string(value), sjis("別名"));
 }
@@ -318,7 +322,7 @@ TEST_F(ProfileInterop, FiveThousandFiles) {
     ASSERT_FALSE(prepare::writeControlFile(platform::realSystem(), state, request));
 
     const std::string ini = prepare::controlFilePath(state);
-    const std::string bytes = tmp.read("Big/Inst.ini");
+    const std::string bytes = tmp.read("Big/" + Ini);
     expectSameEverywhere(ini, bytes);
     const View ansi = ansiView(ini);
     ASSERT_GE(ansi.size(), 2u);
@@ -326,7 +330,7 @@ TEST_F(ProfileInterop, FiveThousandFiles) {
     ASSERT_EQ(ansi[1].entries.size(), 5001u) << "the whole key list, past 16384 bytes";
     EXPECT_EQ(ansi[1].entries[4999].first, "Item5000");
     EXPECT_EQ(ansi[1].entries[4999].second, sjis("データ\\file4999.dat"));
-    EXPECT_EQ(ansi[1].entries[5000].second, "Inst.ini");
+    EXPECT_EQ(ansi[1].entries[5000].second, Ini);
 }
 
 // The other direction: files the system's writer made, read by the tool.
@@ -340,7 +344,7 @@ TEST_F(ProfileInterop, ToolReadsWhatTheAnsiWriterWrites) {
     };
     write("Install", "Title", sjis("サンプルのインストール"));
     write("Files", "Item1", sjis("説明\\ソース.txt"));
-    write("Files", "Item2", "Inst.ini");
+    write("Files", "Item2", Ini);
     write(sjis("グループ"), sjis("項目"), sjis("表,ソ"));
     write("Install", "InstallDir", sjis("ソフト表"));
     write("install", "TITLE", "updated"); // an existing key, other spelling
@@ -386,19 +390,20 @@ TEST_F(ProfileInterop, ToolReadsWhatTheWideWriterWrites) {
 TEST_F(ProfileInterop, UpdateOfAFileSavedInEitherEncodingReadsBackAsTheSystemsOwn) {
     const std::string text =
         "[Install]\r\nInstallDir=App\r\nTitle=旧名\r\n[Files]\r\nItem1=a.txt\r\n"
-        "Item2=doc\\説明.txt\r\nItem3=Inst.ini\r\n";
+        "Item2=doc\\説明.txt\r\nItem3=" +
+        Ini + "\r\n";
     const std::string unicode = "\xFF\xFE" + platform::utf16leFromUtf8(text);
     // The last row ends in half a character, which every reader ignores.
     for (const std::string& saved : {sjis(text), unicode, unicode + "\n"}) {
         const bool isUnicode = saved != sjis(text);
         SCOPED_TRACE(saved.size());
         ProgramFolderFixture f;
-        for (const char* name : {"Sample.exe", "Inst.exe", "Inst.ini", "copy.ini"})
+        for (const char* name : {"Sample.exe", Installer, Ini, "copy.ini"})
             f.file(name, saved);
         f.browse("Sample.exe");
         ASSERT_EQ(f.run(f.texts("Sample.exe", "新名")).kind, Kind::Started);
         EXPECT_EQ(f.iniBytes().rfind("\xFF\xFE", 0) == 0, isUnicode);
-        const View updated = wideView(f.logic("Inst.ini"));
+        const View updated = wideView(f.logic(Ini));
         for (const Section& s : updated)
             for (const auto& [key, value] : s.entries)
                 WritePrivateProfileStringW(wide(s.name).c_str(), wide(key).c_str(),
