@@ -388,9 +388,13 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         break;
-    case WM_DRAWITEM:
-        drawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        const int index = indexOf(item.hwndItem);
+        if (index >= 0)
+            theme_.drawButton(item, windowText(item.hwndItem), form::controls()[index].colour);
         return TRUE;
+    }
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
         const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
@@ -468,37 +472,6 @@ void Form1View::dropFiles(HDROP drop) {
     const int index = indexOf(ChildWindowFromPointEx(window_, at, CWP_SKIPINVISIBLE));
     if (form_)
         form_->FilesDropped(paths, index < 0 ? 0 : form::controls()[index].row);
-}
-
-void Form1View::drawButton(const DRAWITEMSTRUCT& item) {
-    const int index = indexOf(item.hwndItem);
-    if (index < 0)
-        return;
-    const bool disabled = item.itemState & ODS_DISABLED;
-    RECT text = item.rcItem;
-    const bool themed = theme_.drawPushButton(item, text);
-    if (!themed) {
-        // No visual style: the classic raised bevel, the caption moving with a push.
-        const bool pushed = item.itemState & ODS_SELECTED;
-        RECT frame = item.rcItem;
-        DrawFrameControl(item.hDC, &frame, DFC_BUTTON,
-                         DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) |
-                             (disabled ? DFCS_INACTIVE : 0));
-        if (pushed)
-            OffsetRect(&text, 1, 1);
-    }
-    SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC,
-                 textColour(form::controls()[index].colour, theme_.highContrast(), disabled));
-    const std::wstring caption = windowText(item.hwndItem);
-    DrawTextW(item.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    // The focus rectangle, unless hidden until the keyboard is used; a themed
-    // button shows it around its content.
-    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
-        RECT focus = item.rcItem;
-        InflateRect(&focus, -4, -4);
-        DrawFocusRect(item.hDC, themed ? &text : &focus);
-    }
 }
 
 std::string Form1View::text(form::ControlId control) const {

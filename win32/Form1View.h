@@ -97,7 +97,6 @@ private:
     void layOut();
     HFONT font(int height, bool bold);
     void releaseFonts();
-    void drawButton(const DRAWITEMSTRUCT& item);
     int indexOf(HWND control) const;
 
     HINSTANCE instance_;
