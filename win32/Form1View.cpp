@@ -26,8 +26,6 @@ constexpr DWORD WindowExStyle = WS_EX_ACCEPTFILES;
 constexpr int ProgressCancelId = IDCANCEL;
 // Wide enough for the longest hint line on one line.
 constexpr int HintWidth = 600;
-constexpr UINT_PTR HintTimer = 1;
-int HintHold = form::HintHidePause;
 
 // A control's place in client pixels at `dpi`.
 RECT placeAt(const form::Rect& r, UINT dpi) {
@@ -130,10 +128,6 @@ void Form1View::createControls() {
     }
 }
 
-void Form1View::setHintHold(int milliseconds) {
-    HintHold = milliseconds;
-}
-
 void Form1View::createTooltips() {
     tooltip_ =
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -157,26 +151,7 @@ void Form1View::createTooltips() {
         tool.uId = ControlIdBase + i;
         SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
-    // The longest the tooltip keeps a hint up by itself (a 16-bit count of
-    // milliseconds); keepHint renews it up to the hint's full time.
-    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(32767, 0));
-}
-
-void Form1View::keepHint() {
-    if (GetTickCount64() - hintShownAt_ >= static_cast<ULONGLONG>(HintHold)) {
-        SendMessageW(tooltip_, TTM_POP, 0, 0);
-        return;
-    }
-    // A pointer move over the tool, where the pointer rests, starts the
-    // tooltip's own time afresh.
-    POINT at{};
-    GetCursorPos(&at);
-    MSG move{};
-    move.hwnd = WindowFromPoint(at);
-    ScreenToClient(move.hwnd, &at);
-    move.message = WM_MOUSEMOVE;
-    move.lParam = MAKELPARAM(at.x, at.y);
-    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+    hints_.start(window_, tooltip_);
 }
 
 HFONT Form1View::font(int height, bool bold) {
@@ -357,20 +332,12 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if (note.hwndFrom != tooltip_)
             break;
-        if (note.code == TTN_SHOW) {
-            hintShownAt_ = GetTickCount64();
-            const auto autoPop = SendMessageW(tooltip_, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0);
-            SetTimer(window_, HintTimer, static_cast<UINT>(std::max<LRESULT>(autoPop / 2, 10)),
-                     nullptr);
-        } else if (note.code == TTN_POP) {
-            KillTimer(window_, HintTimer);
-        }
+        hints_.noted(note.code);
         return 0;
     }
     case WM_TIMER:
-        if (wParam != HintTimer)
+        if (!hints_.tick(wParam))
             break;
-        keepHint();
         return 0;
     case WM_DROPFILES:
         dropFiles(reinterpret_cast<HDROP>(wParam));

@@ -4,6 +4,7 @@
 
 #include "form/Layout.h"
 #include "form/View.h"
+#include "win32/Hints.h"
 #include "win32/Theme.h"
 
 #include <windows.h>
@@ -56,8 +57,6 @@ public:
     HWND control(form::ControlId id) const { return controls_[id]; }
     HWND tooltip() const { return tooltip_; }
     HWND progressWindow() const { return progress_; }
-    // How long a shown hint stays up (milliseconds; tests shorten it).
-    static void setHintHold(int milliseconds);
 
     std::string text(form::ControlId control) const override;
     void setText(form::ControlId control, const std::string& text) override;
@@ -91,8 +90,6 @@ private:
     void dropFiles(HDROP drop);
     void createControls();
     void createTooltips();
-    // A hint keeps showing while the pointer rests, until its time is up.
-    void keepHint();
     // Places, sizes and fonts for the current resolution.
     void layOut();
     HFONT font(int height, bool bold);
@@ -105,7 +102,7 @@ private:
     HWND progress_ = nullptr;
     HWND progressText_ = nullptr;
     bool progressCancelled_ = false;
-    ULONGLONG hintShownAt_ = 0;
+    Hints hints_;
     std::vector<HWND> controls_; // by ControlId
     std::vector<Font> fonts_;
     Theme theme_;

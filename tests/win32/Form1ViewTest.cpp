@@ -11,6 +11,7 @@
 #include "support/TestFolder.h"
 #include "win32/Dialogs.h"
 #include "win32/Dpi.h"
+#include "win32/Hints.h"
 #include "win32/Theme.h"
 
 #include <commctrl.h>
@@ -437,7 +438,7 @@ TEST_F(Win32Window, FieldsHaveTheirHintsOnSeveralLinesAlsoWhileDisabled) {
 TEST_F(Win32Window, AHintStaysUpItsFullTimeWhileThePointerRests) {
     HWND tips = view->tooltip();
     SetWindowPos(view->window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    win32::Form1View::setHintHold(2500);
+    win32::Hints::setHold(2500);
     SendMessageW(tips, TTM_SETDELAYTIME, TTDT_INITIAL, 50);
     SendMessageW(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, 300);
     const auto shown = [tips] { return IsWindowVisible(tips) != FALSE; };
@@ -453,7 +454,7 @@ TEST_F(Win32Window, AHintStaysUpItsFullTimeWhileThePointerRests) {
         EXPECT_TRUE(shown()) << "still up after four times the tooltip's own time";
         EXPECT_TRUE(pumpUntil(4000, [&] { return !shown(); })) << "gone when its time is up";
     }
-    win32::Form1View::setHintHold(120000);
+    win32::Hints::setHold(120000);
 }
 
 TEST_F(Win32Window, BrowseButtonsFillTheirOwnRowThroughTheOpenDialog) {
