@@ -19,11 +19,9 @@ namespace win32 {
 namespace {
 
 constexpr const wchar_t* WindowClass = L"TForm1";
-constexpr const wchar_t* ProgressClass = L"KwarinoSurveyProgress";
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // Files dropped from the file manager reach the window.
 constexpr DWORD WindowExStyle = WS_EX_ACCEPTFILES;
-constexpr int ProgressCancelId = IDCANCEL;
 // Wide enough for the longest hint line on one line.
 constexpr int HintWidth = 600;
 
@@ -41,7 +39,7 @@ std::wstring windowText(HWND control) {
     return text;
 }
 
-void registerClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC progressProc) {
+void registerClass(HINSTANCE instance, WNDPROC formProc) {
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
     form.lpszClassName = WindowClass;
@@ -53,19 +51,13 @@ void registerClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC progressProc)
     form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     form.lpfnWndProc = formProc;
-    WNDCLASSEXW progress = form;
-    progress.lpszClassName = ProgressClass;
-    progress.lpfnWndProc = progressProc;
-    progress.hIcon = nullptr;
-    progress.hIconSm = nullptr;
     RegisterClassExW(&form);
-    RegisterClassExW(&progress);
 }
 
 } // namespace
 
 Form1View::Form1View(HINSTANCE instance) : instance_(instance) {
-    static const bool registered = (registerClasses(instance, windowProc, progressProc), true);
+    static const bool registered = (registerClass(instance, windowProc), true);
     (void)registered;
     HMENU menu = CreateMenu();
     AppendMenuW(menu, MF_STRING, Help1CommandId, utf16(form::HelpMenuCaption).c_str());
@@ -81,8 +73,7 @@ Form1View::Form1View(HINSTANCE instance) : instance_(instance) {
 
 Form1View::~Form1View() {
     form_ = nullptr;
-    if (progress_)
-        DestroyWindow(progress_);
+    progress_.destroy();
     if (IsWindow(window_)) {
         // Gone with the view: no handler runs, and no message loop is ended.
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
@@ -189,10 +180,8 @@ void Form1View::layOut() {
                      reinterpret_cast<WPARAM>(font(table[i].fontHeight, table[i].bold)), TRUE);
     }
     // A survey's progress window may be up: it must not keep a font freed below.
-    if (progress_) {
-        for (HWND c = GetWindow(progress_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-            SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), TRUE);
-    }
+    if (progress_.window())
+        progress_.setFont(font(0, false));
     for (const Font& f : old)
         DeleteObject(f.handle);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaled(HintWidth, dpi_));
@@ -503,78 +492,13 @@ void Form1View::keepPainted() {
         DispatchMessageW(&msg);
 }
 
-LRESULT CALLBACK Form1View::progressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* view = reinterpret_cast<Form1View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    const bool cancel =
-        (message == WM_COMMAND && LOWORD(wParam) == ProgressCancelId) || message == WM_CLOSE;
-    if (view && cancel) {
-        view->progressCancelled_ = true;
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 bool Form1View::surveyProgress(std::size_t entriesSoFar) {
-    const std::wstring text = withCrLf(utf16(form::surveyProgressText(entriesSoFar)));
-    if (!progress_) {
-        // Modal: the main window takes no input while the window is up.
-        progressCancelled_ = false;
-        const int width = scaled(320, dpi_);
-        const int height = scaled(120, dpi_);
-        RECT outer{0, 0, width, height};
-        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-        adjustWindowRect(outer, style, WS_EX_DLGMODALFRAME, false, dpi_);
-        RECT owner{};
-        GetWindowRect(window_, &owner);
-        const int outerWidth = outer.right - outer.left;
-        const int outerHeight = outer.bottom - outer.top;
-        progress_ = CreateWindowExW(WS_EX_DLGMODALFRAME, ProgressClass,
-                                    utf16(form::ApplicationTitle).c_str(), style,
-                                    (owner.left + owner.right - outerWidth) / 2,
-                                    (owner.top + owner.bottom - outerHeight) / 2, outerWidth,
-                                    outerHeight, window_, nullptr, instance_, nullptr);
-        SetWindowLongPtrW(progress_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        const int margin = scaled(12, dpi_);
-        progressText_ = CreateWindowExW(
-            0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, margin,
-            margin, width - 2 * margin, scaled(40, dpi_), progress_, nullptr, instance_, nullptr);
-        const int buttonWidth = scaled(88, dpi_);
-        const int buttonHeight = scaled(26, dpi_);
-        HWND cancel = CreateWindowExW(
-            0, L"BUTTON", utf16(form::SurveyCancelCaption).c_str(),
-            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, (width - buttonWidth) / 2,
-            height - margin - buttonHeight, buttonWidth, buttonHeight, progress_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ProgressCancelId)), instance_, nullptr);
-        SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
-        SendMessageW(cancel, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
-        EnableWindow(window_, FALSE);
-        ShowWindow(progress_, SW_SHOW);
-        SetFocus(cancel);
-    } else {
-        SetWindowTextW(progressText_, text.c_str());
-    }
-    MSG msg;
-    while (!progressCancelled_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (IsDialogMessageW(progress_, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return !progressCancelled_;
+    return progress_.update(window_, instance_, dpi_, font(0, false),
+                            withCrLf(utf16(form::surveyProgressText(entriesSoFar))));
 }
 
 void Form1View::endSurveyProgress() {
-    if (!progress_)
-        return;
-    // Enabled first, so the activation goes back to the main window.
-    EnableWindow(window_, TRUE);
-    DestroyWindow(progress_);
-    progress_ = nullptr;
-    progressText_ = nullptr;
+    progress_.end(window_);
 }
 
 void Form1View::closeWindow() {

@@ -5,6 +5,7 @@
 #include "form/Layout.h"
 #include "form/View.h"
 #include "win32/Hints.h"
+#include "win32/ProgressWindow.h"
 #include "win32/Theme.h"
 
 #include <windows.h>
@@ -56,7 +57,7 @@ public:
     HWND window() const { return window_; }
     HWND control(form::ControlId id) const { return controls_[id]; }
     HWND tooltip() const { return tooltip_; }
-    HWND progressWindow() const { return progress_; }
+    HWND progressWindow() const { return progress_.window(); }
 
     std::string text(form::ControlId control) const override;
     void setText(form::ControlId control, const std::string& text) override;
@@ -83,7 +84,6 @@ private:
     };
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK progressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void command(int id, int code);
     // Files dropped from the file manager go to the handlers.
@@ -99,9 +99,7 @@ private:
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HWND tooltip_ = nullptr;
-    HWND progress_ = nullptr;
-    HWND progressText_ = nullptr;
-    bool progressCancelled_ = false;
+    ProgressWindow progress_;
     Hints hints_;
     std::vector<HWND> controls_; // by ControlId
     std::vector<Font> fonts_;
