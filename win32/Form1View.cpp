@@ -9,7 +9,6 @@
 #include "platform/SystemDll.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <string_view>
@@ -223,61 +222,6 @@ void Form1View::show(int showCommand) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
-}
-
-int Form1View::run() {
-    for (;;) {
-        // Messages, and while a close waits, the end of an installer.
-        std::vector<HANDLE> installers;
-        for (platform::Process process :
-             form_ ? form_->installersWaitedFor() : std::vector<platform::Process>())
-            if (installers.size() < MAXIMUM_WAIT_OBJECTS - 1)
-                installers.push_back(reinterpret_cast<HANDLE>(process));
-        const DWORD count = static_cast<DWORD>(installers.size());
-        const DWORD woke = MsgWaitForMultipleObjectsEx(count, installers.data(), INFINITE,
-                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (count > 0 && (woke < WAIT_OBJECT_0 + count || woke == WAIT_FAILED)) {
-            form_->InstallerEnded();
-            continue;
-        }
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                return 0;
-            // Tab, Shift+Tab and the arrow keys move between the controls.
-            if (IsWindow(window_) && IsDialogMessageW(window_, &msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
-
-int runTool(HINSTANCE instance, int showCommand, platform::System& system,
-            const std::vector<std::string>& arguments) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-    Form1View view(instance);
-    form::TForm1 Form1(view, system); // its creation runs FormCreate
-    view.attach(Form1);
-    view.show(showCommand);
-    // A file dropped on the program's icon, or sent to it.
-    Form1.CommandLine(arguments);
-    return view.run();
-}
-
-std::vector<std::string> commandLineArguments(const wchar_t* commandLine) {
-    std::vector<std::string> arguments;
-    static const auto split = platform::systemFunction<decltype(CommandLineToArgvW)>(
-        L"shell32.dll", "CommandLineToArgvW");
-    int count = 0;
-    LPWSTR* argv = split ? split(commandLine, &count) : nullptr;
-    if (!argv)
-        return arguments;
-    for (int i = 1; i < count; ++i)
-        arguments.push_back(utf8(argv[i]));
-    LocalFree(argv);
-    return arguments;
 }
 
 int Form1View::indexOf(HWND control) const {

@@ -18,9 +18,6 @@
 namespace form {
 class TForm1;
 }
-namespace platform {
-class System;
-}
 
 namespace win32 {
 
@@ -29,15 +26,6 @@ constexpr int Help1CommandId = 900;
 // A control's window ID: this base plus its number in the table, so each has
 // a unique, stable ID other programs may look for.
 constexpr int ControlIdBase = 1000;
-
-// The whole program: the window over the given platform layer, shown, until it
-// closes, with the arguments of its command line. The exit code.
-int runTool(HINSTANCE instance, int showCommand, platform::System& system,
-            const std::vector<std::string>& arguments);
-
-// The arguments after the program's name on a whole command line (UTF-8), as
-// Windows splits them.
-std::vector<std::string> commandLineArguments(const wchar_t* commandLine);
 
 class Form1View final : public form::View {
 public:
@@ -50,9 +38,6 @@ public:
     // The handlers the events go to; until then events are dropped.
     void attach(form::TForm1& form) { form_ = &form; }
     void show(int showCommand);
-    // The message loop, until the window is gone; while a close waits, it
-    // also waits for the installers. The exit code.
-    int run();
 
     HWND window() const { return window_; }
     HWND control(form::ControlId id) const { return controls_[id]; }

@@ -12,6 +12,7 @@
 #include "win32/Dialogs.h"
 #include "win32/Dpi.h"
 #include "win32/Hints.h"
+#include "win32/Start.h"
 #include "win32/Theme.h"
 
 #include <commctrl.h>
