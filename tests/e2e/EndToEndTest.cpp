@@ -529,6 +529,10 @@ TEST(EndToEnd, ACloseWaitsForTheInstallerStillAtWorkThenRestoresAndEnds) {
     EXPECT_FALSE(IsWindowEnabled(tool.control(id::BtnSansho)));
     EXPECT_TRUE(place.tree().count("Manual.txt")) << "left where the installer reads it";
     EXPECT_TRUE(tool.process().running());
+    DWORD_PTR ignored = 0;
+    EXPECT_TRUE(
+        SendMessageTimeoutW(tool.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, Patience, &ignored))
+        << "the window answers while it waits";
     SetEvent(hold);
     ASSERT_TRUE(tool.ended()) << "closed by itself once the installer ended";
     EXPECT_EQ(place.tree(), before);
