@@ -349,7 +349,19 @@ bool holds(const std::vector<COLORREF>& pixels, COLORREF colour) {
     return std::find(pixels.begin(), pixels.end(), colour) != pixels.end();
 }
 
+// A button's frame: the pixels from its left edge inwards, half-way down.
+std::vector<COLORREF> edgeOf(HWND button) {
+    RECT r{};
+    GetClientRect(button, &r);
+    const std::vector<COLORREF> pixels = pixelsOf(button);
+    const auto row = pixels.begin() + r.bottom / 2 * r.right;
+    return {row, row + 4};
+}
+
 TEST_F(Win32Window, InstallButtonCaptionIsGreenOnceEnabled) {
+    // Disabled, its frame is the disabled 参照's, not a pressed one.
+    EnableWindow(control("BtnSansho"), FALSE);
+    EXPECT_EQ(edgeOf(control("BitBtnInstall")), edgeOf(control("BtnSansho")));
     EXPECT_FALSE(holds(pixelsOf(control("BitBtnInstall")), Green));
     type("EditProgramFile", L"C:\\a.exe");
     type("EditApplication", L"A");
