@@ -9,7 +9,6 @@
 #include "platform/SystemDll.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <string_view>
@@ -19,15 +18,11 @@ namespace win32 {
 namespace {
 
 constexpr const wchar_t* WindowClass = L"TForm1";
-constexpr const wchar_t* ProgressClass = L"KwarinoSurveyProgress";
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // Files dropped from the file manager reach the window.
 constexpr DWORD WindowExStyle = WS_EX_ACCEPTFILES;
-constexpr int ProgressCancelId = IDCANCEL;
 // Wide enough for the longest hint line on one line.
 constexpr int HintWidth = 600;
-constexpr UINT_PTR HintTimer = 1;
-int HintHold = form::HintHidePause;
 
 // A control's place in client pixels at `dpi`.
 RECT placeAt(const form::Rect& r, UINT dpi) {
@@ -43,7 +38,7 @@ std::wstring windowText(HWND control) {
     return text;
 }
 
-void registerClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC progressProc) {
+void registerClass(HINSTANCE instance, WNDPROC formProc) {
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
     form.lpszClassName = WindowClass;
@@ -55,19 +50,13 @@ void registerClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC progressProc)
     form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     form.lpfnWndProc = formProc;
-    WNDCLASSEXW progress = form;
-    progress.lpszClassName = ProgressClass;
-    progress.lpfnWndProc = progressProc;
-    progress.hIcon = nullptr;
-    progress.hIconSm = nullptr;
     RegisterClassExW(&form);
-    RegisterClassExW(&progress);
 }
 
 } // namespace
 
 Form1View::Form1View(HINSTANCE instance) : instance_(instance) {
-    static const bool registered = (registerClasses(instance, windowProc, progressProc), true);
+    static const bool registered = (registerClass(instance, windowProc), true);
     (void)registered;
     HMENU menu = CreateMenu();
     AppendMenuW(menu, MF_STRING, Help1CommandId, utf16(form::HelpMenuCaption).c_str());
@@ -83,8 +72,7 @@ Form1View::Form1View(HINSTANCE instance) : instance_(instance) {
 
 Form1View::~Form1View() {
     form_ = nullptr;
-    if (progress_)
-        DestroyWindow(progress_);
+    progress_.destroy();
     if (IsWindow(window_)) {
         // Gone with the view: no handler runs, and no message loop is ended.
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
@@ -130,10 +118,6 @@ void Form1View::createControls() {
     }
 }
 
-void Form1View::setHintHold(int milliseconds) {
-    HintHold = milliseconds;
-}
-
 void Form1View::createTooltips() {
     tooltip_ =
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -157,26 +141,7 @@ void Form1View::createTooltips() {
         tool.uId = ControlIdBase + i;
         SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
-    // The longest the tooltip keeps a hint up by itself (a 16-bit count of
-    // milliseconds); keepHint renews it up to the hint's full time.
-    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(32767, 0));
-}
-
-void Form1View::keepHint() {
-    if (GetTickCount64() - hintShownAt_ >= static_cast<ULONGLONG>(HintHold)) {
-        SendMessageW(tooltip_, TTM_POP, 0, 0);
-        return;
-    }
-    // A pointer move over the tool, where the pointer rests, starts the
-    // tooltip's own time afresh.
-    POINT at{};
-    GetCursorPos(&at);
-    MSG move{};
-    move.hwnd = WindowFromPoint(at);
-    ScreenToClient(move.hwnd, &at);
-    move.message = WM_MOUSEMOVE;
-    move.lParam = MAKELPARAM(at.x, at.y);
-    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+    hints_.start(window_, tooltip_);
 }
 
 HFONT Form1View::font(int height, bool bold) {
@@ -214,10 +179,8 @@ void Form1View::layOut() {
                      reinterpret_cast<WPARAM>(font(table[i].fontHeight, table[i].bold)), TRUE);
     }
     // A survey's progress window may be up: it must not keep a font freed below.
-    if (progress_) {
-        for (HWND c = GetWindow(progress_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-            SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), TRUE);
-    }
+    if (progress_.window())
+        progress_.setFont(font(0, false));
     for (const Font& f : old)
         DeleteObject(f.handle);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaled(HintWidth, dpi_));
@@ -261,61 +224,6 @@ void Form1View::show(int showCommand) {
     UpdateWindow(window_);
 }
 
-int Form1View::run() {
-    for (;;) {
-        // Messages, and while a close waits, the end of an installer.
-        std::vector<HANDLE> installers;
-        for (platform::Process process :
-             form_ ? form_->installersWaitedFor() : std::vector<platform::Process>())
-            if (installers.size() < MAXIMUM_WAIT_OBJECTS - 1)
-                installers.push_back(reinterpret_cast<HANDLE>(process));
-        const DWORD count = static_cast<DWORD>(installers.size());
-        const DWORD woke = MsgWaitForMultipleObjectsEx(count, installers.data(), INFINITE,
-                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (count > 0 && (woke < WAIT_OBJECT_0 + count || woke == WAIT_FAILED)) {
-            form_->InstallerEnded();
-            continue;
-        }
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                return 0;
-            // Tab, Shift+Tab and the arrow keys move between the controls.
-            if (IsWindow(window_) && IsDialogMessageW(window_, &msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
-
-int runTool(HINSTANCE instance, int showCommand, platform::System& system,
-            const std::vector<std::string>& arguments) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-    Form1View view(instance);
-    form::TForm1 Form1(view, system); // its creation runs FormCreate
-    view.attach(Form1);
-    view.show(showCommand);
-    // A file dropped on the program's icon, or sent to it.
-    Form1.CommandLine(arguments);
-    return view.run();
-}
-
-std::vector<std::string> commandLineArguments(const wchar_t* commandLine) {
-    std::vector<std::string> arguments;
-    static const auto split = platform::systemFunction<decltype(CommandLineToArgvW)>(
-        L"shell32.dll", "CommandLineToArgvW");
-    int count = 0;
-    LPWSTR* argv = split ? split(commandLine, &count) : nullptr;
-    if (!argv)
-        return arguments;
-    for (int i = 1; i < count; ++i)
-        arguments.push_back(utf8(argv[i]));
-    LocalFree(argv);
-    return arguments;
-}
-
 int Form1View::indexOf(HWND control) const {
     const auto it = std::find(controls_.begin(), controls_.end(), control);
     return it == controls_.end() ? -1 : static_cast<int>(it - controls_.begin());
@@ -357,20 +265,12 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if (note.hwndFrom != tooltip_)
             break;
-        if (note.code == TTN_SHOW) {
-            hintShownAt_ = GetTickCount64();
-            const auto autoPop = SendMessageW(tooltip_, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0);
-            SetTimer(window_, HintTimer, static_cast<UINT>(std::max<LRESULT>(autoPop / 2, 10)),
-                     nullptr);
-        } else if (note.code == TTN_POP) {
-            KillTimer(window_, HintTimer);
-        }
+        hints_.noted(note.code);
         return 0;
     }
     case WM_TIMER:
-        if (wParam != HintTimer)
+        if (!hints_.tick(wParam))
             break;
-        keepHint();
         return 0;
     case WM_DROPFILES:
         dropFiles(reinterpret_cast<HDROP>(wParam));
@@ -388,9 +288,13 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         break;
-    case WM_DRAWITEM:
-        drawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        const int index = indexOf(item.hwndItem);
+        if (index >= 0)
+            theme_.drawButton(item, windowText(item.hwndItem), form::controls()[index].colour);
         return TRUE;
+    }
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
         const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
@@ -470,37 +374,6 @@ void Form1View::dropFiles(HDROP drop) {
         form_->FilesDropped(paths, index < 0 ? 0 : form::controls()[index].row);
 }
 
-void Form1View::drawButton(const DRAWITEMSTRUCT& item) {
-    const int index = indexOf(item.hwndItem);
-    if (index < 0)
-        return;
-    const bool disabled = item.itemState & ODS_DISABLED;
-    RECT text = item.rcItem;
-    const bool themed = theme_.drawPushButton(item, text);
-    if (!themed) {
-        // No visual style: the classic raised bevel, the caption moving with a push.
-        const bool pushed = item.itemState & ODS_SELECTED;
-        RECT frame = item.rcItem;
-        DrawFrameControl(item.hDC, &frame, DFC_BUTTON,
-                         DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) |
-                             (disabled ? DFCS_INACTIVE : 0));
-        if (pushed)
-            OffsetRect(&text, 1, 1);
-    }
-    SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC,
-                 textColour(form::controls()[index].colour, theme_.highContrast(), disabled));
-    const std::wstring caption = windowText(item.hwndItem);
-    DrawTextW(item.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    // The focus rectangle, unless hidden until the keyboard is used; a themed
-    // button shows it around its content.
-    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
-        RECT focus = item.rcItem;
-        InflateRect(&focus, -4, -4);
-        DrawFocusRect(item.hDC, themed ? &text : &focus);
-    }
-}
-
 std::string Form1View::text(form::ControlId control) const {
     return utf8(windowText(controls_[control]));
 }
@@ -563,78 +436,13 @@ void Form1View::keepPainted() {
         DispatchMessageW(&msg);
 }
 
-LRESULT CALLBACK Form1View::progressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* view = reinterpret_cast<Form1View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    const bool cancel =
-        (message == WM_COMMAND && LOWORD(wParam) == ProgressCancelId) || message == WM_CLOSE;
-    if (view && cancel) {
-        view->progressCancelled_ = true;
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 bool Form1View::surveyProgress(std::size_t entriesSoFar) {
-    const std::wstring text = withCrLf(utf16(form::surveyProgressText(entriesSoFar)));
-    if (!progress_) {
-        // Modal: the main window takes no input while the window is up.
-        progressCancelled_ = false;
-        const int width = scaled(320, dpi_);
-        const int height = scaled(120, dpi_);
-        RECT outer{0, 0, width, height};
-        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-        adjustWindowRect(outer, style, WS_EX_DLGMODALFRAME, false, dpi_);
-        RECT owner{};
-        GetWindowRect(window_, &owner);
-        const int outerWidth = outer.right - outer.left;
-        const int outerHeight = outer.bottom - outer.top;
-        progress_ = CreateWindowExW(WS_EX_DLGMODALFRAME, ProgressClass,
-                                    utf16(form::ApplicationTitle).c_str(), style,
-                                    (owner.left + owner.right - outerWidth) / 2,
-                                    (owner.top + owner.bottom - outerHeight) / 2, outerWidth,
-                                    outerHeight, window_, nullptr, instance_, nullptr);
-        SetWindowLongPtrW(progress_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        const int margin = scaled(12, dpi_);
-        progressText_ = CreateWindowExW(
-            0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, margin,
-            margin, width - 2 * margin, scaled(40, dpi_), progress_, nullptr, instance_, nullptr);
-        const int buttonWidth = scaled(88, dpi_);
-        const int buttonHeight = scaled(26, dpi_);
-        HWND cancel = CreateWindowExW(
-            0, L"BUTTON", utf16(form::SurveyCancelCaption).c_str(),
-            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, (width - buttonWidth) / 2,
-            height - margin - buttonHeight, buttonWidth, buttonHeight, progress_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ProgressCancelId)), instance_, nullptr);
-        SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
-        SendMessageW(cancel, WM_SETFONT, reinterpret_cast<WPARAM>(font(0, false)), FALSE);
-        EnableWindow(window_, FALSE);
-        ShowWindow(progress_, SW_SHOW);
-        SetFocus(cancel);
-    } else {
-        SetWindowTextW(progressText_, text.c_str());
-    }
-    MSG msg;
-    while (!progressCancelled_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (IsDialogMessageW(progress_, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return !progressCancelled_;
+    return progress_.update(window_, instance_, dpi_, font(0, false),
+                            withCrLf(utf16(form::surveyProgressText(entriesSoFar))));
 }
 
 void Form1View::endSurveyProgress() {
-    if (!progress_)
-        return;
-    // Enabled first, so the activation goes back to the main window.
-    EnableWindow(window_, TRUE);
-    DestroyWindow(progress_);
-    progress_ = nullptr;
-    progressText_ = nullptr;
+    progress_.end(window_);
 }
 
 void Form1View::closeWindow() {

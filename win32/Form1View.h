@@ -4,6 +4,8 @@
 
 #include "form/Layout.h"
 #include "form/View.h"
+#include "win32/Hints.h"
+#include "win32/ProgressWindow.h"
 #include "win32/Theme.h"
 
 #include <windows.h>
@@ -16,9 +18,6 @@
 namespace form {
 class TForm1;
 }
-namespace platform {
-class System;
-}
 
 namespace win32 {
 
@@ -27,15 +26,6 @@ constexpr int Help1CommandId = 900;
 // A control's window ID: this base plus its number in the table, so each has
 // a unique, stable ID other programs may look for.
 constexpr int ControlIdBase = 1000;
-
-// The whole program: the window over the given platform layer, shown, until it
-// closes, with the arguments of its command line. The exit code.
-int runTool(HINSTANCE instance, int showCommand, platform::System& system,
-            const std::vector<std::string>& arguments);
-
-// The arguments after the program's name on a whole command line (UTF-8), as
-// Windows splits them.
-std::vector<std::string> commandLineArguments(const wchar_t* commandLine);
 
 class Form1View final : public form::View {
 public:
@@ -48,16 +38,11 @@ public:
     // The handlers the events go to; until then events are dropped.
     void attach(form::TForm1& form) { form_ = &form; }
     void show(int showCommand);
-    // The message loop, until the window is gone; while a close waits, it
-    // also waits for the installers. The exit code.
-    int run();
 
     HWND window() const { return window_; }
     HWND control(form::ControlId id) const { return controls_[id]; }
     HWND tooltip() const { return tooltip_; }
-    HWND progressWindow() const { return progress_; }
-    // How long a shown hint stays up (milliseconds; tests shorten it).
-    static void setHintHold(int milliseconds);
+    HWND progressWindow() const { return progress_.window(); }
 
     std::string text(form::ControlId control) const override;
     void setText(form::ControlId control, const std::string& text) override;
@@ -84,29 +69,23 @@ private:
     };
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK progressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void command(int id, int code);
     // Files dropped from the file manager go to the handlers.
     void dropFiles(HDROP drop);
     void createControls();
     void createTooltips();
-    // A hint keeps showing while the pointer rests, until its time is up.
-    void keepHint();
     // Places, sizes and fonts for the current resolution.
     void layOut();
     HFONT font(int height, bool bold);
     void releaseFonts();
-    void drawButton(const DRAWITEMSTRUCT& item);
     int indexOf(HWND control) const;
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HWND tooltip_ = nullptr;
-    HWND progress_ = nullptr;
-    HWND progressText_ = nullptr;
-    bool progressCancelled_ = false;
-    ULONGLONG hintShownAt_ = 0;
+    ProgressWindow progress_;
+    Hints hints_;
     std::vector<HWND> controls_; // by ControlId
     std::vector<Font> fonts_;
     Theme theme_;

@@ -100,4 +100,31 @@ bool Theme::drawPushButton(const DRAWITEMSTRUCT& item, RECT& content) {
     return true;
 }
 
+void Theme::drawButton(const DRAWITEMSTRUCT& item, const std::wstring& caption,
+                       form::Colour colour) {
+    const bool disabled = item.itemState & ODS_DISABLED;
+    RECT text = item.rcItem;
+    const bool themed = drawPushButton(item, text);
+    if (!themed) {
+        // No visual style: the classic raised bevel, the caption moving with a push.
+        const bool pushed = item.itemState & ODS_SELECTED;
+        RECT frame = item.rcItem;
+        DrawFrameControl(item.hDC, &frame, DFC_BUTTON,
+                         DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) |
+                             (disabled ? DFCS_INACTIVE : 0));
+        if (pushed)
+            OffsetRect(&text, 1, 1);
+    }
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, textColour(colour, highContrast_, disabled));
+    DrawTextW(item.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    // The focus rectangle, unless hidden until the keyboard is used; a themed
+    // button shows it around its content.
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -4, -4);
+        DrawFocusRect(item.hDC, themed ? &text : &focus);
+    }
+}
+
 } // namespace win32

@@ -1,10 +1,13 @@
-// The system's look as the window follows it: the visual style of the push
-// button the window draws itself, and the colours of high contrast.
+// The system's look as the window follows it: the push button the window
+// draws itself, with the visual style or the classic bevel, and the colours of
+// high contrast.
 #pragma once
 
 #include "form/Layout.h"
 
 #include <windows.h>
+
+#include <string>
 
 namespace win32 {
 
@@ -25,12 +28,16 @@ public:
     void refresh();
     // The user has high contrast on: coloured texts take the system's colours.
     bool highContrast() const { return highContrast_; }
+    // Draws an owner-drawn push button in its state: frame and face, its
+    // `caption` in `colour`, and the focus rectangle.
+    void drawButton(const DRAWITEMSTRUCT& item, const std::wstring& caption, form::Colour colour);
+
+private:
     // Draws the frame and face of an owner-drawn push button in its state with
     // the theme and gives the place of its caption; false, with nothing drawn,
     // while no theme is active.
     bool drawPushButton(const DRAWITEMSTRUCT& item, RECT& content);
 
-private:
     HANDLE data_ = nullptr; // the button's theme data, opened when first drawn
     bool highContrast_ = false;
 };

@@ -1,7 +1,7 @@
 // クワリノ for Windows: prepares a software folder for the installer Inst.exe.
 #include "platform/System.h"
 #include "platform/SystemDll.h"
-#include "win32/Form1View.h"
+#include "win32/Start.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
 // kwarino.exe as a user meets it: started as a process of its own and driven
 // from this one only through window messages, on real folders, with a
-// stand-in installer that notes where it was started from.
+// stand-in installer that notes where it was started from. One test reaches
+// into the running tool, as planted code would, to have it load a library.
 #include "e2e/WindowDriver.h"
 #include "support/TestFolder.h"
 #include "win32/Text.h"
@@ -529,10 +530,56 @@ TEST(EndToEnd, ACloseWaitsForTheInstallerStillAtWorkThenRestoresAndEnds) {
     EXPECT_FALSE(IsWindowEnabled(tool.control(id::BtnSansho)));
     EXPECT_TRUE(place.tree().count("Manual.txt")) << "left where the installer reads it";
     EXPECT_TRUE(tool.process().running());
+    DWORD_PTR ignored = 0;
+    EXPECT_TRUE(
+        SendMessageTimeoutW(tool.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, Patience, &ignored))
+        << "the window answers while it waits";
     SetEvent(hold);
     ASSERT_TRUE(tool.ended()) << "closed by itself once the installer ended";
     EXPECT_EQ(place.tree(), before);
     CloseHandle(hold);
+}
+
+// LoadLibraryW(`library`) run by the tool itself, on a thread started in it:
+// the exit code, the low half of the module's handle, 0 when nothing loaded;
+// nothing when the thread did not run.
+std::optional<DWORD> loadedBy(const Tool& tool, const std::wstring& library) {
+    HANDLE process = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION |
+                                     PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ,
+                                 FALSE, tool.process().id());
+    const SIZE_T size = (library.size() + 1) * sizeof(wchar_t);
+    void* name =
+        process ? VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE) : nullptr;
+    // kernel32.dll, and so LoadLibraryW, lies at the same address in every process.
+    const auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    HANDLE thread = name && WriteProcessMemory(process, name, library.c_str(), size, nullptr)
+                        ? CreateRemoteThread(process, nullptr, 0, load, name, 0, nullptr)
+                        : nullptr;
+    DWORD code = 0;
+    const bool ran = thread && WaitForSingleObject(thread, Patience) == WAIT_OBJECT_0 &&
+                     GetExitCodeThread(thread, &code);
+    if (thread)
+        CloseHandle(thread);
+    if (process)
+        CloseHandle(process);
+    return ran ? std::optional<DWORD>(code) : std::nullopt;
+}
+
+TEST(EndToEnd, ALibraryPlantedBesideTheProgramIsNeverLoadedFromThere) {
+    Workplace place;
+    const std::wstring folder = place.root + L"\\Downloads";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(kwarino().c_str(), (folder + L"\\kwarino.exe").c_str(), TRUE));
+    ASSERT_TRUE(
+        CopyFileW(builtPath(KW_PLANTED).c_str(), (folder + L"\\kwplanted.dll").c_str(), TRUE));
+    Tool tool(folder + L"\\kwarino.exe", place.record);
+    ASSERT_TRUE(tool.started()) << NoWindow;
+    // By its bare name, as the shell and the common dialogs load theirs; a system
+    // library still loads.
+    EXPECT_EQ(loadedBy(tool, L"kwplanted.dll"), DWORD{0});
+    EXPECT_NE(loadedBy(tool, L"comdlg32.dll").value_or(0), DWORD{0});
+    ASSERT_TRUE(tool.close());
 }
 
 TEST(EndToEnd, AControlFileThatCannotBeWrittenLeavesEveryFileInPlace) {

@@ -3,7 +3,7 @@
 // or a write-protected folder would. Built with the tests only, never shipped.
 #include "platform/System.h"
 #include "support/FaultySystem.h"
-#include "win32/Form1View.h"
+#include "win32/Start.h"
 
 #include <windows.h>
 

@@ -11,6 +11,8 @@
 #include "support/TestFolder.h"
 #include "win32/Dialogs.h"
 #include "win32/Dpi.h"
+#include "win32/Hints.h"
+#include "win32/Start.h"
 #include "win32/Theme.h"
 
 #include <commctrl.h>
@@ -347,7 +349,19 @@ bool holds(const std::vector<COLORREF>& pixels, COLORREF colour) {
     return std::find(pixels.begin(), pixels.end(), colour) != pixels.end();
 }
 
+// A button's frame: the pixels from its left edge inwards, half-way down.
+std::vector<COLORREF> edgeOf(HWND button) {
+    RECT r{};
+    GetClientRect(button, &r);
+    const std::vector<COLORREF> pixels = pixelsOf(button);
+    const auto row = pixels.begin() + r.bottom / 2 * r.right;
+    return {row, row + 4};
+}
+
 TEST_F(Win32Window, InstallButtonCaptionIsGreenOnceEnabled) {
+    // Disabled, its frame is the disabled 参照's, not a pressed one.
+    EnableWindow(control("BtnSansho"), FALSE);
+    EXPECT_EQ(edgeOf(control("BitBtnInstall")), edgeOf(control("BtnSansho")));
     EXPECT_FALSE(holds(pixelsOf(control("BitBtnInstall")), Green));
     type("EditProgramFile", L"C:\\a.exe");
     type("EditApplication", L"A");
@@ -437,7 +451,7 @@ TEST_F(Win32Window, FieldsHaveTheirHintsOnSeveralLinesAlsoWhileDisabled) {
 TEST_F(Win32Window, AHintStaysUpItsFullTimeWhileThePointerRests) {
     HWND tips = view->tooltip();
     SetWindowPos(view->window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    win32::Form1View::setHintHold(2500);
+    win32::Hints::setHold(2500);
     SendMessageW(tips, TTM_SETDELAYTIME, TTDT_INITIAL, 50);
     SendMessageW(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, 300);
     const auto shown = [tips] { return IsWindowVisible(tips) != FALSE; };
@@ -453,7 +467,7 @@ TEST_F(Win32Window, AHintStaysUpItsFullTimeWhileThePointerRests) {
         EXPECT_TRUE(shown()) << "still up after four times the tooltip's own time";
         EXPECT_TRUE(pumpUntil(4000, [&] { return !shown(); })) << "gone when its time is up";
     }
-    win32::Form1View::setHintHold(120000);
+    win32::Hints::setHold(120000);
 }
 
 TEST_F(Win32Window, BrowseButtonsFillTheirOwnRowThroughTheOpenDialog) {
