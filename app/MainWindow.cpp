@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/Dialogs.h"
+#include "prepare/Texts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -108,7 +109,7 @@ QColor readable(form::Colour colour, const QColor& background) {
 void SetApplicationTitle() {
     // Only the name: a display name would be appended to every window title
     // on X11 ("確認 — クワリノ").
-    QApplication::setApplicationName(QString::fromUtf8(form::ApplicationTitle));
+    QApplication::setApplicationName(QString::fromUtf8(prepare::text::ApplicationTitle));
 }
 
 MainWindow::MainWindow(platform::System& system) {
@@ -126,7 +127,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::createWindow() {
     setObjectName(QStringLiteral("Form1"));
     setAcceptDrops(true);
-    setWindowTitle(QString::fromUtf8(form::ApplicationTitle));
+    setWindowTitle(QString::fromUtf8(prepare::text::ApplicationTitle));
     setWindowIcon(QIcon(QStringLiteral(":/kwarino.png")));
     // Fixed single border: system menu and minimise, no maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -135,7 +136,7 @@ void MainWindow::createWindow() {
 
     MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    Help1 = MainMenu1->addAction(QString::fromUtf8(form::HelpMenuCaption));
+    Help1 = MainMenu1->addAction(QString::fromUtf8(prepare::text::HelpMenu));
     Help1->setObjectName(QStringLiteral("Help1"));
 }
 
@@ -364,14 +365,14 @@ bool MainWindow::surveyProgress(std::size_t entriesSoFar) {
     if (!progress_) {
         progress_ = new QProgressDialog(this);
         progress_->setObjectName(QStringLiteral("SurveyProgress"));
-        progress_->setWindowTitle(QString::fromUtf8(form::ApplicationTitle));
-        progress_->setCancelButtonText(QString::fromUtf8(form::SurveyCancelCaption));
+        progress_->setWindowTitle(QString::fromUtf8(prepare::text::ApplicationTitle));
+        progress_->setCancelButtonText(QString::fromUtf8(prepare::text::SurveyCancel));
         progress_->setRange(0, 0);
         progress_->setMinimumDuration(0);
         progress_->setWindowModality(Qt::WindowModal);
         progress_->show();
     }
-    progress_->setLabelText(shown(form::surveyProgressText(entriesSoFar)));
+    progress_->setLabelText(shown(prepare::text::surveyProgress(entriesSoFar)));
     // The progress window is modal: the user can only cancel.
     QCoreApplication::processEvents();
     return !progress_->wasCanceled();

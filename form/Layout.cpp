@@ -1,5 +1,7 @@
 #include "form/Layout.h"
 
+#include "prepare/Texts.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -69,6 +71,7 @@ std::vector<ControlEntry> makeControls() {
     t.push_back(label("Label6", Role::Label6, {9, StartMenuRowsBottom + 24, 195, 17},
                       text::Preparing, 17, Colour::Red));
     t.back().visible = false;
+    t.back().alsoShows = {text::WaitingForInstaller};
 
     t.push_back(
         button("BtnSansho", Role::BtnSansho, 0, {329, 35, 45, 27}, text::ProgramFileBrowseName));

@@ -10,7 +10,6 @@
 #pragma once
 
 #include "prepare/RunState.h"
-#include "prepare/Texts.h"
 
 #include <cstddef>
 #include <string>
@@ -32,10 +31,8 @@ constexpr int DesignDpi = 96;
 // How long a hint stays up unless the pointer leaves its field.
 constexpr int HintHidePause = 120000;
 
-constexpr const char* ApplicationTitle = prepare::text::ApplicationTitle;
 constexpr const char* FontFamily = "ＭＳ Ｐゴシック";
 constexpr int DefaultFontHeight = 13; // the window's own font, regular
-constexpr const char* HelpMenuCaption = prepare::text::HelpMenu;
 
 enum class Kind { Label, Field, Button };
 
@@ -81,25 +78,17 @@ struct ControlEntry {
     int fontHeight = 0;  // 0: the window's own font
     bool bold = false;
     Colour colour = Colour::WindowText;
-    bool enabled = true;        // at start
-    bool visible = true;        // at start
-    bool wordWrap = false;      // labels only
-    std::string hint;           // empty: none
-    std::string accessibleName; // fields and buttons: what a screen reader says
+    bool enabled = true;                // at start
+    bool visible = true;                // at start
+    bool wordWrap = false;              // labels only
+    std::string hint;                   // empty: none
+    std::string accessibleName;         // fields and buttons: what a screen reader says
+    std::vector<std::string> alsoShows; // labels: the texts the logic may put there later
 };
 
 // Every control in creation order. Index i of this table is the control's
 // number everywhere (ControlId).
 const std::vector<ControlEntry>& controls();
-
-// The progress window of a long survey: its text ("\r" a line break) and the
-// caption of its one button.
-inline std::string surveyProgressText(std::size_t entriesSoFar) {
-    return prepare::text::surveyProgress(entriesSoFar);
-}
-constexpr const char* SurveyCancelCaption = prepare::text::SurveyCancel;
-// The progress text while a close waits for an installer the tool started.
-constexpr const char* WaitingForInstallerText = prepare::text::WaitingForInstaller;
 
 using ControlId = std::size_t;
 

@@ -4,6 +4,7 @@
 #include "win32/Text.h"
 
 #include "platform/SystemDll.h"
+#include "prepare/Texts.h"
 
 #include <commdlg.h>
 #include <objbase.h>
@@ -99,9 +100,10 @@ void layOutQuestion(HWND dialog, Question& question) {
           {textLeft, margin, textLeft + textRect.right, margin + textHeight}, question.font);
     const int left = (clientWidth - 2 * buttonWidth - gap) / 2;
     HWND yes =
-        child(dialog, L"BUTTON", L"はい(&Y)", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDYES,
+        child(dialog, L"BUTTON", utf16(prepare::text::Yes).c_str(),
+              BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDYES,
               {left, buttonsTop, left + buttonWidth, buttonsTop + buttonHeight}, question.font);
-    child(dialog, L"BUTTON", L"いいえ(&N)", BS_PUSHBUTTON | WS_TABSTOP, IDNO,
+    child(dialog, L"BUTTON", utf16(prepare::text::No).c_str(), BS_PUSHBUTTON | WS_TABSTOP, IDNO,
           {left + buttonWidth + gap, buttonsTop, left + 2 * buttonWidth + gap,
            buttonsTop + buttonHeight},
           question.font);

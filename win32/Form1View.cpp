@@ -7,6 +7,7 @@
 #include "win32/Text.h"
 
 #include "platform/SystemDll.h"
+#include "prepare/Texts.h"
 
 #include <commctrl.h>
 
@@ -59,10 +60,11 @@ Form1View::Form1View(HINSTANCE instance) : instance_(instance) {
     static const bool registered = (registerClass(instance, windowProc), true);
     (void)registered;
     HMENU menu = CreateMenu();
-    AppendMenuW(menu, MF_STRING, Help1CommandId, utf16(form::HelpMenuCaption).c_str());
-    window_ = CreateWindowExW(WindowExStyle, WindowClass, utf16(form::ApplicationTitle).c_str(),
-                              WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, nullptr, menu, instance, nullptr);
+    AppendMenuW(menu, MF_STRING, Help1CommandId, utf16(prepare::text::HelpMenu).c_str());
+    window_ =
+        CreateWindowExW(WindowExStyle, WindowClass, utf16(prepare::text::ApplicationTitle).c_str(),
+                        WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                        nullptr, menu, instance, nullptr);
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     dpi_ = dpiOf(window_);
     createControls();
@@ -400,7 +402,7 @@ void Form1View::setFocus(form::ControlId control) {
 }
 
 void Form1View::plainBox(const std::string& text) {
-    showBox(window_, BoxKind::Plain, utf16(form::ApplicationTitle), utf16(text));
+    showBox(window_, BoxKind::Plain, utf16(prepare::text::ApplicationTitle), utf16(text));
 }
 
 form::Answer Form1View::questionBox(const std::string& caption, const std::string& text) {
@@ -408,11 +410,11 @@ form::Answer Form1View::questionBox(const std::string& caption, const std::strin
 }
 
 void Form1View::errorBox(const std::string& text) {
-    showBox(window_, BoxKind::Error, utf16(form::ApplicationTitle), utf16(text));
+    showBox(window_, BoxKind::Error, utf16(prepare::text::ApplicationTitle), utf16(text));
 }
 
 form::Answer Form1View::retryBox(const std::string& text) {
-    return showBox(window_, BoxKind::Retry, utf16(form::ApplicationTitle), utf16(text));
+    return showBox(window_, BoxKind::Retry, utf16(prepare::text::ApplicationTitle), utf16(text));
 }
 
 void Form1View::beep() {
@@ -438,7 +440,7 @@ void Form1View::keepPainted() {
 
 bool Form1View::surveyProgress(std::size_t entriesSoFar) {
     return progress_.update(window_, instance_, dpi_, font(0, false),
-                            withCrLf(utf16(form::surveyProgressText(entriesSoFar))));
+                            withCrLf(utf16(prepare::text::surveyProgress(entriesSoFar))));
 }
 
 void Form1View::endSurveyProgress() {

@@ -1,6 +1,7 @@
 #include "win32/ProgressWindow.h"
 
 #include "form/Layout.h"
+#include "prepare/Texts.h"
 #include "win32/Dpi.h"
 #include "win32/Text.h"
 
@@ -52,7 +53,7 @@ bool ProgressWindow::update(HWND owner, HINSTANCE instance, UINT dpi, HFONT font
         const int outerWidth = outer.right - outer.left;
         const int outerHeight = outer.bottom - outer.top;
         window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, ProgressClass,
-                                  utf16(form::ApplicationTitle).c_str(), style,
+                                  utf16(prepare::text::ApplicationTitle).c_str(), style,
                                   (ownerBox.left + ownerBox.right - outerWidth) / 2,
                                   (ownerBox.top + ownerBox.bottom - outerHeight) / 2, outerWidth,
                                   outerHeight, owner, nullptr, instance, nullptr);
@@ -64,7 +65,7 @@ bool ProgressWindow::update(HWND owner, HINSTANCE instance, UINT dpi, HFONT font
         const int buttonWidth = scaled(88, dpi);
         const int buttonHeight = scaled(26, dpi);
         HWND cancel = CreateWindowExW(
-            0, L"BUTTON", utf16(form::SurveyCancelCaption).c_str(),
+            0, L"BUTTON", utf16(prepare::text::SurveyCancel).c_str(),
             WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, (width - buttonWidth) / 2,
             height - margin - buttonHeight, buttonWidth, buttonHeight, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ProgressCancelId)), instance, nullptr);

@@ -4,6 +4,7 @@
 #include "form/Unit1.h"
 #include "form/WindowTexts.h"
 #include "prepare/ControlFile.h"
+#include "prepare/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -86,8 +87,8 @@ TEST(Layout, WindowTitleFontColoursProgressTextsAndFileNames) {
     EXPECT_STREQ(prepare::ControlFileName, ControlFileName);
     EXPECT_STREQ(prepare::InstallerName, InstallerName);
     EXPECT_STREQ(form::ReadMeName, ReadMeName);
-    EXPECT_STREQ(form::ApplicationTitle, Title);
-    EXPECT_STREQ(form::HelpMenuCaption, HelpMenu);
+    EXPECT_STREQ(prepare::text::ApplicationTitle, Title);
+    EXPECT_STREQ(prepare::text::HelpMenu, HelpMenu);
     EXPECT_STREQ(form::FontFamily, "ＭＳ Ｐゴシック");
     EXPECT_EQ(form::DefaultFontHeight, 13);
     EXPECT_EQ(form::ClientWidth, 385);
@@ -101,8 +102,8 @@ TEST(Layout, WindowTitleFontColoursProgressTextsAndFileNames) {
     EXPECT_EQ(rgb(Colour::Navy), (std::vector<int>{0, 0, 128}));
     EXPECT_EQ(rgb(Colour::Green), (std::vector<int>{0, 128, 0}));
     EXPECT_EQ(rgb(Colour::WindowText), (std::vector<int>{-1, -1, -1}));
-    EXPECT_EQ(form::surveyProgressText(1234), SurveyProgress1234);
-    EXPECT_STREQ(form::SurveyCancelCaption, SurveyCancel);
+    EXPECT_EQ(prepare::text::surveyProgress(1234), SurveyProgress1234);
+    EXPECT_STREQ(prepare::text::SurveyCancel, SurveyCancel);
 }
 
 TEST(Layout, StartMenuTableIsNamesThenFilesThenButtons) {

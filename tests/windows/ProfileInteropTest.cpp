@@ -398,7 +398,8 @@ TEST_F(ProfileInterop, UpdateOfAFileSavedInEitherEncodingReadsBackAsTheSystemsOw
         const bool isUnicode = saved != sjis(text);
         SCOPED_TRACE(saved.size());
         ProgramFolderFixture f;
-        for (const char* name : {"Sample.exe", Installer, Ini, "copy.ini"})
+        for (const std::string& name :
+             std::vector<std::string>{"Sample.exe", Installer, Ini, "copy.ini"})
             f.file(name, saved);
         f.browse("Sample.exe");
         ASSERT_EQ(f.run(f.texts("Sample.exe", "新名")).kind, Kind::Started);
