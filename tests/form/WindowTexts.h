@@ -90,7 +90,7 @@ inline constexpr const char* CannotRead = " を読み込めません.";
 // The box for files that cannot go back: its first line, a path a line (ten
 // at most, then the count of the rest), its last line.
 inline constexpr const char* CannotRestoreFirst = "次のファイルを元の場所に戻せません。";
-inline constexpr const char* CannotRestoreTwoOthers = "ほか 2 個のファイル";
+inline constexpr const char* CannotRestoreOneOther = "ほか 1 個のファイル";
 inline constexpr const char* CannotRestoreLast =
     "別のプログラムが使用中のときは、そのプログラムを終了してから「再試行」を押してください。";
 inline constexpr const char* WaitingForInstaller = "インストール終了待ち・・・";

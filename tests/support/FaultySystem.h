@@ -65,6 +65,9 @@ public:
     bool processEnded(platform::Process process) override {
         return process == platform::NoProcess || ended.count(process) > 0;
     }
+    // Every process let go, in order.
+    std::vector<platform::Process> released;
+    void releaseProcess(platform::Process process) override { released.push_back(process); }
 
 private:
     bool failing(const char* op, const std::string& path);
