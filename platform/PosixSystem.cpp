@@ -10,6 +10,7 @@
 #include "platform/Cp932.h"
 #include "platform/PathRules.h"
 #include "platform/System.h"
+#include "platform/WindowsRules.h"
 
 #include <cerrno>
 #include <csignal>
@@ -34,44 +35,12 @@ namespace platform {
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// Attribute bits: the one place where they are derived off Windows.
-//
-//   folder      0x10  the (target's) type is a directory
-//   archive     0x20  the (target's) type is a regular file
-//   system      0x04  neither a regular file nor a directory (FIFO, socket,
-//                     character or block device)
-//   read-only   0x01  the mode has no write bit at all (mode & 0222 == 0)
-//   hidden      0x02  the name starts with "."
-//   reparse     0x400 the entry is a symbolic link; its other bits are those of
-//                     its target. A link whose target is missing counts as a
-//                     plain file (archive) with the reparse bit.
-// ---------------------------------------------------------------------------
-enum class Link { None, Resolved, Dangling };
+using namespace windowsrules;
 
-std::uint32_t attributeBits(mode_t mode, bool hiddenName, Link link) {
-    std::uint32_t bits = 0;
-    if (link == Link::Dangling) {
-        bits = AttrArchive | AttrReparsePoint;
-    } else {
-        if (S_ISDIR(mode))
-            bits |= AttrDirectory;
-        else if (S_ISREG(mode))
-            bits |= AttrArchive;
-        else
-            bits |= AttrSystem;
-        if ((mode & 0222) == 0)
-            bits |= AttrReadOnly;
-        if (link == Link::Resolved)
-            bits |= AttrReparsePoint;
-    }
-    if (hiddenName)
-        bits |= AttrHidden;
-    return bits;
-}
-
-bool isHiddenName(std::string_view nativeName) {
-    return !nativeName.empty() && nativeName[0] == '.';
+// The attribute bits of an entry of this mode (its target's, through a link).
+std::uint32_t modeBits(mode_t mode, bool hiddenName, Link link) {
+    const Kind kind = S_ISDIR(mode) ? Kind::Folder : S_ISREG(mode) ? Kind::File : Kind::Other;
+    return attributeBits(kind, (mode & 0222) != 0, hiddenName, link);
 }
 
 bool isDotOrDotDot(const char* name) {
@@ -128,52 +97,6 @@ bool entryMode(int dirFd, const char* name, unsigned char type, mode_t& mode, Li
 // Names and paths.
 // ---------------------------------------------------------------------------
 
-// True for a byte that the logic's Windows form cannot carry inside a name.
-bool isForbiddenByte(unsigned char b) {
-    return b < 0x20 || b == '\\' || b == ':';
-}
-
-// The logic's form of one native name. false when it is not faithful; `out`
-// then holds a form fit only for messages: a backslash shown as "＼", a colon
-// as "：", every control character, invalid byte or character code page 932
-// cannot hold as "〓".
-bool logicName(std::string_view native, std::string& out) {
-    bool ascii = true;
-    bool forbidden = false;
-    for (char c : native) {
-        unsigned char b = static_cast<unsigned char>(c);
-        if (b >= 0x80)
-            ascii = false;
-        else if (isForbiddenByte(b))
-            forbidden = true;
-    }
-    if (!forbidden) {
-        if (ascii) {
-            out.assign(native.data(), native.size());
-            return true;
-        }
-        if (auto converted = cp932FromUtf8(native)) {
-            out = std::move(*converted);
-            return true;
-        }
-    }
-    std::string shown;
-    shown.reserve(native.size() + 8);
-    for (char c : native) {
-        unsigned char b = static_cast<unsigned char>(c);
-        if (b == '\\')
-            shown += "\xEF\xBC\xBC"; // U+FF3C
-        else if (b == ':')
-            shown += "\xEF\xBC\x9A"; // U+FF1A
-        else if (b < 0x20)
-            shown += "\xE3\x80\x93"; // U+3013, the geta mark
-        else
-            shown += c;
-    }
-    out = cp932FromUtf8ForDisplay(shown);
-    return false;
-}
-
 // The native path of a logic path, or nullopt when the logic path is not
 // valid code page 932 (or holds a NUL byte): the file operations never act on
 // a path that would name a different file.
@@ -203,65 +126,12 @@ std::string_view nativeFileName(std::string_view native) {
 // Directory search.
 // ---------------------------------------------------------------------------
 
-std::size_t characterLength(std::string_view s, std::size_t i) {
-    return (pathrules::isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
-}
-
-// "*" matches any run of characters, "?" exactly one character (one or two
-// bytes); everything else matches itself, case-sensitively.
-bool matchCharacters(std::string_view pattern, std::string_view name) {
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t starP = std::string_view::npos;
-    std::size_t starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = ++p;
-            starN = n;
-            continue;
-        }
-        if (p < pattern.size() && pattern[p] == '?') {
-            ++p;
-            n += characterLength(name, n);
-            continue;
-        }
-        if (p < pattern.size()) {
-            std::size_t pl = characterLength(pattern, p);
-            std::size_t nl = characterLength(name, n);
-            if (pl == nl && pattern.substr(p, pl) == name.substr(n, nl)) {
-                p += pl;
-                n += nl;
-                continue;
-            }
-        }
-        if (starP == std::string_view::npos)
-            return false;
-        starN += characterLength(name, starN);
-        n = starN;
-        p = starP;
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
-// Like a Windows directory search: besides the plain match, a pattern ending
-// in ".*" also matches names without that dot part, so "*.*" matches every
-// name and "readme.*" matches "readme".
-bool wildcardMatch(std::string_view pattern, std::string_view name) {
-    if (matchCharacters(pattern, name))
-        return true;
-    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*")
-        return matchCharacters(pattern.substr(0, pattern.size() - 2), name);
-    return false;
-}
-
 bool inDosRange(time_t t) {
     struct tm local;
     if (localtime_r(&t, &local) == nullptr)
         return false;
     long year = static_cast<long>(local.tm_year) + 1900;
-    return year >= 1980 && year <= 2107;
+    return inDosYears(year);
 }
 
 struct DirCloser {
@@ -425,18 +295,16 @@ bool listFolder(const std::string& folder, bool readOnly,
         const bool hidden = name[0] == '.';
         if (!readOnly && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN) {
             // The kind as the listing gives it; the read-only bit stays clear.
-            std::uint32_t bits = d->d_type == DT_DIR   ? AttrDirectory
-                                 : d->d_type == DT_REG ? AttrArchive
-                                                       : AttrSystem;
-            if (hidden)
-                bits |= AttrHidden;
-            entry.attributes = bits;
+            const Kind kind = d->d_type == DT_DIR   ? Kind::Folder
+                              : d->d_type == DT_REG ? Kind::File
+                                                    : Kind::Other;
+            entry.attributes = attributeBits(kind, true, hidden, Link::None);
         } else {
             mode_t mode;
             Link link;
             if (!entryMode(fd, name, d->d_type, mode, link))
                 continue; // deleted since it was listed
-            entry.attributes = attributeBits(mode, hidden, link);
+            entry.attributes = modeBits(mode, hidden, link);
         }
         entry.faithful = logicName(name, entry.name);
         each(entry);
@@ -497,7 +365,7 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
         if (native && lookThrough(AT_FDCWD, native->c_str(), st, link)) {
             FoundFile found;
             found.name = std::string(pattern);
-            found.attributes = attributeBits(st.st_mode, isHiddenName(pattern), link);
+            found.attributes = modeBits(st.st_mode, isHiddenName(pattern), link);
             found.dosTime = inDosRange(st.st_mtim.tv_sec);
             return found;
         }
@@ -531,7 +399,7 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
             continue;
         FoundFile found;
         found.name = name;
-        found.attributes = attributeBits(st.st_mode, isHiddenName(d->d_name), link);
+        found.attributes = modeBits(st.st_mode, isHiddenName(d->d_name), link);
         found.dosTime = inDosRange(st.st_mtim.tv_sec);
         return found;
     }
@@ -544,7 +412,7 @@ std::uint32_t PosixSystem::nativeAttributes(std::string_view nativeUtf8) {
     Link link;
     if (native.empty() || !lookThrough(AT_FDCWD, native.c_str(), st, link))
         return InvalidAttributes;
-    return attributeBits(st.st_mode, isHiddenName(nativeFileName(native)), link);
+    return modeBits(st.st_mode, isHiddenName(nativeFileName(native)), link);
 }
 
 std::uint32_t PosixSystem::attributes(const std::string& path) {
@@ -553,7 +421,7 @@ std::uint32_t PosixSystem::attributes(const std::string& path) {
     Link link;
     if (!native || !lookThrough(AT_FDCWD, native->c_str(), st, link))
         return InvalidAttributes;
-    return attributeBits(st.st_mode, isHiddenName(nativeFileName(*native)), link);
+    return modeBits(st.st_mode, isHiddenName(nativeFileName(*native)), link);
 }
 
 bool PosixSystem::copyNoReplace(const std::string& from, const std::string& to) {
@@ -800,7 +668,7 @@ std::string PosixSystem::ownExecutablePath() {
     // Not representable: the message form, so that at least a message can
     // name it (files beside it will not be found under it).
     std::string shown = cp932FromUtf8ForDisplay(buffer);
-    for (std::size_t i = 0; i < shown.size(); i += characterLength(shown, i))
+    for (std::size_t i = 0; i < shown.size(); i = pathrules::nextCharacter(shown, i))
         if (shown[i] == '/')
             shown[i] = '\\';
     return shown;

@@ -12,6 +12,7 @@
 #include "platform/Cp932.h"
 #include "platform/PathRules.h"
 #include "platform/System.h"
+#include "platform/WindowsRules.h"
 
 #include <windows.h>
 
@@ -141,20 +142,10 @@ std::optional<std::wstring> apiPathOf(std::string_view logic) {
     return apiPath(*wide);
 }
 
-// Attribute bits with the reparse bit kept only for a link. Files and folders
-// that cloud storage (OneDrive) keeps, deduplicated and compressed files carry
-// reparse points as well, and Wine shows every mount point so (tag 0), but
-// they are ordinary entries where they stand; only a reparse point whose tag
-// names another entry (a symbolic link, a junction, a mounted folder) is a
-// link, which the survey passes over and the restore never moves through.
-DWORD linksOnly(DWORD attributes, DWORD tag) {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsReparseTagNameSurrogate(tag))
-        attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
-    return attributes;
-}
-
+// The attributes a search found, with the reparse bit kept only for a link
+// (its tag is in dwReserved0).
 DWORD reportedAttributes(const WIN32_FIND_DATAW& data) {
-    return linksOnly(data.dwFileAttributes, data.dwReserved0);
+    return windowsrules::linksOnly(data.dwFileAttributes, data.dwReserved0);
 }
 
 bool isDotOrDotDot(const wchar_t* name) {
@@ -171,7 +162,7 @@ bool inDosRange(const FILETIME& written) {
     WORD time = 0;
     return FileTimeToLocalFileTime(&written, &local) &&
            FileTimeToDosDateTime(&local, &date, &time) && FileTimeToSystemTime(&local, &parts) &&
-           parts.wYear >= 1980 && parts.wYear <= 2107;
+           windowsrules::inDosYears(parts.wYear);
 }
 
 class FindHandle {
@@ -231,7 +222,7 @@ DWORD pathAttributes(const std::wstring& native) {
     if (!h.valid() ||
         !GetFileInformationByHandleEx(h.get(), FileAttributeTagInfo, &tag, sizeof tag))
         return attributes;
-    return linksOnly(attributes, tag.ReparseTag);
+    return windowsrules::linksOnly(attributes, tag.ReparseTag);
 }
 
 bool writeAll(HANDLE h, const char* data, std::size_t size) {
