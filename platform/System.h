@@ -78,7 +78,7 @@ enum class FileResult {
 };
 
 // The operations the logic calls. The pure virtual ones are each system's own
-// calls (posix/*.cpp, Win32System.cpp); the others are the policy both
+// calls (posix/*.cpp, win32/*.cpp); the others are the policy both
 // systems share, written once over them (System.cpp).
 class System {
 public:
