@@ -1,5 +1,6 @@
 // Files on POSIX: copies, renames and removals, contents read and created,
-// the flush of a folder, where a link leads, and the hold on a folder.
+// whether two paths name one file, the flush of a folder, where a link leads,
+// and the hold on a folder.
 #include "platform/posix/PosixSystem.h"
 
 #include <cerrno>

@@ -1,5 +1,6 @@
 // Files on Windows: copies, renames and removals, contents read and created,
-// where a link leads, and the hold on a folder.
+// whether two paths name one file, where a link leads, and the hold on a
+// folder.
 #include "platform/win32/Win32System.h"
 
 #include <cwchar>
