@@ -21,7 +21,7 @@ namespace platform {
 // Windows a reparse point whose tag is a name surrogate; cloud files such as
 // OneDrive's, deduplicated and compressed ones are plain entries). Every
 // question "is this a link", of a listed entry or of a path, reads this bit.
-// Off Windows the bits are derived in one place (PosixSystem.cpp): read-only =
+// Off Windows the bits are derived in one place (WindowsRules.h): read-only =
 // no write bit at all in the mode; hidden = name starts with "."; system =
 // neither a regular file nor a folder (FIFO, socket, device); folder =
 // directory; a symbolic link carries ReparsePoint.
@@ -78,7 +78,7 @@ enum class FileResult {
 };
 
 // The operations the logic calls. The pure virtual ones are each system's own
-// calls (PosixSystem.cpp, Win32System.cpp); the others are the policy both
+// calls (posix/*.cpp, win32/*.cpp); the others are the policy both
 // systems share, written once over them (System.cpp).
 class System {
 public:

@@ -405,8 +405,10 @@ TEST(PosixFindFirst, OnePathFollowsLinksAndReportsDosTime) {
     ASSERT_TRUE(link);
     EXPECT_EQ(link->attributes, AttrArchive | AttrReparsePoint);
     EXPECT_FALSE(link->dosTime); // the target's time
-    // A link to nothing is there, as the listing says.
+    // A link to nothing is there, as the listing says, named or matched.
     EXPECT_EQ(sys().findFirst(folder.logic("dangling"))->attributes,
+              AttrArchive | AttrReparsePoint);
+    EXPECT_EQ(sys().findFirst(folder.logic("dang*")).value_or(FoundFile{}).attributes,
               AttrArchive | AttrReparsePoint);
 
     EXPECT_EQ(sys().findFirst(folder.logic("dir"))->attributes, AttrDirectory);

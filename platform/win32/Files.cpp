@@ -1,0 +1,264 @@
+// Files on Windows: copies, renames and removals, contents read and created,
+// whether two paths name one file, where a link leads, and the hold on a
+// folder.
+#include "platform/win32/Win32System.h"
+
+#include <cwchar>
+
+namespace platform::win32 {
+
+namespace {
+
+bool writeAll(HANDLE h, const char* data, std::size_t size) {
+    while (size > 0) {
+        const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(h, data, chunk, &written, nullptr) || written == 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Deletes a file even when it carries the read-only attribute.
+void forceDelete(const std::wstring& path) {
+    if (!DeleteFileW(path.c_str()) && GetLastError() == ERROR_ACCESS_DENIED) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    }
+}
+
+// The file a symbolic link or junction finally names, in extended-length
+// form; empty when it cannot be opened.
+std::wstring finalPathOf(const std::wstring& path) {
+    FileHandle h(CreateFileW(path.c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h.valid())
+        return {};
+    std::wstring out(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetFinalPathNameByHandleW(h.get(), out.data(), static_cast<DWORD>(out.size()),
+                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0)
+            return {};
+        if (n < out.size()) {
+            out.resize(n);
+            return out;
+        }
+        out.resize(n + 1);
+    }
+}
+
+// A file opened for reading, shared with every other user; devices and pipes
+// are refused by their type.
+HANDLE openToRead(const std::wstring& native) {
+    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+// Up to `size` bytes of a file from `offset` (all of it for npos), or nullopt.
+// Opening a folder fails without FILE_FLAG_BACKUP_SEMANTICS.
+std::optional<std::string> readFrom(const std::string& path, std::uint64_t offset,
+                                    std::size_t size) {
+    std::optional<std::wstring> native = apiPathOf(path);
+    if (!native || native->empty())
+        return std::nullopt;
+    FileHandle in(openToRead(*native));
+    LARGE_INTEGER at, length;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!in.valid() || !SetFilePointerEx(in.get(), at, nullptr, FILE_BEGIN) ||
+        !GetFileSizeEx(in.get(), &length) || length.QuadPart < 0)
+        return std::nullopt;
+    const bool whole = size == std::string::npos;
+    std::string contents(whole ? static_cast<std::size_t>(length.QuadPart) + 1 : size, '\0');
+    std::size_t used = 0;
+    for (;;) {
+        if (used == contents.size()) {
+            if (!whole)
+                break;
+            contents.resize(contents.size() * 2);
+        }
+        const std::size_t room = contents.size() - used;
+        DWORD got = 0;
+        if (!ReadFile(in.get(), contents.data() + used,
+                      room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room), &got, nullptr))
+            return std::nullopt;
+        if (got == 0)
+            break;
+        used += got;
+    }
+    contents.resize(used);
+    return contents;
+}
+
+// A file's or folder's identity (volume serial number and file index),
+// through links; false when it cannot be looked at.
+bool identityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    std::optional<std::wstring> native = apiPathOf(path);
+    if (!native || native->empty())
+        return false;
+    FileHandle h(CreateFileW(native->c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.valid() && GetFileInformationByHandle(h.get(), &info);
+}
+
+} // namespace
+
+bool Win32System::copyNoReplace(const std::string& from, const std::string& to) {
+    std::optional<std::wstring> source = apiPathOf(from);
+    std::optional<std::wstring> target = apiPathOf(to);
+    if (!source || !target || source->empty() || target->empty() ||
+        !CopyFileW(source->c_str(), target->c_str(), TRUE))
+        return false;
+    // On the disk before the caller may delete the source.
+    FileHandle copy(CreateFileW(target->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (copy.valid() && FlushFileBuffers(copy.get()))
+        return true;
+    copy.reset(INVALID_HANDLE_VALUE);
+    forceDelete(*target);
+    return false;
+}
+
+FileResult Win32System::rename(const std::string& from, const std::string& to, bool replace) {
+    std::optional<std::wstring> source = apiPathOf(from);
+    std::optional<std::wstring> target = apiPathOf(to);
+    if (!source || !target || source->empty() || target->empty())
+        return FileResult::Failed;
+    // Without MOVEFILE_REPLACE_EXISTING the rename fails when the target
+    // exists, also when it differs from the source's name only in case. A
+    // virus scanner or an indexer may hold a replaced file open for a moment:
+    // the replacement is tried again a few times before it counts as failed.
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(source->c_str(), target->c_str(), flags))
+            return FileResult::Done;
+        const DWORD error = GetLastError();
+        if (error == ERROR_NOT_SAME_DEVICE)
+            return FileResult::OtherDevice;
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+            return FileResult::Exists;
+        const bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                          error == ERROR_ACCESS_DENIED;
+        if (!replace || !busy || attempt == 10)
+            return FileResult::Failed;
+        Sleep(50);
+    }
+}
+
+bool Win32System::removeFile(const std::string& path) {
+    std::optional<std::wstring> native = apiPathOf(path);
+    return native && !native->empty() && DeleteFileW(native->c_str());
+}
+
+std::optional<std::string> Win32System::readFile(const std::string& path) {
+    return readFrom(path, 0, std::string::npos);
+}
+
+std::optional<std::string> Win32System::readPart(const std::string& path, std::uint64_t offset,
+                                                 std::size_t size) {
+    return readFrom(path, offset, size);
+}
+
+bool Win32System::sameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return identityOf(a, x) && identityOf(b, y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+FileResult Win32System::createFile(const std::string& path,
+                                   const std::vector<std::string_view>& pieces,
+                                   const std::string& like) {
+    std::optional<std::wstring> native = apiPathOf(path);
+    if (!native || native->empty())
+        return FileResult::Failed;
+    FileHandle out(CreateFileW(native->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.valid()) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? FileResult::Exists
+                                                                           : FileResult::Failed;
+    }
+    bool ok = true;
+    for (std::string_view piece : pieces)
+        ok = ok && writeAll(out.get(), piece.data(), piece.size());
+    ok = ok && FlushFileBuffers(out.get());
+    ok = out.closeChecked() && ok;
+    if (ok && !like.empty()) {
+        // The file keeps its hidden and system marks, as an update in place
+        // would leave them.
+        const DWORD attrs = attributes(like);
+        const DWORD keep = attrs == INVALID_FILE_ATTRIBUTES
+                               ? 0
+                               : attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (keep != 0)
+            ok = SetFileAttributesW(native->c_str(), keep | FILE_ATTRIBUTE_ARCHIVE);
+    }
+    return ok ? FileResult::Done : FileResult::Failed;
+}
+
+std::optional<std::string> Win32System::finalPath(const std::string& path) {
+    std::optional<std::wstring> native = apiPathOf(path);
+    if (!native || native->empty())
+        return std::nullopt;
+    const DWORD attrs = pathAttributes(*native);
+    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
+        return path;
+    std::wstring target = finalPathOf(*native);
+    if (startsWith(target, L"\\\\?\\UNC\\"))
+        target = L"\\\\" + target.substr(8);
+    else if (startsWith(target, L"\\\\?\\"))
+        target = target.substr(4);
+    std::string logic;
+    if (target.empty() || !logicText(target, logic))
+        return std::nullopt;
+    return logic;
+}
+
+std::optional<FolderHold> Win32System::holdFolder(const std::string& folder) {
+    // A named mutex in the session's namespace, named from the folder's
+    // identity so that every spelling of the folder gives one name. It lives
+    // while a handle to it is open, and the system closes a process's handles
+    // however it ends; whoever creates it holds the folder.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!identityOf(folder, info))
+        return FolderHold();
+    wchar_t name[64];
+    swprintf(name, sizeof name / sizeof *name, L"Local\\kwarino-folder-%08lx-%08lx%08lx",
+             static_cast<unsigned long>(info.dwVolumeSerialNumber),
+             static_cast<unsigned long>(info.nFileIndexHigh),
+             static_cast<unsigned long>(info.nFileIndexLow));
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+    const DWORD error = GetLastError();
+    if (mutex && error == ERROR_ALREADY_EXISTS)
+        CloseHandle(mutex);
+    if (!mutex || error == ERROR_ALREADY_EXISTS) {
+        // Another user's object of that name cannot be opened: held as well.
+        if (mutex || error == ERROR_ACCESS_DENIED)
+            return std::nullopt;
+        return FolderHold();
+    }
+    return FolderHold(mutex, [](const void* held) { CloseHandle(const_cast<void*>(held)); });
+}
+
+} // namespace platform::win32
+
+namespace platform {
+
+System& realSystem() {
+    static win32::Win32System instance;
+    return instance;
+}
+
+} // namespace platform
