@@ -104,8 +104,8 @@ TEST_F(MainWindowLayout, EveryControlIsWhereTheTablePutsItAndLooksSo) {
         EXPECT_EQ(form.findChild<QWidget*>(QString::fromStdString(c.name)), w);
         EXPECT_EQ(w->parentWidget(), form.centralWidget());
         EXPECT_EQ(w->geometry(), QRect(c.place.left, c.place.top, c.place.width, c.place.height));
-        EXPECT_EQ(w->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
-        EXPECT_EQ(w->font().pixelSize(), c.fontHeight ? c.fontHeight : 13);
+        EXPECT_EQ(w->font().family(), QString::fromUtf8(form::FontFamily));
+        EXPECT_EQ(w->font().pixelSize(), c.fontHeight ? c.fontHeight : form::DefaultFontHeight);
         EXPECT_EQ(w->font().bold(), c.bold);
         EXPECT_EQ(w->isEnabled(), c.enabled);
         EXPECT_EQ(w->isVisibleTo(&form), c.visible);
@@ -228,10 +228,10 @@ TEST_F(MainWindowLayout, WindowIsFixedCentredAndTitled) {
 
     EXPECT_EQ(form.windowTitle(), QString::fromUtf8(window_text::Title));
     EXPECT_EQ(QApplication::applicationName(), QString::fromUtf8(window_text::Title));
-    EXPECT_EQ(form.centralWidget()->size(), QSize(385, 323));
+    EXPECT_EQ(form.centralWidget()->size(), QSize(form::ClientWidth, form::ClientHeight));
     EXPECT_EQ(form.centralWidget()->y(), form.menuBar()->height());
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
-    EXPECT_EQ(form.size(), QSize(385, 323 + form.menuBar()->height()));
+    EXPECT_EQ(form.size(), QSize(form::ClientWidth, form::ClientHeight + form.menuBar()->height()));
 
     const Qt::WindowFlags flags = form.windowFlags();
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
