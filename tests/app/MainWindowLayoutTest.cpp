@@ -186,13 +186,20 @@ TEST_F(MainWindowLayout, JapaneseFontIsFoundAndTextsFitTheirBoxes) {
 #endif
     for (Role role :
          {Role::Label1, Role::Label2, Role::Label3, Role::Label4, Role::Label5, Role::Label6}) {
-        const QLabel& label = *as<QLabel>(role);
-        SCOPED_TRACE(label.objectName().toStdString());
-        const Ink ink = inkOf(label);
-        // Less than half a pixel of antialiasing may fall outside.
-        EXPECT_LE(ink.right, label.width() + 0.5);
-        EXPECT_LE(ink.bottom, label.height() + 0.5);
-        EXPECT_EQ(ink.lines, role == Role::Label3 ? 2 : 1);
+        QLabel& label = *as<QLabel>(role);
+        const ControlEntry& entry = form::controls()[form::id(role)];
+        // The caption first, then each text the logic may put there later.
+        std::vector<std::string> texts{label.text().toStdString()};
+        texts.insert(texts.end(), entry.alsoShows.begin(), entry.alsoShows.end());
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(label.objectName().toStdString() + ": " + text);
+            form.setText(form::id(role), text);
+            const Ink ink = inkOf(label);
+            // Less than half a pixel of antialiasing may fall outside.
+            EXPECT_LE(ink.right, label.width() + 0.5);
+            EXPECT_LE(ink.bottom, label.height() + 0.5);
+            EXPECT_EQ(ink.lines, role == Role::Label3 ? 2 : 1);
+        }
     }
     for (QPushButton* button :
          {as<QPushButton>(Role::BtnSansho), as<QPushButton>(Role::BitBtnInstall),

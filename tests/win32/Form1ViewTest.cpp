@@ -320,6 +320,63 @@ TEST_F(Win32Window, EveryControlAtItsPlaceWithItsCaptionFontColourAndState) {
     DeleteDC(dc);
 }
 
+// Where the ink of a label's text ends: the text drawn as the label draws it
+// (its font, wrapped at its width where it wraps) but unclipped, black on
+// white; the first column and row past every pixel at least half covered.
+SIZE inkOf(HWND label) {
+    RECT r{};
+    GetClientRect(label, &r);
+    const RECT canvas{0, 0, r.right + 100, r.bottom * 2};
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, canvas.right, canvas.bottom);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    FillRect(dc, &canvas, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    const UINT wrap =
+        (GetWindowLongW(label, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT ? DT_WORDBREAK : 0;
+    DrawTextW(dc, textOf(label).c_str(), -1, &r, DT_NOCLIP | DT_NOPREFIX | DT_EXPANDTABS | wrap);
+    SIZE ink{0, 0};
+    for (int y = 0; y < canvas.bottom; ++y) {
+        for (int x = 0; x < canvas.right; ++x) {
+            if (GetRValue(GetPixel(dc, x, y)) < 128) {
+                ink.cx = std::max<LONG>(ink.cx, x + 1);
+                ink.cy = std::max<LONG>(ink.cy, y + 1);
+            }
+        }
+    }
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
+TEST_F(Win32Window, EveryTextALabelMayShowFitsIt) {
+    for (std::size_t i = 0; i < Table.size(); ++i) {
+        const form::ControlEntry& entry = form::controls()[i];
+        if (entry.kind != form::Kind::Label)
+            continue;
+        HWND label = view->control(i);
+        // The caption first, then each text the logic may put there later.
+        std::vector<std::string> texts{narrow(textOf(label))};
+        texts.insert(texts.end(), entry.alsoShows.begin(), entry.alsoShows.end());
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(entry.name + ": " + text);
+            view->setText(i, text);
+            const SIZE ink = inkOf(label);
+            EXPECT_GT(ink.cx, 0) << "drawn";
+            const RECT place = placeOf(label);
+            EXPECT_LE(ink.cx, place.right);
+            EXPECT_LE(ink.cy, place.bottom);
+        }
+    }
+}
+
 // The pixels of a control as it draws itself.
 std::vector<COLORREF> pixelsOf(HWND control) {
     RECT r{};
