@@ -28,8 +28,8 @@ using form::Answer;
 using Icon = Boxes::Icon;
 
 const QStringList JustOk{QStringLiteral("OK")};
-const QString Yes = QStringLiteral("はい(&Y)");
-const QString No = QStringLiteral("いいえ(&N)");
+const QString Yes = QString::fromUtf8(window_text::Yes);
+const QString No = QString::fromUtf8(window_text::No);
 const QString Title = QString::fromUtf8(window_text::Title);
 
 // ---- message boxes through the seam ----

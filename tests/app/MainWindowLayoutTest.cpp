@@ -104,8 +104,8 @@ TEST_F(MainWindowLayout, EveryControlIsWhereTheTablePutsItAndLooksSo) {
         EXPECT_EQ(form.findChild<QWidget*>(QString::fromStdString(c.name)), w);
         EXPECT_EQ(w->parentWidget(), form.centralWidget());
         EXPECT_EQ(w->geometry(), QRect(c.place.left, c.place.top, c.place.width, c.place.height));
-        EXPECT_EQ(w->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
-        EXPECT_EQ(w->font().pixelSize(), c.fontHeight ? c.fontHeight : 13);
+        EXPECT_EQ(w->font().family(), QString::fromUtf8(form::FontFamily));
+        EXPECT_EQ(w->font().pixelSize(), c.fontHeight ? c.fontHeight : form::DefaultFontHeight);
         EXPECT_EQ(w->font().bold(), c.bold);
         EXPECT_EQ(w->isEnabled(), c.enabled);
         EXPECT_EQ(w->isVisibleTo(&form), c.visible);
@@ -186,13 +186,20 @@ TEST_F(MainWindowLayout, JapaneseFontIsFoundAndTextsFitTheirBoxes) {
 #endif
     for (Role role :
          {Role::Label1, Role::Label2, Role::Label3, Role::Label4, Role::Label5, Role::Label6}) {
-        const QLabel& label = *as<QLabel>(role);
-        SCOPED_TRACE(label.objectName().toStdString());
-        const Ink ink = inkOf(label);
-        // Less than half a pixel of antialiasing may fall outside.
-        EXPECT_LE(ink.right, label.width() + 0.5);
-        EXPECT_LE(ink.bottom, label.height() + 0.5);
-        EXPECT_EQ(ink.lines, role == Role::Label3 ? 2 : 1);
+        QLabel& label = *as<QLabel>(role);
+        const ControlEntry& entry = form::controls()[form::id(role)];
+        // The caption first, then each text the logic may put there later.
+        std::vector<std::string> texts{label.text().toStdString()};
+        texts.insert(texts.end(), entry.alsoShows.begin(), entry.alsoShows.end());
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(label.objectName().toStdString() + ": " + text);
+            form.setText(form::id(role), text);
+            const Ink ink = inkOf(label);
+            // Less than half a pixel of antialiasing may fall outside.
+            EXPECT_LE(ink.right, label.width() + 0.5);
+            EXPECT_LE(ink.bottom, label.height() + 0.5);
+            EXPECT_EQ(ink.lines, role == Role::Label3 ? 2 : 1);
+        }
     }
     for (QPushButton* button :
          {as<QPushButton>(Role::BtnSansho), as<QPushButton>(Role::BitBtnInstall),
@@ -228,10 +235,10 @@ TEST_F(MainWindowLayout, WindowIsFixedCentredAndTitled) {
 
     EXPECT_EQ(form.windowTitle(), QString::fromUtf8(window_text::Title));
     EXPECT_EQ(QApplication::applicationName(), QString::fromUtf8(window_text::Title));
-    EXPECT_EQ(form.centralWidget()->size(), QSize(385, 323));
+    EXPECT_EQ(form.centralWidget()->size(), QSize(form::ClientWidth, form::ClientHeight));
     EXPECT_EQ(form.centralWidget()->y(), form.menuBar()->height());
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
-    EXPECT_EQ(form.size(), QSize(385, 323 + form.menuBar()->height()));
+    EXPECT_EQ(form.size(), QSize(form::ClientWidth, form::ClientHeight + form.menuBar()->height()));
 
     const Qt::WindowFlags flags = form.windowFlags();
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);

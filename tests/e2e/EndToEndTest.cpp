@@ -3,6 +3,8 @@
 // stand-in installer that notes where it was started from. One test reaches
 // into the running tool, as planted code would, to have it load a library.
 #include "e2e/WindowDriver.h"
+#include "form/WindowTexts.h"
+#include "support/ProductNames.h"
 #include "support/TestFolder.h"
 #include "win32/Text.h"
 
@@ -18,40 +20,39 @@
 #include <utility>
 
 using namespace e2e;
+using testing_support::Ini;
+using testing_support::Installer;
 using testing_support::TestFolder;
 
 namespace {
 
-// Every text the tool shows in these scenarios, word for word ("\r" is a line
-// break), and what it writes into Inst.ini for the sample request.
+// Every text the tool shows in these scenarios, as the window shows it ("\r"
+// is a line break).
 namespace shown {
-const std::wstring Title = L"クワリノ";
-const std::wstring ProgramDialogTitle = L"プログラムファイルの指定";
-const std::wstring FileDialogTitle = L"ファイルの指定";
-const std::wstring ConfirmCaption = L"確認";
-const std::wstring ConfirmText =
-    L"このソフトはインストール先を指定できないタイプです。\rインストールを続けますか？\r"
-    L"現在のフォルダにインストールするファイルを置いたまま\rインストールを続ける場合は「はい」を"
-    L"押してください。\r別のフォルダへインストールするファイルを移動する場合は\r「いいえ」を押し"
-    L"て「クワリノ」が終了してから\rインストールするファイルを移動してもう一度やりなおしてくださ"
-    L"い。";
-const std::wstring Yes = L"はい(&Y)";
-const std::wstring No = L"いいえ(&N)";
+using win32::utf16;
+const std::wstring Title = utf16(window_text::Title);
+const std::wstring ProgramDialogTitle = utf16(window_text::ProgramFileTitle);
+const std::wstring FileDialogTitle = utf16(window_text::AnyFileTitle);
+const std::wstring ConfirmCaption = utf16(window_text::ConfirmCaption);
+const std::wstring ConfirmText = utf16(window_text::ConfirmRelocationRefused);
+const std::wstring Yes = utf16(window_text::Yes);
+const std::wstring No = utf16(window_text::No);
 const std::wstring Ok = L"OK";
-const std::wstring InstallerMissing = L"指定されたフォルダにはファイル「Inst."
-                                      L"exe」が存在しません。\r「Inst.exe」を指定したフォルダへ置"
-                                      L"いてください。";
+const std::wstring InstallerMissing = utf16(window_text::InstallerMissing);
 // The error boxes: a path, then one of these.
-const std::wstring CannotWriteAfterPath = L" に書き込めません.";
-const std::wstring CannotStartAfterPath = L" を起動できません.";
+const std::wstring CannotWriteAfterPath = utf16(window_text::CannotWrite);
+const std::wstring CannotStartAfterPath = utf16(window_text::CannotStart);
 // The box for files that cannot go back: a first line, the paths, a last line.
-const std::wstring CannotRestoreFirst = L"次のファイルを元の場所に戻せません。\r";
-const std::wstring CannotRestoreLast =
-    L"\r別のプログラムが使用中のときは、そのプログラムを終了してから「再試行」を押してください。";
-const std::wstring WaitingForInstaller = L"インストール終了待ち・・・";
-const std::wstring Retry = L"再試行(&R)";
-const std::wstring Cancel = L"キャンセル";
+const std::wstring CannotRestoreFirst = utf16(window_text::CannotRestoreFirst) + L"\r";
+const std::wstring CannotRestoreLast = L"\r" + utf16(window_text::CannotRestoreLast);
+const std::wstring WaitingForInstaller = utf16(window_text::WaitingForInstaller);
+const std::wstring Retry = utf16(window_text::Retry);
+const std::wstring Cancel = utf16(window_text::Cancel);
 } // namespace shown
+
+// The names of the control file and of the installer, as the tool spells them.
+const std::wstring IniName = win32::utf16(testing_support::Ini);
+const std::wstring InstallerName = win32::utf16(testing_support::Installer);
 
 // The controls' window IDs: 1000 plus the control's place in the window's
 // creation order.
@@ -147,8 +148,8 @@ struct Workplace {
     Workplace() { placeInstaller(folder); }
     static void placeInstaller(const std::wstring& folder) {
         CreateDirectoryW(folder.c_str(), nullptr);
-        if (!CopyFileW(builtPath(KW_STAND_IN_INSTALLER).c_str(), (folder + L"\\Inst.exe").c_str(),
-                       TRUE))
+        if (!CopyFileW(builtPath(KW_STAND_IN_INSTALLER).c_str(),
+                       (folder + L"\\" + InstallerName).c_str(), TRUE))
             throw std::runtime_error("cannot place the stand-in installer");
     }
     void write(const std::string& relative, const std::string& contents) {
@@ -305,12 +306,12 @@ TEST(EndToEnd, TheSampleRequestWritesItsControlFileStartsTheInstallerAndIsUndone
 
     ASSERT_TRUE(place.waitStart()) << "the installer was not started";
     EXPECT_FALSE(waitBox(tool.process().id(), 0).has_value());
-    EXPECT_EQ(place.firstStartedFrom(), win32::utf8(place.folder + L"\\Inst.exe"));
+    EXPECT_EQ(place.firstStartedFrom(), win32::utf8(place.folder + L"\\" + InstallerName));
 
     std::vector<std::wstring> files;
     for (std::size_t i = 0; i < surveyOrder.size(); ++i)
         files.push_back(L"Item" + std::to_wstring(i + 1) + L"=" + surveyOrder[i]);
-    files.push_back(L"Item" + std::to_wstring(surveyOrder.size() + 1) + L"=Inst.ini");
+    files.push_back(L"Item" + std::to_wstring(surveyOrder.size() + 1) + L"=" + IniName);
     const Profile expected{
         {L"Install",
          {L"Title=サンプルのインストール", L"InstallDir=Sample", L"IsFileDelAfterInst=1"}},
@@ -319,7 +320,7 @@ TEST(EndToEnd, TheSampleRequestWritesItsControlFileStartsTheInstallerAndIsUndone
          {L"Value=1",
           L"Info=スタートメニューの「プログラム」内に「サンプル」というグループを作成します。",
           L"GroupName=サンプル", L"Item1=サンプル,Sample.exe", L"Item2=説明書,doc\\Manual.txt",
-          L"Item3=サンプルのアンインストール,Inst.exe,/r"}},
+          L"Item3=サンプルのアンインストール," + InstallerName + L",/r"}},
         {L"Startup",
          {L"Value=0",
           L"Info=この項目にチェックを入れておくと，Windowsを起動する度に「サンプル」を起動します。",
@@ -334,7 +335,7 @@ TEST(EndToEnd, TheSampleRequestWritesItsControlFileStartsTheInstallerAndIsUndone
          {L"Key=SampleUnInstall", L"Name=サンプル", L"Title=サンプルのアンインストール",
           L"AllDelete=2", L"RebootDlg=0", L"NotAdmin=1", L"Modify=1"}},
     };
-    const Profile written = readProfile(place.folder + L"\\Inst.ini");
+    const Profile written = readProfile(place.folder + L"\\" + IniName);
     EXPECT_EQ(written, expected) << describe(written);
     // Relocated: the manual lies beside the program.
     const Tree during = place.tree();
@@ -348,7 +349,7 @@ TEST(EndToEnd, TheSampleRequestWritesItsControlFileStartsTheInstallerAndIsUndone
 TEST(EndToEnd, AFailedCheckIsShownInAPlainBoxAndTheToolWaitsForTheNextRequest) {
     Workplace place;
     place.write("Sample.exe", "program");
-    ASSERT_TRUE(DeleteFileW((place.folder + L"\\Inst.exe").c_str()));
+    ASSERT_TRUE(DeleteFileW((place.folder + L"\\" + InstallerName).c_str()));
     const Tree before = place.tree();
 
     Tool tool(kwarino(), place.record);
@@ -405,8 +406,8 @@ TEST(EndToEnd, NinetyEightFilesAreRelocatedAndRestoredAtClose) {
     for (auto& [path, contents] : before)
         flat[path.substr(path.find('/') == std::string::npos ? 0 : path.find('/') + 1)] = contents;
     Tree during = place.tree();
-    ASSERT_EQ(during.count("Inst.ini"), 1u);
-    during.erase("Inst.ini");
+    ASSERT_EQ(during.count(Ini), 1u);
+    during.erase(Ini);
     EXPECT_EQ(during, flat);
 
     ASSERT_TRUE(tool.close());
@@ -432,11 +433,11 @@ TEST(EndToEnd, AReadOnlyFileAnsweredYesInstallsInPlace) {
     ASSERT_TRUE(place.waitStart()) << "the installer was not started";
 
     // Installed in place: nothing moved, no install folder named.
-    const std::wstring ini = place.folder + L"\\Inst.ini";
+    const std::wstring ini = place.folder + L"\\" + IniName;
     EXPECT_EQ(profileValue(L"Install", L"InstallDir", ini), L"<none>");
     EXPECT_EQ(profileValue(L"Install", L"Title", ini), L"サンプルのインストール");
     Tree withControlFile = before;
-    withControlFile["Inst.ini"] = place.tree()["Inst.ini"];
+    withControlFile[Ini] = place.tree()[Ini];
     EXPECT_EQ(place.tree(), withControlFile);
 
     // The close moves nothing and leaves this control file for the installer.
@@ -453,9 +454,10 @@ TEST(EndToEnd, ARequestForTheRootFolderOfADriveNamesTheDriveAsInstallFolder) {
     ASSERT_TRUE(present.empty()) << "T:\\ is not empty";
     struct Cleanup {
         ~Cleanup() {
-            for (const wchar_t* f : {L"T:\\Prog.exe", L"T:\\Inst.exe", L"T:\\Inst.ini",
-                                     L"T:\\Manual.txt", L"T:\\doc\\Manual.txt"})
-                DeleteFileW(f);
+            for (const std::wstring& f : std::vector<std::wstring>{
+                     L"T:\\Prog.exe", L"T:\\" + InstallerName, L"T:\\" + IniName, L"T:\\Manual.txt",
+                     L"T:\\doc\\Manual.txt"})
+                DeleteFileW(f.c_str());
             RemoveDirectoryW(L"T:\\doc");
         }
     } cleanup;
@@ -470,16 +472,18 @@ TEST(EndToEnd, ARequestForTheRootFolderOfADriveNamesTheDriveAsInstallFolder) {
     ASSERT_TRUE(tool.request(root + L"Prog.exe", L"ドライブのソフト")) << NoWindow;
     ASSERT_TRUE(waitUntil([&] { return !Workplace::lines(record).empty(); }, Patience))
         << "the installer was not started";
-    EXPECT_EQ(Workplace::startedFrom(record), "T:\\Inst.exe");
+    EXPECT_EQ(Workplace::startedFrom(record), "T:\\" + Installer);
 
-    EXPECT_EQ(profileValue(L"Install", L"InstallDir", root + L"Inst.ini"), L"T:");
+    EXPECT_EQ(profileValue(L"Install", L"InstallDir", root + IniName), L"T:");
     EXPECT_NE(GetFileAttributesW(L"T:\\Manual.txt"), INVALID_FILE_ATTRIBUTES);
 
     ASSERT_TRUE(tool.close());
     std::vector<std::wstring> after;
     walk(L"T:", L"", after);
+    std::vector<std::wstring> expected{InstallerName, L"Prog.exe", L"doc\\Manual.txt"};
     std::sort(after.begin(), after.end());
-    EXPECT_EQ(after, (std::vector<std::wstring>{L"Inst.exe", L"Prog.exe", L"doc\\Manual.txt"}));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(after, expected);
 }
 
 TEST(EndToEnd, TheEndOfTheSessionRestoresTheFolderBeforeItsAnswerReturns) {
@@ -595,7 +599,7 @@ TEST(EndToEnd, AControlFileThatCannotBeWrittenLeavesEveryFileInPlace) {
     std::optional<Box> box = waitBox(tool.process().id(), Patience);
     ASSERT_TRUE(box.has_value()) << "no error box";
     EXPECT_EQ(box->caption, shown::Title);
-    EXPECT_EQ(box->text, place.folder + L"\\Inst.ini" + shown::CannotWriteAfterPath);
+    EXPECT_EQ(box->text, place.folder + L"\\" + IniName + shown::CannotWriteAfterPath);
     EXPECT_EQ(box->buttons, std::vector<std::wstring>{shown::Ok});
     EXPECT_TRUE(box->icon);
     ASSERT_TRUE(answer(*box, shown::Ok));
@@ -613,8 +617,8 @@ TEST(EndToEnd, AnInstallerThatCannotStartAndAFileThatCannotGoBackAreSaid) {
     Workplace place;
     place.write("Sample.exe", "program");
     place.write("doc/Manual.txt", "manual");
-    ASSERT_TRUE(DeleteFileW((place.folder + L"\\Inst.exe").c_str()));
-    place.write("Inst.exe", "not a program");
+    ASSERT_TRUE(DeleteFileW((place.folder + L"\\" + InstallerName).c_str()));
+    place.write(Installer, "not a program");
     Tool tool(kwarino(), place.record);
     // The error box's text, once answered.
     auto errorBox = [&]() -> std::wstring {
@@ -625,7 +629,7 @@ TEST(EndToEnd, AnInstallerThatCannotStartAndAFileThatCannotGoBackAreSaid) {
     };
 
     ASSERT_TRUE(tool.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
-    EXPECT_EQ(errorBox(), place.folder + L"\\Inst.exe" + shown::CannotStartAfterPath);
+    EXPECT_EQ(errorBox(), place.folder + L"\\" + InstallerName + shown::CannotStartAfterPath);
     EXPECT_TRUE(waitUntil([&] { return !waitBox(tool.process().id(), 0).has_value(); }, Patience));
     // The subfolder the relocation emptied goes before the close.
     ASSERT_TRUE(RemoveDirectoryW((place.folder + L"\\doc").c_str()));
@@ -639,7 +643,7 @@ TEST(EndToEnd, AnInstallerThatCannotStartAndAFileThatCannotGoBackAreSaid) {
     ASSERT_TRUE(tool.ended());
     EXPECT_EQ(
         place.tree(),
-        (Tree{{"Inst.exe", "not a program"}, {"Manual.txt", "manual"}, {"Sample.exe", "program"}}));
+        (Tree{{Installer, "not a program"}, {"Manual.txt", "manual"}, {"Sample.exe", "program"}}));
 }
 
 } // namespace

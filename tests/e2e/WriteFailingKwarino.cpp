@@ -3,6 +3,7 @@
 // or a write-protected folder would. Built with the tests only, never shipped.
 #include "platform/System.h"
 #include "support/FaultySystem.h"
+#include "support/ProductNames.h"
 #include "win32/Start.h"
 
 #include <windows.h>
@@ -19,7 +20,7 @@ bool endsWith(const std::string& text, const std::string& end) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     testing_support::FaultySystem system(platform::realSystem());
     system.fail = [](const std::string& op, const std::string& path) {
-        return op == "writeFileAtomic" && endsWith(path, "\\Inst.ini");
+        return op == "writeFileAtomic" && endsWith(path, "\\" + testing_support::Ini);
     };
     return win32::runTool(instance, showCommand, system, {});
 }

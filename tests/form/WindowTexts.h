@@ -71,6 +71,11 @@ inline constexpr const char* FieldStartMenuName3 =
     "スタートメニューに追加するショートカットの名前（3行目）";
 inline constexpr const char* FieldStartMenuFile2 =
     "スタートメニューに追加するファイルの名前（2行目）";
+// The question's buttons, and those of the box for files that cannot go back.
+inline constexpr const char* Yes = "はい(&Y)";
+inline constexpr const char* No = "いいえ(&N)";
+inline constexpr const char* Retry = "再試行(&R)";
+inline constexpr const char* Cancel = "キャンセル";
 // The question asked when the files cannot all be moved up.
 inline constexpr const char* ConfirmCaption = "確認";
 inline constexpr const char* ConfirmRelocationRefused =

@@ -2,12 +2,13 @@
 // driven and inspected by window messages. Needs a display: under Wine an X
 // server, which wine-run.sh takes from KW_DISPLAY.
 //
-// Places are client pixels: the table's pixels at the standard resolution (96
+// Places are client pixels: the layout's pixels at the standard resolution (96
 // dots per inch), scaled by the monitor's resolution elsewhere.
 #include "win32/Form1View.h"
 #include "form/Unit1.h"
 #include "form/WindowTexts.h"
 #include "support/NoLaunchSystem.h"
+#include "support/ProductNames.h"
 #include "support/TestFolder.h"
 #include "win32/Dialogs.h"
 #include "win32/Dpi.h"
@@ -39,7 +40,6 @@ using namespace window_text;
 struct Expected {
     const char* name;
     Cls cls;
-    RECT place; // left, top, width, height (as tabled)
     const char* caption;
     int fontHeight;
     bool bold;
@@ -53,27 +53,27 @@ constexpr COLORREF Navy = RGB(0, 0, 128);
 constexpr COLORREF Green = RGB(0, 128, 0);
 constexpr COLORREF System = CLR_INVALID;
 
-// The window as tabled, in creation order.
+// The window as tabled, in creation order; the places are the layout's.
 const std::vector<Expected> Table = {
-    {"Label1", Cls::Label, {9, 9, 194, 17}, ProgramFileLabel, 17, true, Red, 1, 1},
-    {"Label2", Cls::Label, {9, 69, 96, 17}, ApplicationLabel, 17, true, Red, 1, 1},
-    {"Label3", Cls::Label, {9, 130, 313, 36}, StartMenuLabel, 17, true, Red, 1, 1},
-    {"Label4", Cls::Label, {52, 173, 30, 14}, NameColumnLabel, 14, true, Navy, 1, 1},
-    {"Label5", Cls::Label, {208, 173, 67, 14}, FileColumnLabel, 14, true, Navy, 1, 1},
-    {"Label6", Cls::Label, {9, 293, 195, 17}, ProgressLabel, 17, true, Red, 1, 0},
-    {"BtnSansho", Cls::Button, {329, 35, 45, 27}, Browse, 13, false, System, 1, 1},
-    {"EditProgramFile", Cls::Field, {17, 35, 296, 22}, "", 14, false, System, 1, 1},
-    {"EditApplication", Cls::Field, {17, 95, 296, 22}, "", 14, false, System, 1, 1},
-    {"BitBtnInstall", Cls::Button, {259, 278, 105, 36}, Install, 17, true, Green, 0, 1},
-    {"EditStartMenu1", Cls::Field, {9, 191, 131, 22}, "", 14, false, System, 0, 1},
-    {"EditStartMenu2", Cls::Field, {9, 217, 131, 22}, "", 14, false, System, 0, 1},
-    {"EditStartMenu3", Cls::Field, {9, 243, 131, 22}, "", 14, false, System, 0, 1},
-    {"EditStartMenuFile1", Cls::Field, {147, 191, 175, 22}, "", 14, false, System, 0, 1},
-    {"EditStartMenuFile2", Cls::Field, {147, 217, 175, 22}, "", 14, false, System, 0, 1},
-    {"EditStartMenuFile3", Cls::Field, {147, 243, 175, 22}, "", 14, false, System, 0, 1},
-    {"BtnStartMenuSansho1", Cls::Button, {329, 191, 45, 21}, Browse, 13, false, System, 0, 1},
-    {"BtnStartMenuSansho2", Cls::Button, {329, 217, 45, 21}, Browse, 13, false, System, 0, 1},
-    {"BtnStartMenuSansho3", Cls::Button, {329, 243, 45, 21}, Browse, 13, false, System, 0, 1},
+    {"Label1", Cls::Label, ProgramFileLabel, 17, true, Red, 1, 1},
+    {"Label2", Cls::Label, ApplicationLabel, 17, true, Red, 1, 1},
+    {"Label3", Cls::Label, StartMenuLabel, 17, true, Red, 1, 1},
+    {"Label4", Cls::Label, NameColumnLabel, 14, true, Navy, 1, 1},
+    {"Label5", Cls::Label, FileColumnLabel, 14, true, Navy, 1, 1},
+    {"Label6", Cls::Label, ProgressLabel, 17, true, Red, 1, 0},
+    {"BtnSansho", Cls::Button, Browse, 13, false, System, 1, 1},
+    {"EditProgramFile", Cls::Field, "", 14, false, System, 1, 1},
+    {"EditApplication", Cls::Field, "", 14, false, System, 1, 1},
+    {"BitBtnInstall", Cls::Button, Install, 17, true, Green, 0, 1},
+    {"EditStartMenu1", Cls::Field, "", 14, false, System, 0, 1},
+    {"EditStartMenu2", Cls::Field, "", 14, false, System, 0, 1},
+    {"EditStartMenu3", Cls::Field, "", 14, false, System, 0, 1},
+    {"EditStartMenuFile1", Cls::Field, "", 14, false, System, 0, 1},
+    {"EditStartMenuFile2", Cls::Field, "", 14, false, System, 0, 1},
+    {"EditStartMenuFile3", Cls::Field, "", 14, false, System, 0, 1},
+    {"BtnStartMenuSansho1", Cls::Button, Browse, 13, false, System, 0, 1},
+    {"BtnStartMenuSansho2", Cls::Button, Browse, 13, false, System, 0, 1},
+    {"BtnStartMenuSansho3", Cls::Button, Browse, 13, false, System, 0, 1},
 };
 
 std::wstring wide(const char* utf8) {
@@ -94,12 +94,6 @@ std::wstring crLf(const char* utf8) {
     }
     return out;
 }
-
-// The face the window asks for; the system may draw it with a stand-in.
-const wchar_t* const FontFace = L"ＭＳ Ｐゴシック";
-const wchar_t* const QuestionCaption = L"確認";
-const wchar_t* const Yes = L"はい(&Y)";
-const wchar_t* const No = L"いいえ(&N)";
 
 int indexOf(const char* name) {
     for (std::size_t i = 0; i < Table.size(); ++i) {
@@ -258,8 +252,8 @@ TEST_F(Win32Window, FixedCentredTitledWindowWithOneHelpItem) {
     EXPECT_FALSE(style & WS_THICKFRAME);
     RECT client{};
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, at(385, dpi));
-    EXPECT_EQ(client.bottom, at(323, dpi));
+    EXPECT_EQ(client.right, at(form::ClientWidth, dpi));
+    EXPECT_EQ(client.bottom, at(form::ClientHeight, dpi));
     RECT outer{};
     GetWindowRect(window, &outer);
     EXPECT_NEAR((outer.left + outer.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
@@ -272,12 +266,12 @@ TEST_F(Win32Window, FixedCentredTitledWindowWithOneHelpItem) {
     GetMenuStringW(menu, 0, item, 64, MF_BYPOSITION);
     EXPECT_EQ(std::wstring(item), wide(HelpMenu));
     EXPECT_EQ(GetSubMenu(menu, 0), nullptr);
-    // Choosing it opens ReadMe.txt beside the executable.
+    // Choosing it opens the read-me beside the executable.
     SendMessageW(window, WM_COMMAND, GetMenuItemID(menu, 0), 0);
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring readMe = exe;
-    readMe.replace(readMe.rfind(L'\\') + 1, std::wstring::npos, L"ReadMe.txt");
+    readMe.replace(readMe.rfind(L'\\') + 1, std::wstring::npos, wide(form::ReadMeName));
     ASSERT_EQ(system.opened.size(), 1u);
     EXPECT_EQ(system.toNativePath(system.opened[0]), narrow(readMe));
 }
@@ -295,13 +289,15 @@ TEST_F(Win32Window, EveryControlAtItsPlaceWithItsCaptionFontColourAndState) {
                                                    : L"Button";
         EXPECT_EQ(_wcsicmp(classOf(c).c_str(), cls), 0) << narrow(classOf(c));
         const RECT place = placeOf(c);
-        EXPECT_EQ(place.left, at(e.place.left, dpi));
-        EXPECT_EQ(place.top, at(e.place.top, dpi));
-        EXPECT_EQ(place.right, at(e.place.right, dpi));   // the width
-        EXPECT_EQ(place.bottom, at(e.place.bottom, dpi)); // the height
+        const form::Rect laid = form::controls()[i].place;
+        EXPECT_EQ(place.left, at(laid.left, dpi));
+        EXPECT_EQ(place.top, at(laid.top, dpi));
+        EXPECT_EQ(place.right, at(laid.width, dpi));   // the width
+        EXPECT_EQ(place.bottom, at(laid.height, dpi)); // the height
         EXPECT_EQ(textOf(c), wide(e.caption));
         const LOGFONTW font = fontOf(c);
-        EXPECT_EQ(std::wstring(font.lfFaceName), FontFace);
+        // The face the window asks for; the system may draw it with a stand-in.
+        EXPECT_EQ(std::wstring(font.lfFaceName), wide(form::FontFamily));
         EXPECT_EQ(font.lfHeight, -at(e.fontHeight, dpi));
         EXPECT_EQ(font.lfWeight, e.bold ? FW_BOLD : FW_NORMAL);
         EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
@@ -322,6 +318,63 @@ TEST_F(Win32Window, EveryControlAtItsPlaceWithItsCaptionFontColourAndState) {
         }
     }
     DeleteDC(dc);
+}
+
+// Where the ink of a label's text ends: the text drawn as the label draws it
+// (its font, wrapped at its width where it wraps) but unclipped, black on
+// white; the first column and row past every pixel at least half covered.
+SIZE inkOf(HWND label) {
+    RECT r{};
+    GetClientRect(label, &r);
+    const RECT canvas{0, 0, r.right + 100, r.bottom * 2};
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, canvas.right, canvas.bottom);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    FillRect(dc, &canvas, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    const UINT wrap =
+        (GetWindowLongW(label, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT ? DT_WORDBREAK : 0;
+    DrawTextW(dc, textOf(label).c_str(), -1, &r, DT_NOCLIP | DT_NOPREFIX | DT_EXPANDTABS | wrap);
+    SIZE ink{0, 0};
+    for (int y = 0; y < canvas.bottom; ++y) {
+        for (int x = 0; x < canvas.right; ++x) {
+            if (GetRValue(GetPixel(dc, x, y)) < 128) {
+                ink.cx = std::max<LONG>(ink.cx, x + 1);
+                ink.cy = std::max<LONG>(ink.cy, y + 1);
+            }
+        }
+    }
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
+TEST_F(Win32Window, EveryTextALabelMayShowFitsIt) {
+    for (std::size_t i = 0; i < Table.size(); ++i) {
+        const form::ControlEntry& entry = form::controls()[i];
+        if (entry.kind != form::Kind::Label)
+            continue;
+        HWND label = view->control(i);
+        // The caption first, then each text the logic may put there later.
+        std::vector<std::string> texts{narrow(textOf(label))};
+        texts.insert(texts.end(), entry.alsoShows.begin(), entry.alsoShows.end());
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(entry.name + ": " + text);
+            view->setText(i, text);
+            const SIZE ink = inkOf(label);
+            EXPECT_GT(ink.cx, 0) << "drawn";
+            const RECT place = placeOf(label);
+            EXPECT_LE(ink.cx, place.right);
+            EXPECT_LE(ink.cy, place.bottom);
+        }
+    }
 }
 
 // The pixels of a control as it draws itself.
@@ -636,21 +689,21 @@ TEST_F(Win32Window, QuestionBoxAnswersByKeyAndButtonAndCloseBoxIsNeither) {
         SCOPED_TRACE(c.how);
         bool seen = false;
         whenModal([&] {
-            HWND dialog = dialogCaptioned(QuestionCaption, view->window());
+            HWND dialog = dialogCaptioned(wide(ConfirmCaption).c_str(), view->window());
             ASSERT_NE(dialog, nullptr);
             seen = true;
-            EXPECT_EQ(textOf(GetDlgItem(dialog, IDYES)), Yes);
-            EXPECT_EQ(textOf(GetDlgItem(dialog, IDNO)), No);
+            EXPECT_EQ(textOf(GetDlgItem(dialog, IDYES)), wide(Yes));
+            EXPECT_EQ(textOf(GetDlgItem(dialog, IDNO)), wide(No));
             EXPECT_EQ(textOf(GetDlgItem(dialog, 0xFFFF)), L"一行目\r\n二行目");
             EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDYES));
             const BoxLook look = lookOf(dialog);
             EXPECT_EQ(look.icons, std::vector<HICON>{LoadIconW(nullptr, IDI_QUESTION)});
-            EXPECT_EQ(look.buttons, (std::vector<std::wstring>{Yes, No}));
+            EXPECT_EQ(look.buttons, (std::vector<std::wstring>{wide(Yes), wide(No)}));
             EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, IDYES), GWL_STYLE) & BS_DEFPUSHBUTTON);
             EXPECT_FALSE(IsWindowEnabled(view->window())) << "modal";
             c.answer(dialog);
         });
-        EXPECT_EQ(view->questionBox(narrow(QuestionCaption), narrow(text)), c.expected);
+        EXPECT_EQ(view->questionBox(ConfirmCaption, narrow(text)), c.expected);
         EXPECT_TRUE(seen);
     }
 }
@@ -707,21 +760,22 @@ TEST_F(Win32Window, ANewResolutionScalesPlacesAndFonts) {
                  reinterpret_cast<LPARAM>(&suggested));
     RECT client{};
     GetClientRect(view->window(), &client);
-    EXPECT_EQ(client.right, at(385, newDpi));
-    EXPECT_EQ(client.bottom, at(323, newDpi));
+    EXPECT_EQ(client.right, at(form::ClientWidth, newDpi));
+    EXPECT_EQ(client.bottom, at(form::ClientHeight, newDpi));
     for (const char* name : {"Label3", "BitBtnInstall", "EditStartMenuFile3"}) {
         SCOPED_TRACE(name);
         const Expected& e = Table[indexOf(name)];
+        const form::Rect laid = form::controls()[indexOf(name)].place;
         const RECT place = placeOf(control(name));
-        EXPECT_EQ(place.left, at(e.place.left, newDpi));
-        EXPECT_EQ(place.top, at(e.place.top, newDpi));
-        EXPECT_EQ(place.right, at(e.place.right, newDpi));
+        EXPECT_EQ(place.left, at(laid.left, newDpi));
+        EXPECT_EQ(place.top, at(laid.top, newDpi));
+        EXPECT_EQ(place.right, at(laid.width, newDpi));
         EXPECT_EQ(fontOf(control(name)).lfHeight, -at(e.fontHeight, newDpi));
     }
     for (const wchar_t* cls : {L"Static", L"Button"}) {
         SCOPED_TRACE(narrow(cls));
         HWND c = FindWindowExW(view->progressWindow(), nullptr, cls, nullptr);
-        EXPECT_EQ(fontOf(c).lfHeight, -at(13, newDpi)); // the window's own font
+        EXPECT_EQ(fontOf(c).lfHeight, -at(form::DefaultFontHeight, newDpi));
     }
     view->endSurveyProgress();
 }
@@ -747,18 +801,18 @@ TEST_F(Win32Window, EveryClosePathRestoresTheFolder) {
             SetUp();
         testing_support::TestFolder folder;
         folder.write("Sample.exe", "program");
-        folder.write("Inst.exe", "installer");
+        folder.write(testing_support::Installer, "installer");
         folder.write("doc/Manual.txt", "manual");
         win32::seam::setNextFileName(folder.native("Sample.exe").wstring());
         click("BtnSansho");
         type("EditApplication", L"サンプル");
         click("BitBtnInstall");
-        ASSERT_TRUE(folder.exists("Inst.ini"));
+        ASSERT_TRUE(folder.exists(testing_support::Ini));
         ASSERT_TRUE(folder.exists("Manual.txt")) << "relocated";
         path.close(view->window());
         EXPECT_TRUE(folder.exists("doc/Manual.txt"));
         EXPECT_FALSE(folder.exists("Manual.txt"));
-        EXPECT_FALSE(folder.exists("Inst.ini"));
+        EXPECT_FALSE(folder.exists(testing_support::Ini));
         TearDown();
     }
 }
@@ -768,7 +822,7 @@ TEST_F(Win32Window, EveryClosePathRestoresTheFolder) {
 TEST_F(Win32Window, AnsweringNoClosesTheWindowWithTheFolderUntouched) {
     testing_support::TestFolder folder;
     folder.write("Sample.exe", "program");
-    folder.write("Inst.exe", "installer");
+    folder.write(testing_support::Installer, "installer");
     folder.write("readme.txt", "top");
     folder.write("doc/readme.txt", "below"); // the same name twice: no relocation
     const auto before = folder.snapshot();
@@ -779,7 +833,7 @@ TEST_F(Win32Window, AnsweringNoClosesTheWindowWithTheFolderUntouched) {
     click("BitBtnInstall");
     ASSERT_EQ(win32::seam::shownBoxes().size(), 1u);
     EXPECT_EQ(win32::seam::shownBoxes()[0].kind, win32::BoxKind::Question);
-    EXPECT_EQ(win32::seam::shownBoxes()[0].caption, QuestionCaption);
+    EXPECT_EQ(win32::seam::shownBoxes()[0].caption, wide(ConfirmCaption));
     EXPECT_FALSE(IsWindow(view->window()));
     EXPECT_EQ(folder.snapshot(), before);
 }
