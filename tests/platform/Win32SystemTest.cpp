@@ -9,6 +9,7 @@
 #include "prepare/Survey.h"
 #include "prepare/Texts.h"
 #include "support/IniText.h"
+#include "support/ProductNames.h"
 #include "support/RequestFixture.h"
 #include "support/TestFolder.h"
 
@@ -26,6 +27,8 @@
 
 using namespace platform;
 using testing_support::FaultySystem;
+using testing_support::Ini;
+using testing_support::Installer;
 using testing_support::IniSection;
 using testing_support::ProgramFolderFixture;
 using testing_support::TestFolder;
@@ -551,7 +554,7 @@ protected:
     ProgramFolderFixture f;
     void SetUp() override {
         f.file("Sample.exe");
-        f.file("Inst.exe");
+        f.file(Installer);
         f.browse("Sample.exe");
     }
     Lines section(const std::string& name) {
@@ -567,7 +570,7 @@ TEST(Win32Names, ANameTheTopHoldsToTheVolumeIsNeitherMovedOntoNorTakenForTheTool
         SCOPED_TRACE(top);
         ProgramFolderFixture f;
         f.file("Sample.exe");
-        f.file("Inst.exe");
+        f.file(Installer);
         f.file(top, "same");
         wchar_t shortPath[MAX_PATH];
         GetShortPathNameW(f.tmp.native("Sample/" + top).c_str(), shortPath, MAX_PATH);
@@ -582,7 +585,7 @@ TEST(Win32Names, ANameTheTopHoldsToTheVolumeIsNeitherMovedOntoNorTakenForTheTool
         // naming the file below takes nothing at the top for its copy.
         ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
         EXPECT_EQ(f.ui.questions, 1);
-        f.file("Inst.ini", "[Install]\r\nInstallDir=x\r\n[Files]\r\nItem1=doc\\" +
+        f.file(Ini, "[Install]\r\nInstallDir=x\r\n[Files]\r\nItem1=doc\\" +
                                prepare::sjis(below) + "\r\n");
         const auto report = prepare::restoreOnClose(f.sys, f.state);
         EXPECT_EQ(f.tree(), before);
@@ -594,7 +597,7 @@ TEST(Win32Names, ANameTheTopHoldsToTheVolumeIsNeitherMovedOntoNorTakenForTheTool
 TEST(Win32Names, AShortNameAnEarlierMoveUpTookRefusesRelocationWithTheQuestion) {
     ProgramFolderFixture f;
     f.file("Sample.exe");
-    f.file("Inst.exe");
+    f.file(Installer);
     // The short name the volume gives the long name once it stands at the top.
     f.file("a long file name.txt");
     wchar_t shortPath[MAX_PATH];
@@ -607,7 +610,7 @@ TEST(Win32Names, AShortNameAnEarlierMoveUpTookRefusesRelocationWithTheQuestion) 
     auto expected = f.tree();
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
     EXPECT_EQ(f.ui.questions, 1);
-    expected["Inst.ini"] = f.iniBytes();
+    expected[Ini] = f.iniBytes();
     EXPECT_EQ(f.tree(), expected) << "the first move went back, the rest stay in place";
     EXPECT_EQ(f.iniBytes().find("InstallDir"), std::string::npos);
 }
@@ -624,10 +627,10 @@ TEST_F(Win32RequestTest, ReadOnlySystemFileIsNotListedButRefusesRelocation) {
     EXPECT_TRUE(f.state.RelocationRefused);
     EXPECT_EQ(section("Install"), Lines{"Title=aのインストール"});
     const Lines files = section("Files");
-    EXPECT_EQ(files.size(), 4u); // Sample.exe, Inst.exe, doc\Manual.txt, Inst.ini
+    EXPECT_EQ(files.size(), 4u); // the program, the installer, doc\Manual.txt, the control file
     EXPECT_TRUE(anyValueIs(files, "doc\\Manual.txt"));
     EXPECT_FALSE(anyValueIs(files, "doc\\lock.sys"));
-    expected["Inst.ini"] = f.iniBytes();
+    expected[Ini] = f.iniBytes();
     EXPECT_EQ(f.tree(), expected) << "nothing moved";
 }
 
@@ -699,7 +702,7 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
     ScratchDrive drive(letter);
     ASSERT_TRUE(drive.empty()) << drive.root() << " is missing or not empty";
     drive.write("Sample.exe", "program");
-    drive.write("Inst.exe", "installer");
+    drive.write(Installer, "installer");
     drive.write("doc/Manual.txt", "manual");
 
     FaultySystem sys(realSystem()); // records the installer start instead of making it
@@ -716,9 +719,9 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
     testing_support::ScriptedUi ui;
     ASSERT_EQ(prepare::runInstallRequest(sys, state, texts, ui).kind, Kind::Started);
     EXPECT_EQ(ui.questions, 0);
-    EXPECT_EQ(sys.calls.back(), "shellOpen " + drive.root() + "Inst.exe");
+    EXPECT_EQ(sys.calls.back(), "shellOpen " + drive.root() + Installer);
 
-    auto ini = sys.readFile(drive.root() + "Inst.ini");
+    auto ini = sys.readFile(drive.root() + Ini);
     ASSERT_TRUE(ini);
     const auto sections = testing_support::parseIniText(*ini);
     EXPECT_EQ(testing_support::sectionLines(sections, "Install"),
@@ -732,7 +735,7 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
     prepare::restoreOnClose(sys, state);
     EXPECT_TRUE(fs::exists(drive.native("doc/Manual.txt")));
     EXPECT_FALSE(fs::exists(drive.native("Manual.txt")));
-    EXPECT_FALSE(fs::exists(drive.native("Inst.ini")));
+    EXPECT_FALSE(fs::exists(drive.native(Ini)));
 }
 
 } // namespace
