@@ -28,8 +28,8 @@
 using namespace platform;
 using testing_support::FaultySystem;
 using testing_support::Ini;
-using testing_support::Installer;
 using testing_support::IniSection;
+using testing_support::Installer;
 using testing_support::ProgramFolderFixture;
 using testing_support::TestFolder;
 using Kind = prepare::RequestOutcome::Kind;
@@ -585,8 +585,8 @@ TEST(Win32Names, ANameTheTopHoldsToTheVolumeIsNeitherMovedOntoNorTakenForTheTool
         // naming the file below takes nothing at the top for its copy.
         ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
         EXPECT_EQ(f.ui.questions, 1);
-        f.file(Ini, "[Install]\r\nInstallDir=x\r\n[Files]\r\nItem1=doc\\" +
-                               prepare::sjis(below) + "\r\n");
+        f.file(Ini, "[Install]\r\nInstallDir=x\r\n[Files]\r\nItem1=doc\\" + prepare::sjis(below) +
+                        "\r\n");
         const auto report = prepare::restoreOnClose(f.sys, f.state);
         EXPECT_EQ(f.tree(), before);
         // What stays is said, but for another file's short name: not the listed one.
