@@ -5,8 +5,7 @@
 // loop, so a further row is one change of prepare::StartMenuRowCount.
 //
 // Texts are UTF-8 (prepare/Texts.h holds every one); "\r" in a hint is a line
-// break. Positions are client pixels
-// at the design resolution (DesignDpi).
+// break. Positions are client pixels at the design resolution (DesignDpi).
 #pragma once
 
 #include "prepare/RunState.h"

@@ -13,6 +13,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform::posix {
 
@@ -146,6 +147,11 @@ bool listFolder(const std::string& folder, bool readOnly,
     return true;
 }
 
+// What a directory search reports of an entry it found under `name`.
+FoundFile foundFile(std::string name, const struct stat& st, bool hiddenName, Link link) {
+    return {std::move(name), modeBits(st.st_mode, hiddenName, link), inDosRange(st.st_mtim.tv_sec)};
+}
+
 } // namespace
 
 std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
@@ -161,13 +167,8 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
         std::optional<std::string> native = nativeOf(path);
         struct stat st;
         Link link;
-        if (native && lookThrough(AT_FDCWD, native->c_str(), st, link)) {
-            FoundFile found;
-            found.name = std::string(pattern);
-            found.attributes = modeBits(st.st_mode, isHiddenName(pattern), link);
-            found.dosTime = inDosRange(st.st_mtim.tv_sec);
-            return found;
-        }
+        if (native && lookThrough(AT_FDCWD, native->c_str(), st, link))
+            return foundFile(std::string(pattern), st, isHiddenName(pattern), link);
     }
     if (pattern.find_first_of("*?") == std::string_view::npos)
         return std::nullopt;
@@ -194,13 +195,8 @@ std::optional<FoundFile> PosixSystem::findFirst(const std::string& path) {
             continue;
         struct stat st;
         Link link;
-        if (!lookThrough(fd, d->d_name, st, link))
-            continue;
-        FoundFile found;
-        found.name = name;
-        found.attributes = modeBits(st.st_mode, isHiddenName(d->d_name), link);
-        found.dosTime = inDosRange(st.st_mtim.tv_sec);
-        return found;
+        if (lookThrough(fd, d->d_name, st, link))
+            return foundFile(name, st, isHiddenName(d->d_name), link);
     }
     return std::nullopt;
 }
@@ -226,11 +222,7 @@ std::uint32_t PosixSystem::nativeAttributes(std::string_view nativeUtf8) {
 
 std::uint32_t PosixSystem::attributes(const std::string& path) {
     std::optional<std::string> native = nativeOf(path);
-    struct stat st;
-    Link link;
-    if (!native || !lookThrough(AT_FDCWD, native->c_str(), st, link))
-        return InvalidAttributes;
-    return modeBits(st.st_mode, isHiddenName(nativeFileName(*native)), link);
+    return native ? nativeAttributes(*native) : InvalidAttributes;
 }
 
 } // namespace platform::posix
