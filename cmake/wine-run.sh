@@ -77,6 +77,13 @@ if [ $fresh = 1 ] || [ ! -f "$WINEPREFIX/.kw-ready" ]; then
             wineserver -w
             touch "$WINEPREFIX/.kw-ready"
         fi
+        # One server for the whole run, with Wine's own services, kept a minute
+        # after the last program: a program that starts just as a server with
+        # no programs left exits fails ("recvmsg: Connection reset by peer"),
+        # and services a test's program started would hold that test's output
+        # open until the run ends. Neither keeps the lock (9) or any output.
+        wineserver -p60 </dev/null >/dev/null 2>&1 9>&- || true # one may run already
+        wine wineboot </dev/null >/dev/null 2>&1 9>&-
     ) 9>"$WINEPREFIX.lock"
 fi
 
