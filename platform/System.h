@@ -169,9 +169,16 @@ public:
     // process it started, where the system tells (else NoProcess), kept until
     // releaseProcess.
     virtual LaunchResult shellOpen(const std::string& path, Process* started = nullptr) = 0;
-    // Whether a process shellOpen gave has ended; NoProcess has.
+    // Whether a process shellOpen or processesRunning gave has ended;
+    // NoProcess has.
     virtual bool processEnded(Process) { return true; }
     virtual void releaseProcess(Process) {}
+    // The processes now running a program file (a path in the logic's form),
+    // whoever started them: those whose program is that file under any
+    // spelling, as sameFile decides. Each is kept until releaseProcess; on
+    // Windows it can be waited on. A process the tool may not look at is
+    // passed over.
+    virtual std::vector<Process> processesRunning(const std::string& program) = 0;
 
     // Takes a folder (a path in the logic's form) for this process: every
     // spelling of it (other letters, a short name, a link on the way) gives

@@ -43,6 +43,7 @@ public:
     std::uint32_t processId() override;
     bool processRunning(std::uint32_t id) override;
     LaunchResult shellOpen(const std::string& path, Process* started) override;
+    std::vector<Process> processesRunning(const std::string& program) override;
 
     // Paths.cpp
     std::string ownExecutablePath() override;

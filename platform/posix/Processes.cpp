@@ -113,3 +113,11 @@ LaunchResult PosixSystem::shellOpen(const std::string& path, Process* started) {
 }
 
 } // namespace platform::posix
+
+namespace platform::posix {
+
+std::vector<Process> PosixSystem::processesRunning(const std::string&) {
+    return {}; // not yet looked for
+}
+
+} // namespace platform::posix

@@ -56,3 +56,11 @@ void Win32System::releaseProcess(Process process) {
 }
 
 } // namespace platform::win32
+
+namespace platform::win32 {
+
+std::vector<Process> Win32System::processesRunning(const std::string&) {
+    return {}; // not yet looked for
+}
+
+} // namespace platform::win32

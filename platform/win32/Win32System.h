@@ -44,6 +44,7 @@ public:
     std::uint32_t processId() override;
     bool processRunning(std::uint32_t id) override;
     LaunchResult shellOpen(const std::string& path, Process* started) override;
+    std::vector<Process> processesRunning(const std::string& program) override;
     bool processEnded(Process process) override;
     void releaseProcess(Process process) override;
 

@@ -85,6 +85,7 @@ public:
     }
     std::string toNativePath(std::string_view logic) override { return std::string(logic); }
     std::optional<platform::FolderHold> holdFolder(const std::string&) override { return {}; }
+    std::vector<platform::Process> processesRunning(const std::string&) override { return {}; }
     std::uint32_t nativeAttributes(std::string_view) override {
         return platform::InvalidAttributes;
     }

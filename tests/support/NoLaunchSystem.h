@@ -58,6 +58,11 @@ public:
             *started = platform::NoProcess;
         return platform::LaunchResult::Started;
     }
+    std::vector<platform::Process> processesRunning(const std::string& program) override {
+        return inner_.processesRunning(program);
+    }
+    bool processEnded(platform::Process process) override { return inner_.processEnded(process); }
+    void releaseProcess(platform::Process process) override { inner_.releaseProcess(process); }
     std::string ownExecutablePath() override { return inner_.ownExecutablePath(); }
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override {
         return inner_.fromNativePath(nativeUtf8);
