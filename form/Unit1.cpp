@@ -3,8 +3,8 @@
 #include "platform/Cp932.h"
 #include "platform/PathRules.h"
 #include "prepare/ControlFile.h"
+#include "prepare/FolderUse.h"
 #include "prepare/InstallRequest.h"
-#include "prepare/Launch.h"
 #include "prepare/Restore.h"
 #include "prepare/Texts.h"
 
@@ -40,6 +40,22 @@ std::optional<ControlId> fieldOf(prepare::Field field, int row) {
     }
     return std::nullopt;
 }
+
+// While a box about some folders is open: they stay on the list.
+class Asking {
+public:
+    Asking(std::vector<std::string>& list, const std::vector<std::string>& paths)
+        : list_(list), size_(list.size()) {
+        list_.insert(list_.end(), paths.begin(), paths.end());
+    }
+    ~Asking() { list_.resize(size_); }
+    Asking(const Asking&) = delete;
+    Asking& operator=(const Asking&) = delete;
+
+private:
+    std::vector<std::string>& list_;
+    std::size_t size_;
+};
 
 } // namespace
 
@@ -132,14 +148,18 @@ void TForm1::chooseProgramFile(const std::string& nativePath) {
 
 void TForm1::offerToRestoreLeftover() {
     // This run's own folder comes back at its close; one another copy holds
-    // is that copy's. The folder is held while the question is open.
-    if (prepare::programFolderIsOwn(system_, state) || !prepare::holdProgramFolder(system_, state))
+    // is that copy's, and one an installer works in is that installer's. The
+    // folder is held until the question and its boxes are answered.
+    if (prepare::claimProgramFolder(system_, state) != prepare::FolderClaim::Taken)
         return;
     const std::string controlFile = prepare::controlFilePath(state);
-    if (prepare::leftRelocated(system_, controlFile) &&
-        view_.questionBox(text::ApplicationTitle, text::LeftRelocatedQuestion) == Answer::Yes)
-        reportRestore(prepare::restoreControlFile(system_, controlFile));
-    prepare::releaseUnrecordedFolders(system_, state);
+    {
+        Asking asking(asking_, {controlFile});
+        if (prepare::leftRelocated(system_, controlFile) &&
+            view_.questionBox(text::ApplicationTitle, text::LeftRelocatedQuestion) == Answer::Yes)
+            reportRestore(prepare::restoreControlFile(system_, controlFile));
+    }
+    letGo();
 }
 
 void TForm1::BtnStartMenuSanshoClick(int tag) {
@@ -257,24 +277,25 @@ void TForm1::BitBtnInstallClick() {
         break;
     case Kind::WriteFailed:
     case Kind::MoveFailed:
-    case Kind::StartFailed:
+    case Kind::StartFailed: {
         // Nothing stays moved but what the record holds for the close.
         view_.setEnabled(install, true);
+        Asking asking(asking_, {prepare::controlFilePath(state)});
         view_.errorBox(withFullStop(display(outcome.message)));
         reportNotBack(outcome.notBack);
         break;
+    }
     case Kind::Started:
-        if (outcome.installer != platform::NoProcess) {
-            stillInstalling();
-            installers_.push_back({prepare::controlFilePath(state), outcome.installer});
-        }
+        if (outcome.installer != platform::NoProcess)
+            state.StartedInstallers.push_back({prepare::controlFilePath(state), outcome.installer});
         break;
     }
     // A session end met the request midway: what it recorded goes back too.
     if (sessionEnded_) {
         sessionEnded_ = false;
-        prepare::restoreOnClose(system_, state);
+        prepare::restoreOnClose(system_, state, prepare::stillInstalling(system_, state));
     }
+    letGo();
     if (closePending_) {
         closePending_ = false;
         view_.closeWindow();
@@ -283,6 +304,11 @@ void TForm1::BitBtnInstallClick() {
 
 void TForm1::reportNotBack(std::vector<prepare::NotBack> notBack) {
     // Another program may hold them: once it is closed, they may go back.
+    // Their folders stay the run's until the user has answered.
+    std::vector<std::string> folders;
+    for (const prepare::NotBack& file : notBack)
+        folders.push_back(file.folder);
+    Asking asking(asking_, folders);
     while (!notBack.empty()) {
         std::vector<std::string> named;
         for (std::size_t i = 0; i < notBack.size() && i < text::NamedNotBack; ++i)
@@ -323,7 +349,7 @@ bool TForm1::FormCloseQuery() {
     if (!waiting_) {
         unreadableSaid_.clear();
         // An installer still at work reads its files where the tool put them.
-        const std::vector<std::string> busy = stillInstalling();
+        const std::vector<std::string> busy = prepare::stillInstalling(system_, state);
         if (!busy.empty()) {
             waiting_ = true;
             for (ControlId control = 0; control < controls().size(); ++control)
@@ -332,61 +358,57 @@ bool TForm1::FormCloseQuery() {
             view_.setText(id(Role::Label6), text::WaitingForInstaller);
             view_.setVisible(id(Role::Label6), true);
             reportRestore(prepare::restoreOnClose(system_, state, busy));
+            letGo(busy);
             return false;
         }
     }
     // Every time; the user hears of any file that stays beside the program.
     // A second close while installers run: the user's choice wins.
-    for (const Installer& installer : installers_)
-        system_.releaseProcess(installer.process);
-    installers_.clear();
+    prepare::forgetInstallers(system_, state);
     reportRestore(prepare::restoreOnClose(system_, state));
+    letGo();
     return true;
 }
 
 std::vector<platform::Process> TForm1::installersWaitedFor() const {
     std::vector<platform::Process> processes;
     if (waiting_)
-        for (const Installer& installer : installers_)
-            processes.push_back(installer.process);
+        for (const auto* list : {&state.StartedInstallers, &state.FoundInstallers})
+            for (const prepare::RunningInstaller& installer : *list)
+                processes.push_back(installer.process);
     return processes;
 }
 
 void TForm1::InstallerEnded() {
-    if (!waiting_)
+    // A box of the close is open: the next wake tries again.
+    if (!waiting_ || !asking_.empty())
         return;
-    const std::vector<std::string> busy = stillInstalling();
+    const std::vector<std::string> busy = prepare::stillInstalling(system_, state);
     reportRestore(prepare::restoreOnClose(system_, state, busy));
+    letGo(busy);
     if (busy.empty())
         view_.closeWindow();
 }
 
-std::vector<std::string> TForm1::stillInstalling() {
-    std::vector<std::string> busy;
-    std::vector<Installer> running;
-    for (const Installer& installer : installers_) {
-        if (system_.processEnded(installer.process)) {
-            system_.releaseProcess(installer.process);
-            continue;
-        }
-        running.push_back(installer);
-        busy.push_back(installer.controlFile);
-    }
-    installers_ = std::move(running);
-    return busy;
+void TForm1::letGo(std::vector<std::string> busy) {
+    busy.insert(busy.end(), asking_.begin(), asking_.end());
+    prepare::releaseUnrecordedFolders(system_, state, busy);
 }
 
 void TForm1::SessionEnding() {
     // No box, and nothing waits, while the session ends: Windows may end the
     // tool any moment after. A running request stops at its next step; the
-    // control file it may be writing goes back once it has stopped.
+    // control file it may be writing goes back once it has stopped. A folder
+    // an installer still works in, or a box is open about, stays as it is.
+    std::vector<std::string> busy = prepare::stillInstalling(system_, state);
     if (requestRunning_) {
         stopRequest_ = true;
         sessionEnded_ = true;
-        prepare::restoreOnClose(system_, state, {prepare::controlFilePath(state)});
-        return;
+        busy.push_back(prepare::controlFilePath(state));
     }
-    prepare::restoreOnClose(system_, state);
+    busy.insert(busy.end(), asking_.begin(), asking_.end());
+    prepare::restoreOnClose(system_, state, busy);
+    letGo(busy);
 }
 
 std::string withFullStop(const std::string& utf8) {

@@ -40,19 +40,24 @@ public:
     // files go back, the control files written in this run are deleted, and
     // the boxes name any control file it could not read and any file that
     // could not go back. false while a request runs: it stops at its next
-    // step and the window then closes. false too while an installer the tool
-    // started still runs: its folder comes back once it has ended, the window
+    // step and the window then closes. false too while an installer still
+    // runs from a recorded folder, whoever started it (found by its file): its
+    // folder comes back once it has ended, the window
     // waiting with its controls disabled and closing by itself; a second
     // close restores everything at once and closes.
     bool FormCloseQuery();
     // The desktop session ends (or the application quits without its window
     // closing): every recorded folder is restored at once without a box, but
     // for the control file a running request may be writing, which goes back
-    // once the request has stopped at its next step. Nothing waits. The window
+    // once the request has stopped at its next step, and for the folders an
+    // installer or an open box is still about. Nothing waits. The window
     // stays, in case the session end is cancelled: its close restores again.
     void SessionEnding();
     // While a close waits: the installers' processes to wait for (else none),
-    // and what the window calls when one of them has ended.
+    // and what the window calls when one of them has ended, and at least once
+    // a second while it waits (an installer the tool got no process for is
+    // looked for again).
+    bool waitingForInstallers() const { return waiting_; }
     std::vector<platform::Process> installersWaitedFor() const;
     void InstallerEnded();
     // Files handed over by a drop, `row` the start-menu row they were dropped
@@ -93,15 +98,13 @@ private:
     bool closePending_ = false;
     bool stopRequest_ = false;  // the running request stops at its next step
     bool sessionEnded_ = false; // the session ended while a request ran
-    // The installers started, each with its control file, until they end.
-    struct Installer {
-        std::string controlFile;
-        platform::Process process;
-    };
-    std::vector<Installer> installers_;
-    bool waiting_ = false; // a close waits for installers
-    // The control files whose installer still runs; ended ones are let go.
-    std::vector<std::string> stillInstalling();
+    bool waiting_ = false;      // a close waits for installers
+    // The folders (or control files) a box is open about: the run holds them
+    // until it is answered, and a waiting close does not restore meanwhile.
+    std::vector<std::string> asking_;
+    // Lets go of the held folders nothing is recorded for, nor in `busy`, nor
+    // asked about.
+    void letGo(std::vector<std::string> busy = {});
     // The control files a close has said it cannot read, each said once.
     std::set<std::string> unreadableSaid_;
 };

@@ -3,6 +3,7 @@
 #include "platform/PathRules.h"
 #include "platform/System.h"
 #include "prepare/ControlFile.h"
+#include "prepare/FolderUse.h"
 #include "prepare/Launch.h"
 #include "prepare/Texts.h"
 
@@ -22,16 +23,18 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         return RequestOutcome{
             Kind::Rejected, std::move(rejection->message), rejection->focus, rejection->row, {}};
 
-    // Another copy of the tool may have the folder relocated under its
-    // installer; nothing in it is read or changed then. A request that ends
-    // with nothing recorded lets the folder go again.
-    if (!holdProgramFolder(sys, state))
+    // Another copy of the tool, or an installer it left running, may have the
+    // folder relocated; nothing in it is read or changed then. The window lets
+    // the folder go once its last box about the request is answered.
+    switch (claimProgramFolder(sys, state)) {
+    case FolderClaim::InstallerRuns:
+        return outcome(Kind::Rejected, text::installerStillRunning());
+    case FolderClaim::OtherCopy:
         return outcome(Kind::Rejected, text::folderInUse());
-    struct LetGo {
-        platform::System& sys;
-        RunState& state;
-        ~LetGo() { releaseUnrecordedFolders(sys, state); }
-    } letGo{sys, state};
+    case FolderClaim::Own:
+    case FolderClaim::Taken:
+        break;
+    }
 
     ui.showProgress(true);
     struct HideProgress {

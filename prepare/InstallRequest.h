@@ -55,7 +55,9 @@ struct RequestOutcome {
 // tool that dies midway leaves the record the next run restores from. A stop
 // asked for through the window is heeded after the survey, after the
 // question, before the write, before each move and before the installer
-// starts; the installer never starts once one was asked for.
+// starts; the installer never starts once one was asked for. The program
+// folder stays held when it returns: the caller lets it go (FolderUse.h) once
+// the boxes about the request are answered.
 RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const RequestTexts& texts,
                                  RequestUi& ui);
 

@@ -3,7 +3,7 @@
 #include "platform/PathRules.h"
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
-#include "prepare/Launch.h"
+#include "prepare/FolderUse.h"
 
 #include <algorithm>
 #include <map>
@@ -215,7 +215,6 @@ RestoreReport restoreOnClose(platform::System& sys, RunState& state,
             kept.push_back(path);
     }
     state.CreatedIniFiles = std::move(kept);
-    releaseUnrecordedFolders(sys, state, later);
     return report;
 }
 

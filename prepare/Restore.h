@@ -63,7 +63,8 @@ bool leftRelocated(platform::System& sys, const std::string& controlFile);
 
 // Every recorded control file, first to last, but those in the folder of one
 // in `later` (under any spelling), which stay on the record untouched; those
-// restored and deleted leave the record, and the run lets go of their folders.
+// restored and deleted leave the record. The run still holds their folders:
+// it lets them go once the boxes about them are answered.
 RestoreReport restoreOnClose(platform::System& sys, RunState& state,
                              const std::vector<std::string>& later = {});
 

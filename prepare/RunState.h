@@ -19,6 +19,12 @@ struct HeldFolder {
     platform::FolderHold hold;
 };
 
+// An installer at work in a folder the run recorded.
+struct RunningInstaller {
+    std::string controlFile; // as recorded
+    platform::Process process;
+};
+
 struct RunState {
     // All paths in code page 932, Windows form.
     std::string ProgramFileName;              // full path chosen by the last program-file browse
@@ -28,6 +34,8 @@ struct RunState {
     bool RelocationRefused = false;           // set or cleared by each survey
     std::vector<std::string> CreatedIniFiles; // the Inst.ini paths written in this run
     std::vector<HeldFolder> HeldFolders;      // until the close has restored them
+    std::vector<RunningInstaller> StartedInstallers; // started by the run, until they end
+    std::vector<RunningInstaller> FoundInstallers;   // found by their file at the last look
 };
 
 // Sets ProgramFileName, ProgramFolder and ProgramFolderLength from a full path,

@@ -103,6 +103,11 @@ std::string folderInUse() {
     return sjis("別のクワリノがこのフォルダーを使用中です。");
 }
 
+std::string installerStillRunning() {
+    return quotedInstaller() +
+           sjis("がまだ実行中です。\rインストールが終わってから、もう一度お試しください。");
+}
+
 std::string shownPath(platform::System& sys, const std::string& path) {
     return platform::cp932FromUtf8ForDisplay(sys.toNativePath(path));
 }

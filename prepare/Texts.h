@@ -99,6 +99,8 @@ std::string fieldStartMenuName(int row);
 std::string fieldStartMenuFile(int row);
 // Another copy of the tool holds the program folder (a plain message box).
 std::string folderInUse();
+// An installer the run did not start still runs from the program folder.
+std::string installerStillRunning();
 
 // The question asked when the software cannot be installed elsewhere.
 std::string confirmCaption();

@@ -65,6 +65,16 @@ public:
     bool processEnded(platform::Process process) override {
         return process == platform::NoProcess || ended.count(process) > 0;
     }
+    // Programs a test has running, by their path in the logic's form, each
+    // with its process until that is in `ended`; the system's are found too.
+    std::multimap<std::string, platform::Process> running;
+    std::vector<platform::Process> processesRunning(const std::string& program) override {
+        std::vector<platform::Process> found = inner_.processesRunning(program);
+        for (const auto& [path, process] : running)
+            if (path == program && !processEnded(process))
+                found.push_back(process);
+        return found;
+    }
     // Every process let go, in order.
     std::vector<platform::Process> released;
     void releaseProcess(platform::Process process) override { released.push_back(process); }
