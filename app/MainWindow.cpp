@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QShowEvent>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 #include <QWindow>
@@ -218,6 +219,9 @@ void MainWindow::connectEvents() {
         connect(browse, &QPushButton::clicked, this, [f, row] { f->BtnStartMenuSanshoClick(row); });
     }
     connect(Help1, &QAction::triggered, this, [f] { f->Help1Click(); });
+    installerLook_ = new QTimer(this);
+    installerLook_->setInterval(1000);
+    connect(installerLook_, &QTimer::timeout, this, [f] { f->InstallerEnded(); });
 
     // The desktop session ending, or the application quitting without the
     // window closing, restores the folder too.
@@ -262,10 +266,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // However the window closes; a running request first stops.
-    if (form_->FormCloseQuery())
+    // A close that waits for installers looks for them once a second: one
+    // the desktop's opener started gives the tool no process to wait on.
+    if (form_->FormCloseQuery()) {
+        installerLook_->stop();
         event->accept();
-    else
+    } else {
+        if (form_->waitingForInstallers())
+            installerLook_->start();
         event->ignore();
+    }
 }
 
 void MainWindow::takeCommandLine(const QStringList& arguments) {

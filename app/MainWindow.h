@@ -16,6 +16,7 @@
 class QAction;
 class QMenuBar;
 class QProgressDialog;
+class QTimer;
 
 // Sets the application title "クワリノ" (task-bar caption, caption of the
 // plain and error boxes). Call once after the QApplication is made.
@@ -79,5 +80,7 @@ private:
     std::vector<QWidget*> controls_; // by form::ControlId
     std::unique_ptr<form::TForm1> form_;
     QProgressDialog* progress_ = nullptr;
+    // While a close waits for installers: a look once a second.
+    QTimer* installerLook_ = nullptr;
     bool centred_ = false;
 };

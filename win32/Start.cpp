@@ -23,9 +23,13 @@ int run(HWND window, form::TForm1& form) {
             if (installers.size() < MAXIMUM_WAIT_OBJECTS - 1)
                 installers.push_back(reinterpret_cast<HANDLE>(process));
         const DWORD count = static_cast<DWORD>(installers.size());
-        const DWORD woke = MsgWaitForMultipleObjectsEx(count, installers.data(), INFINITE,
-                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (count > 0 && (woke < WAIT_OBJECT_0 + count || woke == WAIT_FAILED)) {
+        // An installer that restarted itself is found again by its file: a
+        // look at least once a second.
+        const bool waiting = form.waitingForInstallers();
+        const DWORD woke = MsgWaitForMultipleObjectsEx(
+            count, installers.data(), waiting ? 1000 : INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (waiting &&
+            (woke < WAIT_OBJECT_0 + count || woke == WAIT_TIMEOUT || woke == WAIT_FAILED)) {
             form.InstallerEnded();
             continue;
         }
