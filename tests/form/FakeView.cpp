@@ -61,6 +61,8 @@ form::Answer FakeView::questionBox(const std::string& caption, const std::string
 
 void FakeView::errorBox(const std::string& text) {
     boxes.push_back({Box::Error, {}, text});
+    if (onQuestion)
+        onQuestion();
 }
 
 form::Answer FakeView::retryBox(const std::string& text) {

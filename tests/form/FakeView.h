@@ -39,7 +39,8 @@ public:
     // none: Cancel.
     std::deque<form::Answer> answers;
     int beeps = 0;
-    std::function<void()> onQuestion; // what else happens while a question or retry box is open
+    std::function<void()>
+        onQuestion; // what else happens while a question, error or retry box is open
 
     struct Dialog {
         std::string title, filter, startFileName;

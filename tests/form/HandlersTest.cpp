@@ -281,6 +281,21 @@ protected:
         ASSERT_TRUE(installEnabled());
         form.BitBtnInstallClick();
     }
+    // The program file under a second spelling of its folder: other letters on
+    // Windows, a linked folder elsewhere.
+    std::string spelledOtherwise() {
+#ifdef _WIN32
+        return native("SAMPLE/sample.EXE");
+#else
+        if (!tmp.exists("Link"))
+            std::filesystem::create_directory_symlink(tmp.native("Sample"), tmp.native("Link"));
+        return native("Link/Sample.exe");
+#endif
+    }
+    // Whether another copy of the tool would find the folder held.
+    bool held(const std::string& folder) {
+        return !sys.holdFolder(tmp.logic(folder)).has_value();
+    }
     // Enough files for the survey to report its progress.
     void manyFiles(const std::string& folder = "Sample") {
         for (int i = 0; i < 600; ++i)
@@ -409,7 +424,11 @@ TEST_F(Requests, ErrorsOfTheToolsOwnWorkShowTheErrorBoxAndLeaveNothingUnrecorded
             return op == c.op &&
                    (op != "moveNoReplace" || path.find("Second") != std::string::npos);
         };
+        bool heldDuringTheBox = false;
+        view.onQuestion = [&] { heldDuringTheBox = held("Sample"); };
         install();
+        EXPECT_TRUE(heldDuringTheBox);
+        EXPECT_EQ(held("Sample"), c.relocated) << "let go once the box is answered";
         ASSERT_EQ(view.boxes.size(), 1u);
         EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Error);
         EXPECT_EQ(view.boxes[0].text, c.path + c.after);
@@ -423,6 +442,7 @@ TEST_F(Requests, ErrorsOfTheToolsOwnWorkShowTheErrorBoxAndLeaveNothingUnrecorded
         }
     }
     sys.fail = nullptr;
+    view.onQuestion = nullptr;
     view.closeWindow();
     EXPECT_EQ(tmp.snapshot(), before);
 }
@@ -444,11 +464,15 @@ TEST_F(Requests, CloseNamesTheFilesThatCannotGoBackAndTriesThemAgain) {
     // Before trying again the user brings the folder back, but another file
     // has taken a.txt's place.
     view.answers.push_back(form::Answer::Retry);
+    bool heldDuringTheBox = false;
     view.onQuestion = [&] {
         view.onQuestion = nullptr;
+        heldDuringTheBox = held("Sample");
         tmp.write("Sample/doc/a.txt", "another");
     };
     view.closeWindow();
+    EXPECT_TRUE(heldDuringTheBox) << "no other copy moves files while the user is asked";
+    EXPECT_FALSE(held("Sample"));
     ASSERT_EQ(view.boxes.size(), 2u);
     EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Retry);
     EXPECT_EQ(view.boxes[0].text,
@@ -513,6 +537,7 @@ TEST_F(Requests, LongSurveyShowsProgressAndItsCancelStopsTheRequest) {
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_EQ(tmp.snapshot(), before);
     EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
+    EXPECT_FALSE(held("Sample")) << "nothing recorded: let go";
 }
 
 TEST_F(Requests, ShortSurveyOnlyKeepsTheWindowPainted) {
@@ -551,14 +576,17 @@ TEST_F(Requests, SessionEndOrCloseDuringTheQuestionStopsTheRequest) {
     for (bool byUser : {false, true}) {
         fill(byUser ? "x" : "y");
         view.answers.push_back(form::Answer::Yes);
+        bool heldAfterTheSessionEnd = false;
         view.onQuestion = [&] {
             if (byUser)
                 view.closeWindow();
             else
                 form.SessionEnding();
+            heldAfterTheSessionEnd = held("Sample");
         };
         sys.calls.clear();
         install();
+        EXPECT_TRUE(heldAfterTheSessionEnd) << "the request's folder stays its own";
         EXPECT_EQ(view.closed, byUser);
         EXPECT_EQ(tmp.snapshot(), before) << "nothing written, nothing moved";
         for (const auto& call : sys.calls)
@@ -661,6 +689,11 @@ TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidOnceWhileTheCloseWaits) {
 // ---- one folder, one owner ----
 
 TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
+    tmp.write("Other/Other.exe");
+    tmp.write("Other/" + Installer);
+    tmp.write("Other/a/x.txt");
+    tmp.write("Other/b/x.txt"); // a request there would ask its question
+    const std::string secondSpelling = spelledOtherwise();
     const auto before = tmp.snapshot();
     {
         // Another copy of the tool, over the same real platform layer.
@@ -673,8 +706,10 @@ TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
         other.BitBtnInstallClick();
         ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
         const std::string ini = tmp.read("Sample/" + Ini);
-        // Its folder, held: no question on the browse, and the request ends.
-        fill("y");
+        // Its folder, held, under any spelling: no question on the browse,
+        // and the request ends.
+        browseProgram(secondSpelling);
+        view.setText(NameField, "y");
         install();
         ASSERT_EQ(view.boxes.size(), 1u);
         EXPECT_EQ(view.boxes[0].kind, FakeView::Box::Plain);
@@ -682,38 +717,62 @@ TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
         EXPECT_TRUE(installEnabled());
         EXPECT_EQ(tmp.read("Sample/" + Ini), ini);
         EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
-    } // that copy dies without its close
+        // A held folder with no control file yet: refused before the survey.
+        const auto otherHold = sys.holdFolder(tmp.logic("Other"));
+        browseProgram(native("Other/Other.exe"));
+        install();
+        ASSERT_EQ(view.boxes.size(), 2u);
+        EXPECT_EQ(view.boxes[1].text, text::FolderInUse);
+    } // that copy dies without its close, and its installer works on
+    sys.running.insert({tmp.logic("Sample/" + Installer), 7});
+    browseProgram(native("Sample/Sample.exe"));
+    install();
+    ASSERT_EQ(view.boxes.size(), 3u) << "no question while the installer runs";
+    EXPECT_EQ(view.boxes[2].kind, FakeView::Box::Plain);
+    EXPECT_EQ(view.boxes[2].text, text::InstallerStillRunning);
+    EXPECT_TRUE(installEnabled());
+    EXPECT_FALSE(tmp.exists("Sample/doc/Manual.txt")) << "nothing moved";
+
+    sys.ended.insert(7);
     view.answers = {form::Answer::No, form::Answer::Yes};
     browseProgram(native("Sample/Sample.exe"));
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "No changes nothing";
+    bool heldDuringTheQuestion = false;
+    view.onQuestion = [&] {
+        form.SessionEnding(); // and the log-off is cancelled
+        heldDuringTheQuestion = held("Sample");
+    };
     browseProgram(native("Sample/Sample.exe"));
-    ASSERT_EQ(view.boxes.size(), 3u);
-    EXPECT_EQ(view.boxes[2].kind, FakeView::Box::Question);
-    EXPECT_EQ(view.boxes[2].caption, text::Title);
-    EXPECT_EQ(view.boxes[2].text, text::LeftRelocated);
+    EXPECT_TRUE(heldDuringTheQuestion);
+    ASSERT_EQ(view.boxes.size(), 5u);
+    EXPECT_EQ(view.boxes[4].kind, FakeView::Box::Question);
+    EXPECT_EQ(view.boxes[4].caption, text::Title);
+    EXPECT_EQ(view.boxes[4].text, text::LeftRelocated);
     EXPECT_EQ(tmp.snapshot(), before);
     EXPECT_EQ(view[ProgramField].text, native("Sample/Sample.exe"));
 }
 
-TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallerIsWaitedFor) {
-#ifdef _WIN32
-    const std::string spelledOtherwise = "SAMPLE/sample.EXE";
-#else
-    std::filesystem::create_directory_symlink(tmp.native("Sample"), tmp.native("Link"));
-    const std::string spelledOtherwise = "Link/Sample.exe";
-#endif
+TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallersAreWaitedFor) {
+    const std::string secondSpelling = spelledOtherwise();
     const auto before = tmp.snapshot();
     sys.startsProcesses = true;
     fill("x");
     install(); // 1
-    browseProgram(native(spelledOtherwise));
+    browseProgram(secondSpelling);
     install(); // 2
     EXPECT_EQ(form.runState().CreatedIniFiles.size(), 1u);
     sys.ended = {1};
     view.closeWindow();
     EXPECT_FALSE(view.closed);
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "the second installer reads it there";
+    // It restarts itself (to ask for rights): found again by its file.
+    sys.running.insert({tmp.logic("Sample/" + Installer), 3});
     sys.ended = {1, 2};
+    form.InstallerEnded();
+    form.SessionEnding();
+    EXPECT_FALSE(view.closed);
+    EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "its files stay under it";
+    sys.ended = {1, 2, 3};
     form.InstallerEnded();
     EXPECT_TRUE(view.closed);
     EXPECT_EQ(tmp.snapshot(), before);

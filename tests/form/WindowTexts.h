@@ -103,5 +103,8 @@ inline constexpr const char* WaitingForInstaller = "インストール終了待�
 inline constexpr const char* FolderInUse = "別のクワリノがこのフォルダーを使用中です。";
 inline constexpr const char* LeftRelocated = "このフォルダーは前回のインストールの準備が途中で終わ"
                                              "ったままです。\rファイルを元の場所に戻しますか？";
+// An installer the run did not start still works in the folder.
+inline constexpr const char* InstallerStillRunning =
+    "「Inst.exe」がまだ実行中です。\rインストールが終わってから、もう一度お試しください。";
 
 } // namespace window_text

@@ -61,6 +61,17 @@ TEST_F(RestoreTest, ControlFileWithoutInstallDirStays) {
     EXPECT_TRUE(f.tmp.exists("Sample/doc/a.txt"));
 }
 
+TEST_F(RestoreTest, LeftRelocatedOnlyWhereTheCloseWouldMoveAListedFileBack) {
+    f.file("doc/Manual.txt", "m");
+    fs::create_directories(f.tmp.native("Sample/c.txt"));
+    controlFile("Item1=doc\\Manual.txt\r\nItem2=doc\\c.txt\r\n");
+    EXPECT_FALSE(prepare::leftRelocated(f.sys, f.logic(Ini))) << "a folder is no moved file";
+    f.file("Manual.txt", "m");
+    EXPECT_TRUE(prepare::leftRelocated(f.sys, f.logic(Ini)));
+    f.file(Ini, "[Install]\r\nTitle=t\r\n[Files]\r\nItem1=doc\\Manual.txt\r\n");
+    EXPECT_FALSE(prepare::leftRelocated(f.sys, f.logic(Ini))) << "installed in place";
+}
+
 TEST_F(RestoreTest, VanishedControlFileIsPassedOver) {
     f.state.CreatedIniFiles.push_back(f.logic(Ini));
     close();
