@@ -4,6 +4,7 @@
 // into the running tool, as planted code would, to have it load a library.
 #include "e2e/WindowDriver.h"
 #include "form/WindowTexts.h"
+#include "platform/System.h"
 #include "support/ProductNames.h"
 #include "support/TestFolder.h"
 #include "win32/Text.h"
@@ -48,6 +49,8 @@ const std::wstring CannotRestoreLast = L"\r" + utf16(window_text::CannotRestoreL
 const std::wstring WaitingForInstaller = utf16(window_text::WaitingForInstaller);
 const std::wstring Retry = utf16(window_text::Retry);
 const std::wstring Cancel = utf16(window_text::Cancel);
+const std::wstring InstallerStillRunning = utf16(window_text::InstallerStillRunning);
+const std::wstring LeftRelocated = utf16(window_text::LeftRelocated);
 } // namespace shown
 
 // The names of the control file and of the installer, as the tool spells them.
@@ -542,6 +545,59 @@ TEST(EndToEnd, ACloseWaitsForTheInstallerStillAtWorkThenRestoresAndEnds) {
     ASSERT_TRUE(tool.ended()) << "closed by itself once the installer ended";
     EXPECT_EQ(place.tree(), before);
     CloseHandle(hold);
+}
+
+TEST(EndToEnd, AnInstallerThatOutlivesItsToolKeepsItsFilesUntilItEnds) {
+    Workplace place;
+    place.write("Sample.exe", "program");
+    place.write("doc/Manual.txt", "manual");
+    const Tree before = place.tree();
+    HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, L"KwarinoTestInstallerOutlives");
+    SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", L"KwarinoTestInstallerOutlives");
+    {
+        Tool killed(kwarino(), place.record);
+        ASSERT_TRUE(killed.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
+        ASSERT_TRUE(place.waitStart()) << "the installer was not started";
+        killed.process().kill(); // from the task manager, its installer's wizard open
+    }
+    SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", nullptr);
+    const Tree relocated = place.tree();
+    ASSERT_TRUE(relocated.count("Manual.txt"));
+
+    // The tool again, on the same program: no question while the installer
+    // runs, and a request is refused with nothing moved or written.
+    Tool tool(kwarino(), place.record);
+    ASSERT_TRUE(tool.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
+    std::optional<Box> box = waitBox(tool.process().id(), Patience);
+    ASSERT_TRUE(box.has_value()) << "no message";
+    EXPECT_EQ(box->text, shown::InstallerStillRunning);
+    EXPECT_EQ(box->buttons, std::vector<std::wstring>{shown::Ok});
+    ASSERT_TRUE(answer(*box, shown::Ok));
+    EXPECT_TRUE(waitUntil([&] { return enabled(tool.control(id::BitBtnInstall)); }, Patience));
+    EXPECT_EQ(place.tree(), relocated);
+
+    // Once it has ended, the folder is offered back.
+    SetEvent(hold);
+    CloseHandle(hold);
+    platform::System& sys = platform::realSystem();
+    const auto installer = sys.fromNativePath(win32::utf8(place.folder + L"\\" + InstallerName));
+    ASSERT_TRUE(installer.has_value());
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const std::vector<platform::Process> running = sys.processesRunning(*installer);
+            for (platform::Process process : running)
+                sys.releaseProcess(process);
+            return running.empty();
+        },
+        Patience));
+    ASSERT_TRUE(
+        tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Sample.exe"));
+    box = waitBox(tool.process().id(), Patience);
+    ASSERT_TRUE(box.has_value()) << "not offered back";
+    EXPECT_EQ(box->text, shown::LeftRelocated);
+    ASSERT_TRUE(answer(*box, shown::Yes));
+    EXPECT_TRUE(waitUntil([&] { return place.tree() == before; }, Patience));
+    ASSERT_TRUE(tool.close());
 }
 
 // LoadLibraryW(`library`) run by the tool itself, on a thread started in it:
