@@ -44,6 +44,8 @@ public:
     bool processRunning(std::uint32_t id) override;
     LaunchResult shellOpen(const std::string& path, Process* started) override;
     std::vector<Process> processesRunning(const std::string& program) override;
+    // A found process is its id: ended once no process has it (nothing to let go).
+    bool processEnded(Process process) override;
 
     // Paths.cpp
     std::string ownExecutablePath() override;

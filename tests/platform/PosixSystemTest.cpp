@@ -1,5 +1,6 @@
 #include "platform/PathRules.h"
 #include "platform/System.h"
+#include "support/ProductNames.h"
 #include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,6 +24,7 @@
 #include <unistd.h>
 
 using namespace platform;
+using testing_support::Installer;
 using testing_support::TestFolder;
 namespace fs = std::filesystem;
 
@@ -683,4 +686,32 @@ TEST(PosixShellOpen, StartsTheOpenerDetachedWithoutAZombie) {
     errno = 0;
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(PosixProcesses, AProgramIsFoundByTheFileItsProcessMapsUnderAnySpelling) {
+    TestFolder folder;
+    folder.write("soft/" + Installer, "MZ");
+    folder.write("other/" + Installer, "MZ"); // the same name, another file
+    folder.write("running");
+    fs::create_directory_symlink(folder.native("soft"), folder.native("link"));
+    const std::string file = folder.native("soft/" + Installer), until = folder.native("running");
+    char* argv[] = {const_cast<char*>(KW_MAPS_FILE), const_cast<char*>(file.c_str()),
+                    const_cast<char*>(until.c_str()), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, KW_MAPS_FILE, nullptr, nullptr, argv, nullptr), 0);
+
+    const std::string program = folder.logic("link/" + Installer);
+    std::vector<Process> found;
+    for (int i = 0; i < 500 && found.empty(); ++i, usleep(10000))
+        found = sys().processesRunning(program);
+    EXPECT_EQ(found, std::vector<Process>{static_cast<Process>(child)});
+    EXPECT_TRUE(sys().processesRunning(folder.logic("other/" + Installer)).empty());
+    EXPECT_FALSE(sys().processEnded(static_cast<Process>(child)));
+
+    fs::remove(until);
+    waitpid(child, nullptr, 0);
+    EXPECT_TRUE(sys().processEnded(static_cast<Process>(child)));
+    EXPECT_TRUE(sys().processesRunning(program).empty());
 }
