@@ -99,19 +99,25 @@ std::optional<std::string> readFrom(const std::string& path, std::uint64_t offse
     return contents;
 }
 
-// A file's or folder's identity (volume serial number and file index),
-// through links; false when it cannot be looked at.
+// A file's or folder's identity, as fileIdentity gives it, of a logic path.
 bool identityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
     std::optional<std::wstring> native = apiPathOf(path);
-    if (!native || native->empty())
-        return false;
-    FileHandle h(CreateFileW(native->c_str(), FILE_READ_ATTRIBUTES,
+    return native && !native->empty() && fileIdentity(*native, info);
+}
+
+} // namespace
+
+bool fileIdentity(const std::wstring& native, BY_HANDLE_FILE_INFORMATION& info) {
+    FileHandle h(CreateFileW(native.c_str(), FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return h.valid() && GetFileInformationByHandle(h.get(), &info);
 }
 
-} // namespace
+bool sameIdentity(const BY_HANDLE_FILE_INFORMATION& x, const BY_HANDLE_FILE_INFORMATION& y) {
+    return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
 
 bool Win32System::copyNoReplace(const std::string& from, const std::string& to) {
     std::optional<std::wstring> source = apiPathOf(from);
@@ -171,9 +177,7 @@ std::optional<std::string> Win32System::readPart(const std::string& path, std::u
 
 bool Win32System::sameFile(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION x, y;
-    return identityOf(a, x) && identityOf(b, y) &&
-           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+    return identityOf(a, x) && identityOf(b, y) && sameIdentity(x, y);
 }
 
 FileResult Win32System::createFile(const std::string& path,
