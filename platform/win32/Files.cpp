@@ -231,15 +231,16 @@ std::optional<std::string> Win32System::finalPath(const std::string& path) {
 }
 
 std::optional<FolderHold> Win32System::holdFolder(const std::string& folder) {
-    // A named mutex in the session's namespace, named from the folder's
-    // identity so that every spelling of the folder gives one name. It lives
-    // while a handle to it is open, and the system closes a process's handles
-    // however it ends; whoever creates it holds the folder.
+    // A named mutex in the machine's namespace, so that copies in every session
+    // meet, named from the folder's identity so that every spelling of the
+    // folder gives one name. It lives while a handle to it is open, and the
+    // system closes a process's handles however it ends; whoever creates it
+    // holds the folder.
     BY_HANDLE_FILE_INFORMATION info;
     if (!identityOf(folder, info))
         return FolderHold();
     wchar_t name[64];
-    swprintf(name, sizeof name / sizeof *name, L"Local\\kwarino-folder-%08lx-%08lx%08lx",
+    swprintf(name, sizeof name / sizeof *name, L"Global\\kwarino-folder-%08lx-%08lx%08lx",
              static_cast<unsigned long>(info.dwVolumeSerialNumber),
              static_cast<unsigned long>(info.nFileIndexHigh),
              static_cast<unsigned long>(info.nFileIndexLow));
