@@ -132,10 +132,11 @@ std::string folded(std::string text) {
     return text;
 }
 
-// The whole of a small /proc file, or empty when it cannot be read.
-std::string readProcFile(const std::string& path) {
+// The whole of a small file below /proc (open as `proc`), or empty when it
+// cannot be read.
+std::string readProcFile(int proc, const std::string& path) {
     std::string out;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openat(proc, path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return out;
     char buffer[4096];
@@ -196,10 +197,10 @@ std::vector<Process> PosixSystem::processesRunning(const std::string& program) {
         const unsigned long pid = std::strtoul(entry->d_name, &end, 10);
         if (pid == 0 || *end != '\0')
             continue;
-        const std::string dir = std::string("/proc/") + entry->d_name;
-        if (folded(readProcFile(dir + "/cmdline")).find(name) == std::string::npos)
+        const std::string dir = entry->d_name;
+        if (folded(readProcFile(dirfd(proc), dir + "/cmdline")).find(name) == std::string::npos)
             continue;
-        if (mapsFile(readProcFile(dir + "/maps"), st, name))
+        if (mapsFile(readProcFile(dirfd(proc), dir + "/maps"), st, name))
             found.push_back(static_cast<Process>(pid));
     }
     closedir(proc);
