@@ -79,15 +79,13 @@ std::vector<Process> Win32System::processesRunning(const std::string& program) {
     BY_HANDLE_FILE_INFORMATION file;
     if (!native || native->empty() || !fileIdentity(*native, file))
         return found;
-    // A process lists its image's long name, whatever spelling started it.
-    std::wstring longPath(32768, L'\0');
-    const DWORD length =
-        GetLongPathNameW(native->c_str(), longPath.data(), static_cast<DWORD>(longPath.size()));
-    if (length > 0 && length < longPath.size())
-        longPath.resize(length);
-    else
-        longPath = *native;
-    const std::wstring name = longPath.substr(longPath.find_last_of(L"\\/") + 1);
+    // A process lists its image's long name, whatever spelling named the file:
+    // a search for the file gives it.
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(native->c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return found;
+    FindClose(find);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return found;
@@ -96,7 +94,7 @@ std::vector<Process> Win32System::processesRunning(const std::string& program) {
     for (BOOL more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry)) {
         // Only a process of the file's name costs a look at its image.
-        if (CompareStringOrdinal(entry.szExeFile, -1, name.c_str(), -1, TRUE) != CSTR_EQUAL)
+        if (CompareStringOrdinal(entry.szExeFile, -1, data.cFileName, -1, TRUE) != CSTR_EQUAL)
             continue;
         // Limited information answers for an elevated installer too.
         HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
