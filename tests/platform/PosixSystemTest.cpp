@@ -719,20 +719,17 @@ TEST(PosixProcesses, AProgramIsFoundByTheFileItsProcessMapsUnderAnySpelling) {
 
 TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart) {
     TestFolder folder, runtime;
-    folder.mkdir("soft");
-    fs::create_directory_symlink(folder.native("soft"), folder.native("link"));
-    struct stat soft, link;
-    ASSERT_EQ(stat(folder.native("soft").c_str(), &soft), 0);
-    ASSERT_EQ(stat(folder.native("link").c_str(), &link), 0);
+    struct stat soft;
+    ASSERT_EQ(stat(folder.path().c_str(), &soft), 0);
     const char* saved = getenv("XDG_RUNTIME_DIR");
     const std::string savedText = saved ? saved : "";
     setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     std::optional<FolderHold> first = posix::holdByLockFile(soft);
     const bool held = first && *first;
-    const bool refused = !posix::holdByLockFile(link).has_value();
+    const bool refused = !posix::holdByLockFile(soft).has_value();
     const std::set<std::string> lockFiles = nativeNames(runtime.path());
     first.reset();
-    const bool offeredAgain = posix::holdByLockFile(link).value_or(nullptr) != nullptr;
+    const bool offeredAgain = posix::holdByLockFile(soft).value_or(nullptr) != nullptr;
     saved ? setenv("XDG_RUNTIME_DIR", savedText.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
     EXPECT_TRUE(held);
     EXPECT_TRUE(refused);
