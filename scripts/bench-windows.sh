@@ -2,7 +2,8 @@
 # The Windows program's figures, under Wine: start-up of kwarino.exe to its
 # window shown and its peak working set against a bare Win32 window with the
 # same controls, the survey of 100,000 files against a bare FindFirstFileW
-# walk, and the size of kwarino.exe as the zip holds it. Prints the table rows
+# walk, one look for the processes running Inst.exe against a bare process
+# snapshot, and the size of kwarino.exe as the zip holds it. Prints the table rows
 # (the format of scripts/bench.sh, which calls this); needs MinGW-w64, Wine,
 # Xvfb and the locale ja_JP.UTF-8 (scripts/test-windows.sh sets them up).
 #
@@ -19,7 +20,7 @@ cmake -S . -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DKW_BUILD_GUI=OFF -DKW_BUILD_TESTS=OFF -DKW_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$jobs" --target kwarino_zip kw_bare_window \
-    kw_windows_startup_bench kw_windows_survey_bench >&2
+    kw_windows_startup_bench kw_windows_survey_bench kw_windows_process_bench >&2
 
 export KW_WINEPREFIX="$root/$build/wineprefix"
 winpath() { echo "Z:${1//\//\\}"; }
@@ -56,6 +57,20 @@ if survey=$(cmake/wine-run.sh "$build/bench/kw_windows_survey_bench.exe" "$(winp
         }' <<<"$survey"
 else
     echo "| survey, 100,000 files (Wine) | - | - | - | <= 1.3 | failed: see the messages above |"
+fi
+
+# One look for the processes running Inst.exe, as the close repeats it every second.
+mkdir -p "$work/wine-processes"
+if looks=$(cmake/wine-run.sh "$build/bench/kw_windows_process_bench.exe" "$(winpath "$work/wine-processes")"); then
+    awk '
+        { figure[$1] = $2 }
+        END {
+            printf "| one look for the processes running Inst.exe (%d processes), none running / one running, vs a bare process snapshot (Windows build, Wine) | %.1f / %.1f ms | %.1f ms | %.2f | - | measured |\n",
+                figure["processes"], figure["look_none"], figure["look_one"], figure["snapshot"],
+                figure["look_one"] / figure["snapshot"]
+        }' <<<"$looks"
+else
+    echo "| one look for the processes running Inst.exe (Wine) | - | - | - | - | failed: see the messages above |"
 fi
 
 # The size of the program as handed out (the copy in the zip, without symbols).

@@ -258,26 +258,55 @@ std::optional<std::string> PosixSystem::finalPath(const std::string& path) {
     return fromNativePath(real.get());
 }
 
+namespace {
+
+// Locks an open file for this process without waiting: the hold (which closes
+// it when let go), nullopt when another holds it, or a null hold where the
+// file system has no such locks. The file is closed unless it is held.
+std::optional<FolderHold> lockWithoutWaiting(int fd) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        return FolderHold(new int(fd), [](const void* held) {
+            const int* owned = static_cast<const int*>(held);
+            close(*owned);
+            delete owned;
+        });
+    }
+    const bool busy = errno == EWOULDBLOCK;
+    close(fd);
+    return busy ? std::nullopt : std::optional<FolderHold>(FolderHold());
+}
+
+} // namespace
+
+std::optional<FolderHold> holdByLockFile(const struct stat& folder) {
+    // In the user's runtime folder, else the system's temporary one; never
+    // deleted, since another copy may hold it at any moment.
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    const std::string path = std::string(runtime && *runtime ? runtime : P_tmpdir) +
+                             "/kwarino-folder-" + std::to_string(folder.st_dev) + "-" +
+                             std::to_string(folder.st_ino) + ".lock";
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    return fd < 0 ? FolderHold() : lockWithoutWaiting(fd);
+}
+
 std::optional<FolderHold> PosixSystem::holdFolder(const std::string& folder) {
     // An advisory lock on the folder itself, whatever path leads to it. Each
     // open is a lock of its own, so a process meets its own second hold. Not
     // inherited by the programs the tool starts.
     const std::optional<std::string> native = nativeOf(folder);
     const int fd = native ? open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (fd < 0)
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        if (fd >= 0)
+            close(fd);
         return FolderHold();
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const bool busy = errno == EWOULDBLOCK;
-        close(fd);
-        if (busy)
-            return std::nullopt;
-        return FolderHold(); // no locks there (some network file systems)
     }
-    return FolderHold(new int(fd), [](const void* held) {
-        const int* owned = static_cast<const int*>(held);
-        close(*owned);
-        delete owned;
-    });
+    std::optional<FolderHold> hold = lockWithoutWaiting(fd);
+    if (!hold || *hold)
+        return hold;
+    // No lock on the folder there (NFS locks only files open for writing, some
+    // file systems none): copies on this machine still meet at a lock file.
+    return holdByLockFile(st);
 }
 
 } // namespace platform::posix

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace platform::posix {
 
@@ -44,6 +45,8 @@ public:
     bool processRunning(std::uint32_t id) override;
     LaunchResult shellOpen(const std::string& path, Process* started) override;
     std::vector<Process> processesRunning(const std::string& program) override;
+    // A found process is its id: ended once no process has it (nothing to let go).
+    bool processEnded(Process process) override;
 
     // Paths.cpp
     std::string ownExecutablePath() override;
@@ -55,5 +58,10 @@ public:
 // valid code page 932 (or holds a NUL byte): the file operations never act on
 // a path that would name a different file.
 std::optional<std::string> nativeOf(std::string_view logic);
+
+// Files.cpp: the hold on a folder (stat'ed as `folder`) through a lock file in
+// the user's runtime folder named from its device and inode, for where the
+// folder itself cannot be locked; as holdFolder answers.
+std::optional<FolderHold> holdByLockFile(const struct stat& folder);
 
 } // namespace platform::posix

@@ -1,12 +1,17 @@
-// Processes on POSIX: this process's id, whether another still runs, and the
-// desktop's opener started for a file, detached.
+// Processes on POSIX: this process's id, whether another still runs, the
+// desktop's opener started for a file, detached, and the processes that run a
+// program file.
 #include "platform/posix/PosixSystem.h"
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,12 +117,94 @@ LaunchResult PosixSystem::shellOpen(const std::string& path, Process* started) {
     return opened ? LaunchResult::Started : LaunchResult::Failed;
 }
 
-} // namespace platform::posix
+bool PosixSystem::processEnded(Process process) {
+    return process == NoProcess || !processRunning(static_cast<std::uint32_t>(process));
+}
 
-namespace platform::posix {
+namespace {
 
-std::vector<Process> PosixSystem::processesRunning(const std::string&) {
-    return {}; // not yet looked for
+// ASCII letters in lower case: Windows names fold so, and Wine keeps the
+// spelling the program was started by.
+std::string folded(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// The whole of a small file below /proc (open as `proc`), or empty when it
+// cannot be read.
+std::string readProcFile(int proc, const std::string& path) {
+    std::string out;
+    const int fd = openat(proc, path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return out;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+        out.append(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    close(fd);
+    return out;
+}
+
+// Whether a process's memory maps the file `program` (stat'ed as `st`, its
+// file name folded as `name`). A line gives the file's device (major:minor in
+// hex) and inode. Where a file system shows mapped files with another device
+// than stat gives (overlayfs gives the layer's), a line whose file name is the
+// program's counts when its path leads to the program.
+bool mapsFile(const std::string& maps, const struct stat& st, const std::string& name) {
+    std::size_t at = 0;
+    while (at < maps.size()) {
+        std::size_t end = maps.find('\n', at);
+        if (end == std::string::npos)
+            end = maps.size();
+        const std::string line = maps.substr(at, end - at);
+        at = end + 1;
+        unsigned major = 0, minor = 0;
+        unsigned long long inode = 0;
+        int pathAt = 0;
+        if (std::sscanf(line.c_str(), "%*s %*s %*s %x:%x %llu %n", &major, &minor, &inode,
+                        &pathAt) < 3 ||
+            inode == 0)
+            continue;
+        if (inode == st.st_ino && makedev(major, minor) == st.st_dev)
+            return true;
+        const std::string path = line.substr(static_cast<std::size_t>(pathAt));
+        struct stat there;
+        if (folded(path.substr(path.rfind('/') + 1)) == name && stat(path.c_str(), &there) == 0 &&
+            there.st_dev == st.st_dev && there.st_ino == st.st_ino)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<Process> PosixSystem::processesRunning(const std::string& program) {
+    std::vector<Process> found;
+    const std::optional<std::string> native = nativeOf(program);
+    struct stat st;
+    if (!native || stat(native->c_str(), &st) != 0)
+        return found;
+    const std::string name = folded(native->substr(native->rfind('/') + 1));
+    DIR* proc = opendir("/proc");
+    if (!proc)
+        return found;
+    // Only a process whose command line names the file has its maps read:
+    // they are long, and a desktop runs hundreds of processes.
+    while (const dirent* entry = readdir(proc)) {
+        char* end = nullptr;
+        const unsigned long pid = std::strtoul(entry->d_name, &end, 10);
+        if (pid == 0 || *end != '\0')
+            continue;
+        const std::string dir = entry->d_name;
+        if (folded(readProcFile(dirfd(proc), dir + "/cmdline")).find(name) == std::string::npos)
+            continue;
+        if (mapsFile(readProcFile(dirfd(proc), dir + "/maps"), st, name))
+            found.push_back(static_cast<Process>(pid));
+    }
+    closedir(proc);
+    return found;
 }
 
 } // namespace platform::posix

@@ -99,19 +99,25 @@ std::optional<std::string> readFrom(const std::string& path, std::uint64_t offse
     return contents;
 }
 
-// A file's or folder's identity (volume serial number and file index),
-// through links; false when it cannot be looked at.
+// A file's or folder's identity, as fileIdentity gives it, of a logic path.
 bool identityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
     std::optional<std::wstring> native = apiPathOf(path);
-    if (!native || native->empty())
-        return false;
-    FileHandle h(CreateFileW(native->c_str(), FILE_READ_ATTRIBUTES,
+    return native && !native->empty() && fileIdentity(*native, info);
+}
+
+} // namespace
+
+bool fileIdentity(const std::wstring& native, BY_HANDLE_FILE_INFORMATION& info) {
+    FileHandle h(CreateFileW(native.c_str(), FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return h.valid() && GetFileInformationByHandle(h.get(), &info);
 }
 
-} // namespace
+bool sameIdentity(const BY_HANDLE_FILE_INFORMATION& x, const BY_HANDLE_FILE_INFORMATION& y) {
+    return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
 
 bool Win32System::copyNoReplace(const std::string& from, const std::string& to) {
     std::optional<std::wstring> source = apiPathOf(from);
@@ -171,9 +177,7 @@ std::optional<std::string> Win32System::readPart(const std::string& path, std::u
 
 bool Win32System::sameFile(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION x, y;
-    return identityOf(a, x) && identityOf(b, y) &&
-           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+    return identityOf(a, x) && identityOf(b, y) && sameIdentity(x, y);
 }
 
 FileResult Win32System::createFile(const std::string& path,
@@ -227,15 +231,16 @@ std::optional<std::string> Win32System::finalPath(const std::string& path) {
 }
 
 std::optional<FolderHold> Win32System::holdFolder(const std::string& folder) {
-    // A named mutex in the session's namespace, named from the folder's
-    // identity so that every spelling of the folder gives one name. It lives
-    // while a handle to it is open, and the system closes a process's handles
-    // however it ends; whoever creates it holds the folder.
+    // A named mutex in the machine's namespace, so that copies in every session
+    // meet, named from the folder's identity so that every spelling of the
+    // folder gives one name. It lives while a handle to it is open, and the
+    // system closes a process's handles however it ends; whoever creates it
+    // holds the folder.
     BY_HANDLE_FILE_INFORMATION info;
     if (!identityOf(folder, info))
         return FolderHold();
     wchar_t name[64];
-    swprintf(name, sizeof name / sizeof *name, L"Local\\kwarino-folder-%08lx-%08lx%08lx",
+    swprintf(name, sizeof name / sizeof *name, L"Global\\kwarino-folder-%08lx-%08lx%08lx",
              static_cast<unsigned long>(info.dwVolumeSerialNumber),
              static_cast<unsigned long>(info.nFileIndexHigh),
              static_cast<unsigned long>(info.nFileIndexLow));

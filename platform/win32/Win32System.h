@@ -78,6 +78,11 @@ std::optional<std::wstring> apiPathOf(std::string_view logic);
 // link.
 DWORD pathAttributes(const std::wstring& native);
 
+// Files.cpp: a file's or folder's identity (volume serial number and file
+// index) from an API path, through links; false when it cannot be looked at.
+bool fileIdentity(const std::wstring& native, BY_HANDLE_FILE_INFORMATION& info);
+bool sameIdentity(const BY_HANDLE_FILE_INFORMATION& x, const BY_HANDLE_FILE_INFORMATION& y);
+
 // A file handle closed with its owner.
 class FileHandle {
 public:

@@ -1,5 +1,7 @@
+#include "platform/posix/PosixSystem.h"
 #include "platform/PathRules.h"
 #include "platform/System.h"
+#include "support/ProductNames.h"
 #include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,6 +25,7 @@
 #include <unistd.h>
 
 using namespace platform;
+using testing_support::Installer;
 using testing_support::TestFolder;
 namespace fs = std::filesystem;
 
@@ -683,4 +687,52 @@ TEST(PosixShellOpen, StartsTheOpenerDetachedWithoutAZombie) {
     errno = 0;
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(PosixProcesses, AProgramIsFoundByTheFileItsProcessMapsUnderAnySpelling) {
+    TestFolder folder;
+    folder.write("soft/" + Installer, "MZ");
+    folder.write("other/" + Installer, "MZ"); // the same name, another file
+    folder.write("running");
+    fs::create_directory_symlink(folder.native("soft"), folder.native("link"));
+    const std::string file = folder.native("soft/" + Installer), until = folder.native("running");
+    char* argv[] = {const_cast<char*>(KW_MAPS_FILE), const_cast<char*>(file.c_str()),
+                    const_cast<char*>(until.c_str()), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, KW_MAPS_FILE, nullptr, nullptr, argv, nullptr), 0);
+
+    const std::string program = folder.logic("link/" + Installer);
+    std::vector<Process> found;
+    for (int i = 0; i < 500 && found.empty(); ++i, usleep(10000))
+        found = sys().processesRunning(program);
+    EXPECT_EQ(found, std::vector<Process>{static_cast<Process>(child)});
+    EXPECT_TRUE(sys().processesRunning(folder.logic("other/" + Installer)).empty());
+    EXPECT_FALSE(sys().processEnded(static_cast<Process>(child)));
+
+    fs::remove(until);
+    waitpid(child, nullptr, 0);
+    EXPECT_TRUE(sys().processEnded(static_cast<Process>(child)));
+    EXPECT_TRUE(sys().processesRunning(program).empty());
+}
+
+TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart) {
+    TestFolder folder, runtime;
+    struct stat soft;
+    ASSERT_EQ(stat(folder.path().c_str(), &soft), 0);
+    const char* saved = getenv("XDG_RUNTIME_DIR");
+    const std::string savedText = saved ? saved : "";
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    std::optional<FolderHold> first = posix::holdByLockFile(soft);
+    const bool held = first && *first;
+    const bool refused = !posix::holdByLockFile(soft).has_value();
+    const std::set<std::string> lockFiles = nativeNames(runtime.path());
+    first.reset();
+    const bool offeredAgain = posix::holdByLockFile(soft).value_or(nullptr) != nullptr;
+    saved ? setenv("XDG_RUNTIME_DIR", savedText.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_TRUE(held);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(lockFiles.size(), 1u);
+    EXPECT_TRUE(offeredAgain);
 }

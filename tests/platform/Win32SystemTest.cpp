@@ -739,3 +739,43 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------
+
+#ifdef KW_STAND_IN_INSTALLER
+TEST(Win32Processes, AnInstallerIsFoundByItsFileUnderAnySpellingUntilItEnds) {
+    TestFolder folder;
+    folder.mkdir("soft");
+    fs::copy_file(KW_STAND_IN_INSTALLER, folder.native("soft/" + Installer));
+    HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, L"kw-core-installer-hold");
+    SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", L"kw-core-installer-hold");
+    SetEnvironmentVariableW(L"KW_INSTALLER_RECORD", folder.native("started.txt").c_str());
+    std::wstring line = L"\"" + folder.native("soft/" + Installer).wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    const bool ran = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    nullptr, &startup, &started);
+    SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", nullptr);
+    SetEnvironmentVariableW(L"KW_INSTALLER_RECORD", nullptr);
+    ASSERT_TRUE(ran) << GetLastError();
+
+    std::string capitals = "SOFT\\" + Installer;
+    std::transform(capitals.begin(), capitals.end(), capitals.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    std::vector<Process> found;
+    for (int i = 0; i < 1000 && found.empty(); ++i, Sleep(10))
+        found = sys().processesRunning(folder.logic() + capitals);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(GetProcessId(reinterpret_cast<HANDLE>(found[0])), started.dwProcessId);
+    EXPECT_FALSE(sys().processEnded(found[0]));
+
+    SetEvent(hold);
+    EXPECT_EQ(WaitForSingleObject(started.hProcess, 30000), WAIT_OBJECT_0);
+    EXPECT_TRUE(sys().processEnded(found[0]));
+    EXPECT_TRUE(sys().processesRunning(folder.logic() + capitals).empty());
+    sys().releaseProcess(found[0]);
+    for (HANDLE h : {hold, started.hProcess, started.hThread})
+        CloseHandle(h);
+}
+#endif
