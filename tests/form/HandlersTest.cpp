@@ -12,9 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -777,6 +780,54 @@ TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallersAreWaitedF
     EXPECT_TRUE(view.closed);
     EXPECT_EQ(tmp.snapshot(), before);
 }
+
+#ifndef _WIN32
+// The desktop's opener hands the installer to Wine and gives the tool no
+// process; Wine maps the program it runs, as the stand-in does.
+TEST_F(Requests, TheCloseWaitsForAnInstallerTheOpenerStartedOutOfSight) {
+    tmp.write("bin/xdg-open", "#!/bin/sh\n\"" KW_MAPS_FILE "\" \"$1\" \"$KW_UNTIL\" &\n");
+    std::filesystem::permissions(tmp.native("bin/xdg-open"), std::filesystem::perms::owner_all);
+    tmp.write("running");
+    auto before = tmp.snapshot();
+    before.erase("running");
+    const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (tmp.native("bin").string() + ":" + savedPath).c_str(), 1);
+    setenv("KW_UNTIL", tmp.native("running").c_str(), 1);
+    platform::System& real = platform::realSystem();
+    FakeView realView;
+    form::TForm1 tool(realView, real);
+    realView.form = &tool;
+    realView.fileNames.push_back(native("Sample/Sample.exe"));
+    tool.BtnSanshoClick();
+    realView.setText(NameField, "x");
+    tool.BitBtnInstallClick();
+    setenv("PATH", savedPath.c_str(), 1);
+    // Waits (generously) for each look to come to the answer wanted.
+    auto within = [](const std::function<bool()>& ready) {
+        for (int i = 0; i < 400 && !ready(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return ready();
+    };
+    ASSERT_TRUE(within([&] {
+        std::vector<platform::Process> running =
+            real.processesRunning(tmp.logic("Sample/" + Installer));
+        for (platform::Process process : running)
+            real.releaseProcess(process);
+        return !running.empty();
+    })) << "the stand-in installer did not start";
+
+    realView.closeWindow();
+    EXPECT_FALSE(realView.closed);
+    EXPECT_EQ(realView[Progress].text, text::WaitingForInstaller);
+    EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "left where the installer reads it";
+    std::filesystem::remove(tmp.native("running")); // the installer ends
+    EXPECT_TRUE(within([&] {
+        tool.InstallerEnded(); // the window's look once a second
+        return realView.closed;
+    }));
+    EXPECT_EQ(tmp.snapshot(), before);
+}
+#endif
 
 // ---- files handed over ----
 
