@@ -399,14 +399,14 @@ void TForm1::SessionEnding() {
     // No box, and nothing waits, while the session ends: Windows may end the
     // tool any moment after. A running request stops at its next step; the
     // control file it may be writing goes back once it has stopped. A folder
-    // an installer still works in, or a box is open about, stays as it is.
+    // an installer still works in stays as it is; one a box is open about
+    // stays held, in case the session end is cancelled.
     std::vector<std::string> busy = prepare::stillInstalling(system_, state);
     if (requestRunning_) {
         stopRequest_ = true;
         sessionEnded_ = true;
         busy.push_back(prepare::controlFilePath(state));
     }
-    busy.insert(busy.end(), asking_.begin(), asking_.end());
     prepare::restoreOnClose(system_, state, busy);
     letGo(busy);
 }
