@@ -19,6 +19,12 @@ struct HeldFolder {
     platform::FolderHold hold;
 };
 
+// How many [Group] items the last request that wrote a control file gave it.
+struct WrittenGroup {
+    std::string controlFile;
+    std::size_t items = 0;
+};
+
 struct RunState {
     // All paths in code page 932, Windows form.
     std::string ProgramFileName;              // full path chosen by the last program-file browse
@@ -28,6 +34,7 @@ struct RunState {
     bool RelocationRefused = false;           // set or cleared by each survey
     std::vector<std::string> CreatedIniFiles; // the Inst.ini paths written in this run
     std::vector<HeldFolder> HeldFolders;      // until the close has restored them
+    std::vector<WrittenGroup> WrittenGroups;  // one per control file written in this run
 };
 
 // Sets ProgramFileName, ProgramFolder and ProgramFolderLength from a full path,
