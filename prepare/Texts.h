@@ -90,6 +90,9 @@ std::string installerMissing();
 std::string programFileIsInstaller();
 // A text that cannot be written to the control file faithfully; `what` names it.
 std::string unwritableText(std::string_view what);
+// A name the installer gives a shortcut or the start-menu group that holds a
+// character Windows does not allow in a name; `what` names the field.
+std::string unusableShortcutName(std::string_view what);
 // A file below the program folder whose name cannot be written faithfully.
 std::string unwritableFileName(std::string_view displayPath);
 // The names of the fields, for the message above.

@@ -61,6 +61,9 @@ inline constexpr const char* StartMenuFileMissing =
     "指定されたスタートメニューに追加するファイルが見つかりません。\r確認してください。";
 inline constexpr const char* Unwritable = "に、Inst.ini に書き込めない文字（Shift-JIS にない文字"
                                           "または制御文字）が含まれています。\r訂正してください。";
+inline constexpr const char* ForbiddenInNames =
+    "に、ショートカットやフォルダの名前に使えない文字（\\ / : * ? \" < > |）が含まれています。\r"
+    "訂正してください。";
 inline constexpr const char* FieldProgramFile = "プログラムファイルの名前";
 inline constexpr const char* FieldApplication = "ソフトの名前";
 inline constexpr const char* FieldStartMenuName2 =
