@@ -105,7 +105,7 @@ std::string confirmRelocationRefused() {
 }
 
 std::string folderInUse() {
-    return sjis("別のクワリノがこのフォルダーを使用中です。");
+    return sjis("別のクワリノがこのフォルダを使用中です。");
 }
 
 std::string shownPath(platform::System& sys, const std::string& path) {

@@ -76,7 +76,7 @@ inline constexpr const char* UnusableName =
 // Asked when the program file chosen lies in a folder a run cut short left
 // relocated (caption: the application title).
 inline constexpr const char* LeftRelocatedQuestion =
-    "このフォルダーは前回のインストールの準備が途中で終わったままです。\rファイルを元の場所に"
+    "このフォルダは前回のインストールの準備が途中で終わったままです。\rファイルを元の場所に"
     "戻しますか？";
 
 // ---- The request's messages (code page 932) ----

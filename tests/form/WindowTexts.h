@@ -103,8 +103,8 @@ inline constexpr const char* CannotRestoreLast =
     "別のプログラムが使用中のときは、そのプログラムを終了してから「再試行」を押してください。";
 inline constexpr const char* WaitingForInstaller = "インストール終了待ち・・・";
 // Another copy of the tool holds the folder; a run cut short left it relocated.
-inline constexpr const char* FolderInUse = "別のクワリノがこのフォルダーを使用中です。";
-inline constexpr const char* LeftRelocated = "このフォルダーは前回のインストールの準備が途中で終わ"
+inline constexpr const char* FolderInUse = "別のクワリノがこのフォルダを使用中です。";
+inline constexpr const char* LeftRelocated = "このフォルダは前回のインストールの準備が途中で終わ"
                                              "ったままです。\rファイルを元の場所に戻しますか？";
 
 } // namespace window_text
