@@ -51,8 +51,9 @@ bool readsBackAsWritten(std::string_view value) {
 
 bool hasUnusableNameCharacter(std::string_view text) {
     constexpr std::string_view unusable = "\\/:*?\"<>|";
+    // Only the first byte of each character is looked at.
     for (std::size_t i = 0; i < text.size(); i = pathrules::nextCharacter(text, i)) {
-        if (pathrules::nextCharacter(text, i) == i + 1 && unusable.find(text[i]) != unusable.npos)
+        if (unusable.find(text[i]) != unusable.npos)
             return true;
     }
     return false;
