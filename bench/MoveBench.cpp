@@ -54,8 +54,9 @@ void cycle(benchmark::State& st, const MoveTree& tree, bool timeRelocation) {
     request.application = prepare::sjis("サンプル");
     request.folderFiles = tree.files;
     const std::string firstSource = tree.folder + "/s0/f0_00.bin";
+    prepare::RunState state = tree.state; // the write records what it wrote
     for (auto _ : st) {
-        if (prepare::writeControlFile(sys, tree.state, request)) {
+        if (prepare::writeControlFile(sys, state, request)) {
             st.SkipWithError("the control file could not be written");
             break;
         }

@@ -3,8 +3,8 @@
 #include "Common.h"
 
 #include "prepare/ControlFile.h"
+#include "prepare/FolderUse.h"
 #include "prepare/InstallRequest.h"
-#include "prepare/Launch.h"
 #include "prepare/Restore.h"
 #include "prepare/Texts.h"
 #include "support/ProductNames.h"

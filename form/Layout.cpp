@@ -175,16 +175,23 @@ Rgb fromHsl(Hsl c) {
 } // namespace
 
 Rgb readableOn(Rgb colour, Rgb background) {
-    const bool lighter = contrast({255, 255, 255}, background) >= ReadableContrast;
-    Hsl hsl = toHsl(colour);
-    Rgb shade = colour;
-    // A step moves each channel by one at most, so the first shade that
-    // reaches the floor is the least change.
-    while (contrast(shade, background) < ReadableContrast && hsl.l != (lighter ? 1.0 : 0.0)) {
-        hsl.l = std::clamp(hsl.l + (lighter ? 1 : -1) / 510.0, 0.0, 1.0);
-        shade = fromHsl(hsl);
+    if (contrast(colour, background) >= ReadableContrast)
+        return colour;
+    const Hsl hsl = toHsl(colour);
+    // Lightness in steps of 1/510, each moving a channel by one at most; the
+    // first step either way that reaches the floor is the least change, so a
+    // mid-grey face gets a dark red, not a near-white one.
+    const long start = std::lround(hsl.l * 510);
+    for (long step = 1; step <= 510; ++step) {
+        for (const long l : {start + step, start - step}) {
+            if (l < 0 || l > 510)
+                continue;
+            const Rgb shade = fromHsl({hsl.h, hsl.s, l / 510.0});
+            if (contrast(shade, background) >= ReadableContrast)
+                return shade;
+        }
     }
-    return shade;
+    return colour; // not reached: white or black reads at 3:1 on any face
 }
 
 const std::vector<ControlEntry>& controls() {

@@ -42,8 +42,8 @@ struct Rgb {
 };
 Rgb rgb(Colour colour); // WindowText: {-1, -1, -1}, the system's colour
 // `colour` where its WCAG 2 contrast on `background` is at least 3:1, else the
-// same hue and saturation at the nearest HSL lightness that reaches it (lighter
-// on a background where white reaches it, else darker).
+// same hue and saturation at the nearest HSL lightness, lighter or darker, that
+// reaches it.
 Rgb readableOn(Rgb colour, Rgb background);
 
 struct Rect {

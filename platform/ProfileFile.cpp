@@ -232,6 +232,21 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
     return true;
 }
 
+void ProfileFile::erase(std::string_view section, std::string_view key) {
+    Section* s = find(section);
+    if (s == nullptr)
+        return;
+    s->buildIndex();
+    const auto at = s->index.find(pathrules::foldCase(trim(key)));
+    if (at == s->index.end())
+        return;
+    s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(at->second));
+    // The lines below moved up: the index is made again when next needed.
+    s->index.clear();
+    s->lastKey = 0;
+    s->indexed = false;
+}
+
 std::vector<std::string> ProfileFile::keys(std::string_view section) const {
     std::vector<std::string> names;
     if (const Section* s = find(section)) {

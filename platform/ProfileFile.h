@@ -76,6 +76,9 @@ public:
     // read back as something else (starting with ";" or "[", holding "="), a
     // section name that would (holding "]").
     bool write(std::string_view section, std::string_view key, std::string_view value);
+    // Deletes the first key of that name, as WritePrivateProfileString does
+    // when given no value; nothing when there is none.
+    void erase(std::string_view section, std::string_view key);
 
     // Key names of a section in file order (duplicates included, as listed).
     std::vector<std::string> keys(std::string_view section) const;

@@ -3,7 +3,10 @@
 #include "platform/PathRules.h"
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
+#include "prepare/FolderUse.h"
 #include "prepare/Texts.h"
+
+#include <algorithm>
 
 namespace prepare {
 namespace {
@@ -27,7 +30,7 @@ std::string installFolderName(std::string_view programFolder) {
     return std::string(name);
 }
 
-std::optional<std::string> writeControlFile(platform::System& sys, const RunState& state,
+std::optional<std::string> writeControlFile(platform::System& sys, RunState& state,
                                             const ControlFileRequest& request) {
     const std::string path = controlFilePath(state);
     const std::string& app = request.application;
@@ -82,6 +85,17 @@ std::optional<std::string> writeControlFile(platform::System& sys, const RunStat
         put("Group", item(++n), display + "," + relative);
     }
     put("Group", item(n + 1), uninstallTitle + "," + InstallerName + ",/r");
+    // Items an earlier request of this run wrote past these would give the
+    // installer shortcuts the user no longer asks for; items of a file that
+    // was there before the run stay, they may be its author's.
+    auto& groups = state.WrittenGroups;
+    auto earlier = std::find_if(groups.begin(), groups.end(), [&](const WrittenGroup& g) {
+        return sameFolder(sys, g.controlFile, path);
+    });
+    if (earlier != groups.end()) {
+        for (std::size_t i = n + 2; i <= earlier->items; ++i)
+            ini.erase("Group", item(i));
+    }
 
     put("Startup", "Value", "0");
     put("Startup", "Info",
@@ -106,6 +120,9 @@ std::optional<std::string> writeControlFile(platform::System& sys, const RunStat
 
     if (!written || !ini.save(sys, path))
         return error;
+    if (earlier == groups.end())
+        earlier = groups.insert(groups.end(), {path, 0});
+    earlier->items = n + 1;
     return std::nullopt;
 }
 

@@ -37,9 +37,11 @@ std::string controlFilePath(const RunState& state);
 std::string installFolderName(std::string_view programFolder);
 
 // Writes (or updates) Inst.ini in the program folder with one atomic write.
+// The [Group] items an earlier request of the run wrote beyond this request's
+// last are deleted; the run remembers how many this one wrote.
 // On failure returns the error text ("<path> に書き込めません", the path as
 // the user sees it) and leaves the earlier file, or none, as it was.
-std::optional<std::string> writeControlFile(platform::System& sys, const RunState& state,
+std::optional<std::string> writeControlFile(platform::System& sys, RunState& state,
                                             const ControlFileRequest& request);
 
 } // namespace prepare

@@ -25,6 +25,12 @@ struct RunningInstaller {
     platform::Process process;
 };
 
+// How many [Group] items the last request that wrote a control file gave it.
+struct WrittenGroup {
+    std::string controlFile;
+    std::size_t items = 0;
+};
+
 struct RunState {
     // All paths in code page 932, Windows form.
     std::string ProgramFileName;              // full path chosen by the last program-file browse
@@ -36,6 +42,7 @@ struct RunState {
     std::vector<HeldFolder> HeldFolders;      // until the close has restored them
     std::vector<RunningInstaller> StartedInstallers; // started by the run, until they end
     std::vector<RunningInstaller> FoundInstallers;   // found by their file at the last look
+    std::vector<WrittenGroup> WrittenGroups;         // one per control file written in this run
 };
 
 // Sets ProgramFileName, ProgramFolder and ProgramFolderLength from a full path,

@@ -65,6 +65,11 @@ std::string unwritableText(std::string_view what) {
            sjis(" に書き込めない文字（Shift-JIS にない文字または制御文字）が含まれています。\r"
                 "訂正してください。");
 }
+std::string unusableShortcutName(std::string_view what) {
+    return std::string(what) +
+           sjis("に、ショートカットやフォルダの名前に使えない文字（\\ / : * ? \" < > |）が含まれて"
+                "います。\r訂正してください。");
+}
 std::string unwritableFileName(std::string_view displayPath) {
     return sjis("プログラムファイルのあるフォルダのファイル\r「") + std::string(displayPath) +
            sjis("」\rの名前には、") + ControlFileName +
@@ -100,7 +105,7 @@ std::string confirmRelocationRefused() {
 }
 
 std::string folderInUse() {
-    return sjis("別のクワリノがこのフォルダーを使用中です。");
+    return sjis("別のクワリノがこのフォルダを使用中です。");
 }
 
 std::string installerStillRunning() {

@@ -76,7 +76,7 @@ inline constexpr const char* UnusableName =
 // Asked when the program file chosen lies in a folder a run cut short left
 // relocated (caption: the application title).
 inline constexpr const char* LeftRelocatedQuestion =
-    "このフォルダーは前回のインストールの準備が途中で終わったままです。\rファイルを元の場所に"
+    "このフォルダは前回のインストールの準備が途中で終わったままです。\rファイルを元の場所に"
     "戻しますか？";
 
 // ---- The request's messages (code page 932) ----
@@ -90,6 +90,9 @@ std::string installerMissing();
 std::string programFileIsInstaller();
 // A text that cannot be written to the control file faithfully; `what` names it.
 std::string unwritableText(std::string_view what);
+// A name the installer gives a shortcut or the start-menu group that holds a
+// character Windows does not allow in a name; `what` names the field.
+std::string unusableShortcutName(std::string_view what);
 // A file below the program folder whose name cannot be written faithfully.
 std::string unwritableFileName(std::string_view displayPath);
 // The names of the fields, for the message above.

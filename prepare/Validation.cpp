@@ -49,6 +49,16 @@ bool readsBackAsWritten(std::string_view value) {
     return !hasControlCharacter(value);
 }
 
+bool hasUnusableNameCharacter(std::string_view text) {
+    constexpr std::string_view unusable = "\\/:*?\"<>|";
+    // Only the first byte of each character is looked at.
+    for (std::size_t i = 0; i < text.size(); i = pathrules::nextCharacter(text, i)) {
+        if (unusable.find(text[i]) != unusable.npos)
+            return true;
+    }
+    return false;
+}
+
 std::string resolvedFile(platform::System& sys, const std::string& path) {
     const auto found = sys.findFirst(path);
     return found ? std::string(pathrules::folderPart(path)) + found->name : path;
@@ -74,6 +84,16 @@ std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
             return ofFile(text::unwritableText(text::fieldStartMenuFile(row + 1)), row);
         if (!writable(texts.startMenuNames[row]))
             return ofName(text::unwritableText(text::fieldStartMenuName(row + 1)), row);
+    }
+
+    // The software's name names the start-menu group and its shortcuts, a
+    // row's name its shortcut: the installer cannot make them otherwise.
+    if (hasUnusableNameCharacter(*texts.application))
+        return Rejection{text::unusableShortcutName(text::fieldApplication()), Field::Application};
+    for (int row = 0; row < StartMenuRowCount; ++row) {
+        if (!texts.startMenuFiles[row]->empty() &&
+            hasUnusableNameCharacter(*texts.startMenuNames[row]))
+            return ofName(text::unusableShortcutName(text::fieldStartMenuName(row + 1)), row);
     }
 
     const std::string& programFile = *texts.programFile;

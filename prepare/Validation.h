@@ -48,6 +48,11 @@ bool hasControlCharacter(std::string_view text);
 // a pair of quotes (readers strip them).
 bool readsBackAsWritten(std::string_view value);
 
+// True when the text holds a character Windows does not allow in a file or
+// folder name (\ / : * ? " < > |), found character by character: the second
+// byte of "ソ" is no backslash.
+bool hasUnusableNameCharacter(std::string_view text);
+
 // The file a path names: its folder part and the name of the first match,
 // so a wildcard becomes the file it matched. The path as it is when nothing
 // matches.

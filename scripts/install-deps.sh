@@ -11,5 +11,8 @@ done
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq "${missing[@]}"
+# Waits (up to ten minutes) for another apt or the desktop's updates to let go
+# of the package manager's lock instead of failing at once.
+wait_for_lock=(-o DPkg::Lock::Timeout=600)
+$sudo apt-get "${wait_for_lock[@]}" update -qq
+$sudo apt-get "${wait_for_lock[@]}" install -y -qq "${missing[@]}"

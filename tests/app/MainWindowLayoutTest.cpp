@@ -151,7 +151,9 @@ TEST_F(MainWindowLayout, EveryControlIsWhereTheTablePutsItAndLooksSo) {
 TEST_F(MainWindowLayout, ColouredCaptionsKeepTheirHueAndReadAtThreeToOneOnAnyPalette) {
     // Switched to with the window open: Breeze Dark, a grey scheme, the default.
     QPalette dark(QColor(0x31, 0x36, 0x3b)), grey(QColor(0xd4, 0xd0, 0xc8));
-    for (const QPalette& palette : {dark, grey, QApplication::palette()}) {
+    constexpr double KeepsItsHue = 0.5; // HSV saturation: a paler colour reads as white
+    for (const QPalette& palette :
+         {dark, grey, QPalette(QColor(0x90, 0x90, 0x90)), QApplication::palette()}) {
         QApplication::setPalette(palette);
         QCoreApplication::processEvents(); // the change is posted
         for (Role role : {Role::Label1, Role::Label4, Role::BitBtnInstall}) { // red, navy, green
@@ -166,6 +168,7 @@ TEST_F(MainWindowLayout, ColouredCaptionsKeepTheirHueAndReadAtThreeToOneOnAnyPal
                             ? text == tabled
                             : text.hslHue() == tabled.hslHue() && reads >= 3 && reads < 3.05)
                 << text.name().toStdString() << " on " << background.name().toStdString();
+            EXPECT_GT(text.hsvSaturationF(), KeepsItsHue) << text.name().toStdString();
         }
     }
 }

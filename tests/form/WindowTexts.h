@@ -61,6 +61,9 @@ inline constexpr const char* StartMenuFileMissing =
     "指定されたスタートメニューに追加するファイルが見つかりません。\r確認してください。";
 inline constexpr const char* Unwritable = "に、Inst.ini に書き込めない文字（Shift-JIS にない文字"
                                           "または制御文字）が含まれています。\r訂正してください。";
+inline constexpr const char* ForbiddenInNames =
+    "に、ショートカットやフォルダの名前に使えない文字（\\ / : * ? \" < > |）が含まれています。\r"
+    "訂正してください。";
 inline constexpr const char* FieldProgramFile = "プログラムファイルの名前";
 inline constexpr const char* FieldApplication = "ソフトの名前";
 inline constexpr const char* FieldStartMenuName2 =
@@ -100,8 +103,8 @@ inline constexpr const char* CannotRestoreLast =
     "別のプログラムが使用中のときは、そのプログラムを終了してから「再試行」を押してください。";
 inline constexpr const char* WaitingForInstaller = "インストール終了待ち・・・";
 // Another copy of the tool holds the folder; a run cut short left it relocated.
-inline constexpr const char* FolderInUse = "別のクワリノがこのフォルダーを使用中です。";
-inline constexpr const char* LeftRelocated = "このフォルダーは前回のインストールの準備が途中で終わ"
+inline constexpr const char* FolderInUse = "別のクワリノがこのフォルダを使用中です。";
+inline constexpr const char* LeftRelocated = "このフォルダは前回のインストールの準備が途中で終わ"
                                              "ったままです。\rファイルを元の場所に戻しますか？";
 // An installer the run did not start still works in the folder.
 inline constexpr const char* InstallerStillRunning =

@@ -301,6 +301,8 @@ TEST(ProfileFileWriting, OnlyTheFirstOfDuplicatedKeysChanges) {
     ProfileFile ini = ProfileFile::parse("[A]\r\nk=1\r\nk=2\r\n");
     EXPECT_TRUE(ini.write("A", "K", "3"));
     EXPECT_EQ(ini.serialize(), "[A]\r\nk=3\r\nk=2\r\n");
+    ini.erase("a", "K"); // and only the first goes
+    EXPECT_EQ(ini.serialize(), "[A]\r\nk=2\r\n");
 }
 
 TEST(ProfileFileWriting, NewKeyFollowsTheLastKeyOfItsSection) {

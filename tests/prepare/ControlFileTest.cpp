@@ -100,17 +100,25 @@ TEST_F(ControlFileTest, SecondRequestKeepsFileListAndUpdatesInPlace) {
     EXPECT_EQ(sectionLines(second, "Files"), sectionLines(first, "Files"));
     EXPECT_EQ(sectionLines(second, "Install"),
               (Lines{"Title=別名のインストール", "InstallDir=Sample", "IsFileDelAfterInst=1"}));
-    // Items 1 and 2 replaced in place, the old surplus item 3 and 4 left.
+    // Items 1 and 2 replaced in place, the first request's items 3 and 4 gone.
     EXPECT_EQ(
         sectionLines(second, "Group"),
         (Lines{"Value=1",
                "Info=スタートメニューの「プログラム」内に「別名」というグループを作成します。",
                "GroupName=別名", "Item1=別名,Sample.exe",
-               "Item2=別名のアンインストール," + Installer + ",/r",
-               "Item3=" + Installer + "," + Installer,
-               "Item4=サンプルのアンインストール," + Installer + ",/r"}));
+               "Item2=別名のアンインストール," + Installer + ",/r"}));
     // One record for one folder.
     EXPECT_EQ(f.state.CreatedIniFiles, (Lines{f.logic(Ini)}));
+}
+
+TEST_F(ControlFileTest, GroupItemsOfAFileFromBeforeTheRunStay) {
+    // Item 4 is its author's; item 3 the run's first request wrote.
+    f.file(Ini, "[Files]\r\nItem1=Sample.exe\r\n[Group]\r\nItem3=c\r\nItem4=d\r\n");
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "a", {{"", "doc/Manual.txt"}})).kind, Kind::Started);
+    ASSERT_EQ(f.run(f.texts("Sample.exe", "b")).kind, Kind::Started);
+    const auto group = ini()[1].entries;
+    EXPECT_EQ(group.size(), 6u);
+    EXPECT_EQ(group[0], (std::pair<std::string, std::string>{"Item4", "d"}));
 }
 
 TEST_F(ControlFileTest, StartMenuRowsNumberingAndNames) {

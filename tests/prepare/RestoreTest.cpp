@@ -2,7 +2,6 @@
 #include "prepare/Restore.h"
 #include "platform/PathRules.h"
 #include "platform/System.h"
-#include "prepare/Launch.h"
 #include "prepare/Texts.h"
 #include "support/ProductNames.h"
 #include "support/RequestFixture.h"

@@ -158,6 +158,20 @@ TEST_F(ValidationTest, TextsThatCannotBeWrittenFaithfully) {
     t.programFile = std::nullopt;
     expectRejected(check(t), std::string(text::FieldProgramFile) + text::Unwritable,
                    Field::ProgramFile);
+    // Names the group and its shortcuts cannot have, checked after the texts
+    // above. ソ, 表, 能 end in 0x5C; a comma is fine; an unused row is not read.
+    for (const char c : std::string("\\/:*?\"<>|"))
+        expectRejected(check(f.texts("Sample.exe", std::string("a") + c)),
+                       std::string(text::FieldApplication) + text::ForbiddenInNames,
+                       Field::Application);
+    t = f.texts("Sample.exe", "a",
+                {{"x|y", ""}, {"", "doc/Manual.txt"}, {"A/B", "doc/Manual.txt"}});
+    expectRejected(check(t), std::string(text::FieldStartMenuName3) + text::ForbiddenInNames,
+                   Field::StartMenuName, 3);
+    t.startMenuFiles[1] = std::nullopt;
+    expectRejected(check(t), std::string(text::FieldStartMenuFile2) + text::Unwritable,
+                   Field::StartMenuFile, 2);
+    EXPECT_FALSE(check(f.texts("Sample.exe", "ソ表能,A", {{"ソ表能", "doc/Manual.txt"}})));
 }
 
 TEST(ControlCharacters, DoubleByteCharactersAreNotControls) {
