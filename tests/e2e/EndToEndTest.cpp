@@ -582,14 +582,12 @@ TEST(EndToEnd, AnInstallerThatOutlivesItsToolKeepsItsFilesUntilItEnds) {
     platform::System& sys = platform::realSystem();
     const auto installer = sys.fromNativePath(win32::utf8(place.folder + L"\\" + InstallerName));
     ASSERT_TRUE(installer.has_value());
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            const std::vector<platform::Process> running = sys.processesRunning(*installer);
-            for (platform::Process process : running)
-                sys.releaseProcess(process);
-            return running.empty();
-        },
-        Patience));
+    auto gone = [&] {
+        const std::vector<platform::Process> running = sys.processesRunning(*installer);
+        std::for_each(running.begin(), running.end(), [&](auto p) { sys.releaseProcess(p); });
+        return running.empty();
+    };
+    ASSERT_TRUE(waitUntil(gone, Patience));
     ASSERT_TRUE(
         tool.browse(id::BtnSansho, shown::ProgramDialogTitle, place.folder + L"\\Sample.exe"));
     box = waitBox(tool.process().id(), Patience);

@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -803,7 +802,7 @@ TEST_F(Requests, TheCloseWaitsForAnInstallerTheOpenerStartedOutOfSight) {
     tool.BitBtnInstallClick();
     setenv("PATH", savedPath.c_str(), 1);
     // Waits (generously) for each look to come to the answer wanted.
-    auto within = [](const std::function<bool()>& ready) {
+    auto within = [](auto ready) {
         for (int i = 0; i < 400 && !ready(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         return ready();

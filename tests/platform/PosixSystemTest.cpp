@@ -718,21 +718,12 @@ TEST(PosixProcesses, AProgramIsFoundByTheFileItsProcessMapsUnderAnySpelling) {
 }
 
 TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart) {
-    TestFolder folder, runtime;
+    TestFolder folder;
     struct stat soft;
     ASSERT_EQ(stat(folder.path().c_str(), &soft), 0);
-    const char* saved = getenv("XDG_RUNTIME_DIR");
-    const std::string savedText = saved ? saved : "";
-    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     std::optional<FolderHold> first = posix::holdByLockFile(soft);
-    const bool held = first && *first;
-    const bool refused = !posix::holdByLockFile(soft).has_value();
-    const std::set<std::string> lockFiles = nativeNames(runtime.path());
+    ASSERT_TRUE(first && *first);
+    EXPECT_FALSE(posix::holdByLockFile(soft).has_value()) << "a second copy is refused";
     first.reset();
-    const bool offeredAgain = posix::holdByLockFile(soft).value_or(nullptr) != nullptr;
-    saved ? setenv("XDG_RUNTIME_DIR", savedText.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_TRUE(held);
-    EXPECT_TRUE(refused);
-    EXPECT_EQ(lockFiles.size(), 1u);
-    EXPECT_TRUE(offeredAgain);
+    EXPECT_NE(posix::holdByLockFile(soft).value_or(nullptr), nullptr) << "offered again";
 }
