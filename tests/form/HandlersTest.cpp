@@ -268,6 +268,21 @@ TEST_F(Handlers, ChangeWithTheOtherFieldEmptyKeepsTheButtonsState) {
 
 // ---- whole requests ----
 
+// A second window of the tool over `system`: another copy, or this one over
+// the real platform layer.
+struct SecondWindow {
+    FakeView view;
+    form::TForm1 form;
+    explicit SecondWindow(platform::System& system) : form(view, system) { view.form = &form; }
+    // The program file browsed, a name typed, and インストール pressed.
+    void request(const std::string& programFile) {
+        view.fileNames.push_back(programFile);
+        form.BtnSanshoClick();
+        view.setText(NameField, "x");
+        form.BitBtnInstallClick();
+    }
+};
+
 class Requests : public Handlers {
 protected:
     void SetUp() override {
@@ -699,13 +714,8 @@ TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
     const auto before = tmp.snapshot();
     {
         // Another copy of the tool, over the same real platform layer.
-        FakeView otherView;
-        form::TForm1 other(otherView, sys);
-        otherView.form = &other;
-        otherView.fileNames.push_back(native("Sample/Sample.exe"));
-        other.BtnSanshoClick();
-        otherView.setText(NameField, "x");
-        other.BitBtnInstallClick();
+        SecondWindow other(sys);
+        other.request(native("Sample/Sample.exe"));
         ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
         const std::string ini = tmp.read("Sample/" + Ini);
         // Its folder, held, under any spelling: no question on the browse,
@@ -793,13 +803,8 @@ TEST_F(Requests, TheCloseWaitsForAnInstallerTheOpenerStartedOutOfSight) {
     setenv("PATH", (tmp.native("bin").string() + ":" + savedPath).c_str(), 1);
     setenv("KW_UNTIL", tmp.native("running").c_str(), 1);
     platform::System& real = platform::realSystem();
-    FakeView realView;
-    form::TForm1 tool(realView, real);
-    realView.form = &tool;
-    realView.fileNames.push_back(native("Sample/Sample.exe"));
-    tool.BtnSanshoClick();
-    realView.setText(NameField, "x");
-    tool.BitBtnInstallClick();
+    SecondWindow tool(real);
+    tool.request(native("Sample/Sample.exe"));
     setenv("PATH", savedPath.c_str(), 1);
     // Waits (generously) for each look to come to the answer wanted.
     auto within = [](auto ready) {
@@ -815,14 +820,14 @@ TEST_F(Requests, TheCloseWaitsForAnInstallerTheOpenerStartedOutOfSight) {
         return !running.empty();
     })) << "the stand-in installer did not start";
 
-    realView.closeWindow();
-    EXPECT_FALSE(realView.closed);
-    EXPECT_EQ(realView[Progress].text, text::WaitingForInstaller);
+    tool.view.closeWindow();
+    EXPECT_FALSE(tool.view.closed);
+    EXPECT_EQ(tool.view[Progress].text, text::WaitingForInstaller);
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "left where the installer reads it";
     std::filesystem::remove(tmp.native("running")); // the installer ends
     EXPECT_TRUE(within([&] {
-        tool.InstallerEnded(); // the window's look once a second
-        return realView.closed;
+        tool.form.InstallerEnded(); // the window's look once a second
+        return tool.view.closed;
     }));
     EXPECT_EQ(tmp.snapshot(), before);
 }
