@@ -594,7 +594,11 @@ TEST(EndToEnd, AnInstallerThatOutlivesItsToolKeepsItsFilesUntilItEnds) {
     ASSERT_TRUE(box.has_value()) << "not offered back";
     EXPECT_EQ(box->text, shown::LeftRelocated);
     ASSERT_TRUE(answer(*box, shown::Yes));
-    EXPECT_TRUE(waitUntil([&] { return place.tree() == before; }, Patience));
+    // The control file goes once every file is back.
+    const std::wstring ini = place.folder + L"\\" + IniName;
+    EXPECT_TRUE(waitUntil(
+        [&] { return GetFileAttributesW(ini.c_str()) == INVALID_FILE_ATTRIBUTES; }, Patience));
+    EXPECT_EQ(place.tree(), before);
     ASSERT_TRUE(tool.close());
 }
 
