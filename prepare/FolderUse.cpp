@@ -15,6 +15,11 @@ bool anyInFolder(platform::System& sys, const std::vector<std::string>& paths,
                        [&](const std::string& other) { return sameFolder(sys, other, path); });
 }
 
+// The installer beside the control file (or in the folder) of `path`.
+std::string installerBeside(const std::string& path) {
+    return std::string(pathrules::folderPart(path)) + InstallerName;
+}
+
 } // namespace
 
 bool sameFolder(platform::System& sys, const std::string& a, const std::string& b) {
@@ -44,8 +49,7 @@ bool programFolderIsOwn(platform::System& sys, const RunState& state) {
 }
 
 bool installerRunsIn(platform::System& sys, const std::string& path) {
-    const std::vector<platform::Process> running =
-        sys.processesRunning(std::string(pathrules::folderPart(path)) + InstallerName);
+    const std::vector<platform::Process> running = sys.processesRunning(installerBeside(path));
     for (platform::Process process : running)
         sys.releaseProcess(process);
     return !running.empty();
@@ -82,15 +86,11 @@ std::vector<std::string> stillInstalling(platform::System& sys, RunState& state)
         sys.releaseProcess(found.process);
     state.FoundInstallers.clear();
     for (const std::string& controlFile : state.CreatedIniFiles) {
-        const std::string installer =
-            std::string(pathrules::folderPart(controlFile)) + InstallerName;
-        for (platform::Process process : sys.processesRunning(installer))
+        const std::vector<platform::Process> running =
+            sys.processesRunning(installerBeside(controlFile));
+        for (platform::Process process : running)
             state.FoundInstallers.push_back({controlFile, process});
-        if (anyInFolder(sys, busy, controlFile))
-            continue;
-        if (std::any_of(
-                state.FoundInstallers.begin(), state.FoundInstallers.end(),
-                [&](const RunningInstaller& found) { return found.controlFile == controlFile; }))
+        if (!running.empty() && !anyInFolder(sys, busy, controlFile))
             busy.push_back(controlFile);
     }
     return busy;

@@ -514,14 +514,20 @@ TEST(EndToEnd, TheEndOfTheSessionRestoresTheFolderBeforeItsAnswerReturns) {
     tool.process().kill();
 }
 
+// An event the stand-in installers of the tools started meanwhile work on
+// until it is set.
+HANDLE holdInstallers(const wchar_t* name) {
+    SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", name);
+    return CreateEventW(nullptr, TRUE, FALSE, name);
+}
+
 TEST(EndToEnd, ACloseWaitsForTheInstallerStillAtWorkThenRestoresAndEnds) {
     Workplace place;
     place.write("Sample.exe", "program");
     place.write("doc/Manual.txt", "manual");
     const Tree before = place.tree();
     // The installer works on until the test lets it end.
-    HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, L"KwarinoTestInstallerHold");
-    SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", L"KwarinoTestInstallerHold");
+    HANDLE hold = holdInstallers(L"KwarinoTestInstallerHold");
     Tool tool(kwarino(), place.record);
     SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", nullptr);
     ASSERT_TRUE(tool.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
@@ -552,8 +558,7 @@ TEST(EndToEnd, AnInstallerThatOutlivesItsToolKeepsItsFilesUntilItEnds) {
     place.write("Sample.exe", "program");
     place.write("doc/Manual.txt", "manual");
     const Tree before = place.tree();
-    HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, L"KwarinoTestInstallerOutlives");
-    SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", L"KwarinoTestInstallerOutlives");
+    HANDLE hold = holdInstallers(L"KwarinoTestInstallerOutlives");
     {
         Tool killed(kwarino(), place.record);
         ASSERT_TRUE(killed.request(place.folder + L"\\Sample.exe", L"サンプル")) << NoWindow;
