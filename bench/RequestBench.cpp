@@ -107,7 +107,8 @@ void BM_RequestSteps(benchmark::State& st) {
         request.startMenu[0] = {*s.texts.startMenuNames[0], *s.texts.startMenuFiles[0]};
         request.folderFiles = std::move(found.FolderFiles);
         Stopwatch t3;
-        const bool written = !prepare::writeControlFile(sys, state, request);
+        std::size_t items = 0;
+        const bool written = !prepare::writeControlFile(sys, state, request, items);
         const double w = t3.seconds();
 
         Stopwatch t4;

@@ -8,6 +8,7 @@
 #include "prepare/Restore.h"
 #include "prepare/Texts.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <optional>
@@ -40,22 +41,6 @@ std::optional<ControlId> fieldOf(prepare::Field field, int row) {
     }
     return std::nullopt;
 }
-
-// While a box about some folders is open: they stay on the list.
-class Asking {
-public:
-    Asking(std::vector<std::string>& list, const std::vector<std::string>& paths)
-        : list_(list), size_(list.size()) {
-        list_.insert(list_.end(), paths.begin(), paths.end());
-    }
-    ~Asking() { list_.resize(size_); }
-    Asking(const Asking&) = delete;
-    Asking& operator=(const Asking&) = delete;
-
-private:
-    std::vector<std::string>& list_;
-    std::size_t size_;
-};
 
 } // namespace
 
@@ -116,7 +101,7 @@ void TForm1::FormCreate() {
     // browse buttons to BtnStartMenuSanshoClick with their row as tag.
     state.ToolFolder =
         pathrules::withTrailingBackslash(pathrules::folderPart(system_.ownExecutablePath()));
-    state.CreatedIniFiles.clear();
+    state.Folders.clear();
     OpenDialog1.filter = text::ProgramFileFilter;
     OpenDialog1.title = text::ProgramFileTitle;
 }
@@ -153,13 +138,10 @@ void TForm1::offerToRestoreLeftover() {
     if (prepare::claimProgramFolder(system_, state) != prepare::FolderClaim::Taken)
         return;
     const std::string controlFile = prepare::controlFilePath(state);
-    {
-        Asking asking(asking_, {controlFile});
-        if (prepare::leftRelocated(system_, controlFile) &&
-            view_.questionBox(text::ApplicationTitle, text::LeftRelocatedQuestion) == Answer::Yes)
-            reportRestore(prepare::restoreControlFile(system_, controlFile));
-    }
-    letGo();
+    prepare::Asking asking(system_, state, {controlFile});
+    if (prepare::leftRelocated(system_, controlFile) &&
+        view_.questionBox(text::ApplicationTitle, text::LeftRelocatedQuestion) == Answer::Yes)
+        reportRestore(prepare::restoreControlFile(system_, controlFile));
 }
 
 void TForm1::BtnStartMenuSanshoClick(int tag) {
@@ -280,22 +262,20 @@ void TForm1::BitBtnInstallClick() {
     case Kind::StartFailed: {
         // Nothing stays moved but what the record holds for the close.
         view_.setEnabled(install, true);
-        Asking asking(asking_, {prepare::controlFilePath(state)});
+        prepare::Asking asking(system_, state, {prepare::controlFilePath(state)});
         view_.errorBox(withFullStop(display(outcome.message)));
         reportNotBack(outcome.notBack);
         break;
     }
     case Kind::Started:
-        if (outcome.installer != platform::NoProcess)
-            state.StartedInstallers.push_back({prepare::controlFilePath(state), outcome.installer});
         break;
     }
     // A session end met the request midway: what it recorded goes back too.
     if (sessionEnded_) {
         sessionEnded_ = false;
-        prepare::restoreOnClose(system_, state, prepare::stillInstalling(system_, state));
+        prepare::settleFolders(system_, state, prepare::Occasion::SessionEnd);
     }
-    letGo();
+    prepare::letGo(system_, state);
     if (closePending_) {
         closePending_ = false;
         view_.closeWindow();
@@ -308,7 +288,7 @@ void TForm1::reportNotBack(std::vector<prepare::NotBack> notBack) {
     std::vector<std::string> folders;
     for (const prepare::NotBack& file : notBack)
         folders.push_back(file.folder);
-    Asking asking(asking_, folders);
+    prepare::Asking asking(system_, state, folders);
     while (!notBack.empty()) {
         std::vector<std::string> named;
         for (std::size_t i = 0; i < notBack.size() && i < text::NamedNotBack; ++i)
@@ -349,50 +329,44 @@ bool TForm1::FormCloseQuery() {
     if (!waiting_) {
         unreadableSaid_.clear();
         // An installer still at work reads its files where the tool put them.
-        const std::vector<std::string> busy = prepare::stillInstalling(system_, state);
-        if (!busy.empty()) {
+        const prepare::Settled settled =
+            prepare::settleFolders(system_, state, prepare::Occasion::Close);
+        if (settled.installing) {
             waiting_ = true;
             for (ControlId control = 0; control < controls().size(); ++control)
                 if (controls()[control].kind != Kind::Label)
                     view_.setEnabled(control, false);
             view_.setText(id(Role::Label6), text::WaitingForInstaller);
             view_.setVisible(id(Role::Label6), true);
-            reportRestore(prepare::restoreOnClose(system_, state, busy));
-            letGo(busy);
+            reportRestore(settled.report);
             return false;
         }
+        reportRestore(settled.report);
     }
     // Every time; the user hears of any file that stays beside the program.
     // A second close while installers run: the user's choice wins.
-    prepare::forgetInstallers(system_, state);
-    reportRestore(prepare::restoreOnClose(system_, state));
-    letGo();
+    reportRestore(prepare::settleFolders(system_, state, prepare::Occasion::LastClose).report);
     return true;
 }
 
 std::vector<platform::Process> TForm1::installersWaitedFor() const {
-    std::vector<platform::Process> processes;
-    if (waiting_)
-        for (const auto* list : {&state.StartedInstallers, &state.FoundInstallers})
-            for (const prepare::RunningInstaller& installer : *list)
-                processes.push_back(installer.process);
-    return processes;
+    return waiting_ ? prepare::installerProcesses(state) : std::vector<platform::Process>{};
 }
 
 void TForm1::InstallerEnded() {
-    // A box of the close is open: the next wake tries again.
-    if (!waiting_ || !asking_.empty())
+    // A box is open: the next wake tries again.
+    if (!waiting_ || boxesOpen())
         return;
-    const std::vector<std::string> busy = prepare::stillInstalling(system_, state);
-    reportRestore(prepare::restoreOnClose(system_, state, busy));
-    letGo(busy);
-    if (busy.empty())
+    const prepare::Settled settled =
+        prepare::settleFolders(system_, state, prepare::Occasion::Close);
+    reportRestore(settled.report);
+    if (!settled.installing)
         view_.closeWindow();
 }
 
-void TForm1::letGo(std::vector<std::string> busy) {
-    busy.insert(busy.end(), asking_.begin(), asking_.end());
-    prepare::releaseUnrecordedFolders(system_, state, busy);
+bool TForm1::boxesOpen() const {
+    return std::any_of(state.Folders.begin(), state.Folders.end(),
+                       [](const prepare::FolderRecord& record) { return record.asking > 0; });
 }
 
 void TForm1::SessionEnding() {
@@ -401,14 +375,11 @@ void TForm1::SessionEnding() {
     // control file it may be writing goes back once it has stopped. A folder
     // an installer still works in stays as it is; one a box is open about
     // stays held, in case the session end is cancelled.
-    std::vector<std::string> busy = prepare::stillInstalling(system_, state);
     if (requestRunning_) {
         stopRequest_ = true;
         sessionEnded_ = true;
-        busy.push_back(prepare::controlFilePath(state));
     }
-    prepare::restoreOnClose(system_, state, busy);
-    letGo(busy);
+    prepare::settleFolders(system_, state, prepare::Occasion::SessionEnd);
 }
 
 std::string withFullStop(const std::string& utf8) {

@@ -99,12 +99,8 @@ private:
     bool stopRequest_ = false;  // the running request stops at its next step
     bool sessionEnded_ = false; // the session ended while a request ran
     bool waiting_ = false;      // a close waits for installers
-    // The folders (or control files) a box is open about: the run holds them
-    // until it is answered, and a waiting close does not restore meanwhile.
-    std::vector<std::string> asking_;
-    // Lets go of the held folders nothing is recorded for, nor in `busy`, nor
-    // asked about.
-    void letGo(std::vector<std::string> busy = {});
+    // Whether a box about a folder is open: a waiting close's look waits.
+    bool boxesOpen() const;
     // The control files a close has said it cannot read, each said once.
     std::set<std::string> unreadableSaid_;
 };

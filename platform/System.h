@@ -54,6 +54,7 @@ struct FoundFile {
 // What asking the shell to start a file came to.
 enum class LaunchResult {
     Started,
+    Handed,    // to the desktop's opener: a process given is the opener's, not the program's
     Cancelled, // the user said no (the elevation prompt)
     Failed,
 };
@@ -172,6 +173,9 @@ public:
     // Whether a process shellOpen or processesRunning gave has ended;
     // NoProcess has.
     virtual bool processEnded(Process) { return true; }
+    // Whether an opener shellOpen handed a file to has ended saying it could
+    // not open it (no program for the file).
+    virtual bool startFailed(Process) { return false; }
     virtual void releaseProcess(Process) {}
     // The processes now running a program file (a path in the logic's form),
     // whoever started them: those whose program is that file under any

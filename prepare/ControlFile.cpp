@@ -3,7 +3,6 @@
 #include "platform/PathRules.h"
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
-#include "prepare/FolderUse.h"
 #include "prepare/Texts.h"
 
 #include <algorithm>
@@ -31,7 +30,8 @@ std::string installFolderName(std::string_view programFolder) {
 }
 
 std::optional<std::string> writeControlFile(platform::System& sys, RunState& state,
-                                            const ControlFileRequest& request) {
+                                            const ControlFileRequest& request,
+                                            std::size_t& groupItems) {
     const std::string path = controlFilePath(state);
     const std::string& app = request.application;
     const std::string exe(pathrules::fileNamePart(state.ProgramFileName));
@@ -88,14 +88,8 @@ std::optional<std::string> writeControlFile(platform::System& sys, RunState& sta
     // Items an earlier request of this run wrote past these would give the
     // installer shortcuts the user no longer asks for; items of a file that
     // was there before the run stay, they may be its author's.
-    auto& groups = state.WrittenGroups;
-    auto earlier = std::find_if(groups.begin(), groups.end(), [&](const WrittenGroup& g) {
-        return sameFolder(sys, g.controlFile, path);
-    });
-    if (earlier != groups.end()) {
-        for (std::size_t i = n + 2; i <= earlier->items; ++i)
-            ini.erase("Group", item(i));
-    }
+    for (std::size_t i = n + 2; i <= groupItems; ++i)
+        ini.erase("Group", item(i));
 
     put("Startup", "Value", "0");
     put("Startup", "Info",
@@ -120,9 +114,7 @@ std::optional<std::string> writeControlFile(platform::System& sys, RunState& sta
 
     if (!written || !ini.save(sys, path))
         return error;
-    if (earlier == groups.end())
-        earlier = groups.insert(groups.end(), {path, 0});
-    earlier->items = n + 1;
+    groupItems = n + 1;
     return std::nullopt;
 }
 

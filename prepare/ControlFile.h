@@ -1,6 +1,7 @@
 // The installer's control file Inst.ini: what the tool writes into it.
 #pragma once
 
+#include "prepare/ProgramFolder.h"
 #include "prepare/RunState.h"
 
 #include <array>
@@ -26,10 +27,7 @@ struct ControlFileRequest {
     std::vector<std::string> folderFiles; // empty when the survey was skipped
 };
 
-// The control file's name, and its path in a program folder.
-constexpr const char* ControlFileName = "Inst.ini";
-// The installer the control file is for, beside it.
-constexpr const char* InstallerName = "Inst.exe";
+// The control file's path in the program folder.
 std::string controlFilePath(const RunState& state);
 
 // The last folder name of the program folder: "C:\Work\Sample\" gives "Sample",
@@ -38,10 +36,12 @@ std::string installFolderName(std::string_view programFolder);
 
 // Writes (or updates) Inst.ini in the program folder with one atomic write.
 // The [Group] items an earlier request of the run wrote beyond this request's
-// last are deleted; the run remembers how many this one wrote.
+// last are deleted: `groupItems` says how many it wrote (0 for none), and
+// becomes how many this one wrote.
 // On failure returns the error text ("<path> に書き込めません", the path as
 // the user sees it) and leaves the earlier file, or none, as it was.
 std::optional<std::string> writeControlFile(platform::System& sys, RunState& state,
-                                            const ControlFileRequest& request);
+                                            const ControlFileRequest& request,
+                                            std::size_t& groupItems);
 
 } // namespace prepare

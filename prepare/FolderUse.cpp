@@ -1,51 +1,63 @@
 #include "prepare/FolderUse.h"
 
-#include "platform/PathRules.h"
 #include "prepare/ControlFile.h"
+#include "prepare/ProgramFolder.h"
 
 #include <algorithm>
 
 namespace prepare {
 namespace {
 
-// Whether any of the paths lies in the folder of `path`.
-bool anyInFolder(platform::System& sys, const std::vector<std::string>& paths,
-                 const std::string& path) {
-    return std::any_of(paths.begin(), paths.end(),
-                       [&](const std::string& other) { return sameFolder(sys, other, path); });
+// Lets go of the processes the record keeps.
+void forgetInstallers(platform::System& sys, FolderRecord& record) {
+    for (const auto* list : {&record.started, &record.found})
+        for (platform::Process process : *list)
+            sys.releaseProcess(process);
+    record.started.clear();
+    record.found.clear();
+    record.unseenSince.reset();
 }
 
-// The installer beside the control file (or in the folder) of `path`.
-std::string installerBeside(const std::string& path) {
-    return std::string(pathrules::folderPart(path)) + InstallerName;
+// Looks again at who runs the folder's installer: the processes the run's
+// starts gave, until they end, and every process found running its file,
+// whoever started it (an installer that restarted itself, or one the
+// desktop's opener started).
+void lookForInstallers(platform::System& sys, FolderRecord& record) {
+    std::erase_if(record.started, [&](platform::Process process) {
+        if (!sys.processEnded(process))
+            return false;
+        // The opener found no program for the file: nothing comes to wait for.
+        if (sys.startFailed(process))
+            record.unseenSince.reset();
+        sys.releaseProcess(process);
+        return true;
+    });
+    for (platform::Process process : record.found)
+        sys.releaseProcess(process);
+    record.found = sys.processesRunning(installerBeside(record.folder));
+    if (!record.found.empty())
+        record.unseenSince.reset(); // seen: from now on it counts while it runs
 }
 
 } // namespace
 
-bool sameFolder(platform::System& sys, const std::string& a, const std::string& b) {
-    const std::string x(pathrules::folderPart(a));
-    const std::string y(pathrules::folderPart(b));
-    return x == y || sys.sameFile(x, y);
+FolderRecord* recordOf(platform::System& sys, RunState& state, const std::string& path) {
+    const auto it =
+        std::find_if(state.Folders.begin(), state.Folders.end(), [&](const FolderRecord& record) {
+            return sameFolder(sys, record.folder, path);
+        });
+    return it == state.Folders.end() ? nullptr : &*it;
 }
 
 std::string recordControlFile(platform::System& sys, RunState& state) {
-    const std::string path = controlFilePath(state);
-    auto& files = state.CreatedIniFiles;
-    const auto it = std::find_if(files.begin(), files.end(), [&](const std::string& recorded) {
-        return sameFolder(sys, recorded, path);
-    });
-    if (it != files.end())
-        return *it;
-    files.push_back(path);
-    return path;
-}
-
-bool programFolderIsOwn(platform::System& sys, const RunState& state) {
-    const std::string& folder = state.ProgramFolder;
-    return std::any_of(
-               state.HeldFolders.begin(), state.HeldFolders.end(),
-               [&](const HeldFolder& held) { return sameFolder(sys, held.folder, folder); }) ||
-           anyInFolder(sys, state.CreatedIniFiles, folder);
+    FolderRecord* record = recordOf(sys, state, state.ProgramFolder);
+    if (!record) {
+        record = &state.Folders.emplace_back();
+        record->folder = state.ProgramFolder;
+    }
+    if (record->controlFile.empty())
+        record->controlFile = controlFilePath(state);
+    return record->controlFile;
 }
 
 bool installerRunsIn(platform::System& sys, const std::string& path) {
@@ -56,7 +68,7 @@ bool installerRunsIn(platform::System& sys, const std::string& path) {
 }
 
 FolderClaim claimProgramFolder(platform::System& sys, RunState& state) {
-    if (programFolderIsOwn(sys, state))
+    if (recordOf(sys, state, state.ProgramFolder))
         return FolderClaim::Own;
     // An installer left by a copy that died, or started by another copy,
     // reads its files where that copy put them.
@@ -65,51 +77,120 @@ FolderClaim claimProgramFolder(platform::System& sys, RunState& state) {
     std::optional<platform::FolderHold> hold = sys.holdFolder(state.ProgramFolder);
     if (!hold)
         return FolderClaim::OtherCopy;
-    if (*hold)
-        state.HeldFolders.push_back({state.ProgramFolder, std::move(*hold)});
+    FolderRecord& record = state.Folders.emplace_back();
+    record.folder = state.ProgramFolder;
+    record.hold = std::move(*hold);
     return FolderClaim::Taken;
 }
 
-std::vector<std::string> stillInstalling(platform::System& sys, RunState& state) {
-    std::vector<std::string> busy;
-    std::erase_if(state.StartedInstallers, [&](const RunningInstaller& installer) {
-        if (!sys.processEnded(installer.process)) {
-            busy.push_back(installer.controlFile);
-            return false;
+platform::LaunchResult startInstaller(platform::System& sys, RunState& state) {
+    platform::Process process = platform::NoProcess;
+    const platform::LaunchResult result =
+        sys.shellOpen(installerBeside(state.ProgramFolder), &process);
+    FolderRecord* record = recordOf(sys, state, state.ProgramFolder);
+    if (!record) {
+        sys.releaseProcess(process);
+        return result;
+    }
+    if (process != platform::NoProcess)
+        record->started.push_back(process);
+    // The opener gives no process of the installer: until it is seen, the
+    // start itself counts as the installer at work.
+    if (result == platform::LaunchResult::Handed)
+        record->unseenSince = Clock::now();
+    return result;
+}
+
+bool installing(const FolderRecord& record, Clock::time_point now) {
+    return !record.started.empty() || !record.found.empty() ||
+           (record.unseenSince && now - *record.unseenSince < OpenerGrace);
+}
+
+bool mayRestore(const FolderRecord& record, Occasion occasion, Clock::time_point now) {
+    if (record.controlFile.empty() || record.requesting || installing(record, now))
+        return false;
+    // Windows may end the tool any moment after a session end: an open box
+    // keeps only the hold then.
+    return occasion == Occasion::SessionEnd || record.asking == 0;
+}
+
+bool mayLetGo(const FolderRecord& record, Clock::time_point now) {
+    return record.controlFile.empty() && !record.requesting && record.asking == 0 &&
+           !installing(record, now);
+}
+
+Asking::Asking(platform::System& sys, RunState& state, std::vector<std::string> paths)
+    : sys_(sys), state_(state), paths_(std::move(paths)) {
+    for (const std::string& path : paths_)
+        if (FolderRecord* record = recordOf(sys_, state_, path))
+            ++record->asking;
+}
+
+Asking::Asking(Asking&& other) noexcept
+    : sys_(other.sys_), state_(other.state_), paths_(std::move(other.paths_)) {
+    other.paths_.clear();
+}
+
+Asking::~Asking() {
+    if (paths_.empty())
+        return;
+    for (const std::string& path : paths_)
+        if (FolderRecord* record = recordOf(sys_, state_, path))
+            --record->asking;
+    letGo(sys_, state_);
+}
+
+Settled settleFolders(platform::System& sys, RunState& state, Occasion occasion) {
+    const Clock::time_point now = Clock::now();
+    RestoreReport report;
+    bool waiting = false;
+    for (FolderRecord& record : state.Folders) {
+        if (occasion == Occasion::LastClose)
+            forgetInstallers(sys, record);
+        else
+            lookForInstallers(sys, record);
+        if (mayRestore(record, occasion, now)) {
+            RestoreReport one = restoreControlFile(sys, record.controlFile);
+            report.notBack.insert(report.notBack.end(), one.notBack.begin(), one.notBack.end());
+            report.unreadable.insert(report.unreadable.end(), one.unreadable.begin(),
+                                     one.unreadable.end());
+            // Once back, a later close must not touch a file another run may
+            // have written there since.
+            if (!platform::isFile(sys, record.controlFile))
+                record.controlFile.clear();
         }
-        sys.releaseProcess(installer.process);
+        waiting = waiting || (!record.controlFile.empty() && installing(record, now));
+    }
+    // The boxes about what stays come next: their folders stay the run's
+    // until they are answered.
+    std::vector<std::string> asked = report.unreadable;
+    for (const NotBack& file : report.notBack)
+        asked.push_back(file.folder);
+    Settled settled{std::move(report), waiting, Asking(sys, state, std::move(asked))};
+    letGo(sys, state);
+    return settled;
+}
+
+RestoreReport restoreOnClose(platform::System& sys, RunState& state) {
+    return settleFolders(sys, state, Occasion::LastClose).report;
+}
+
+void letGo(platform::System& sys, RunState& state) {
+    const Clock::time_point now = Clock::now();
+    std::erase_if(state.Folders, [&](FolderRecord& record) {
+        if (!mayLetGo(record, now))
+            return false;
+        forgetInstallers(sys, record);
         return true;
     });
-    // Whoever started them: an installer that restarted itself, or one the
-    // desktop's opener started, which gives the tool no process.
-    for (const RunningInstaller& found : state.FoundInstallers)
-        sys.releaseProcess(found.process);
-    state.FoundInstallers.clear();
-    for (const std::string& controlFile : state.CreatedIniFiles) {
-        const std::vector<platform::Process> running =
-            sys.processesRunning(installerBeside(controlFile));
-        for (platform::Process process : running)
-            state.FoundInstallers.push_back({controlFile, process});
-        if (!running.empty() && !anyInFolder(sys, busy, controlFile))
-            busy.push_back(controlFile);
-    }
-    return busy;
 }
 
-void forgetInstallers(platform::System& sys, RunState& state) {
-    for (const auto* list : {&state.StartedInstallers, &state.FoundInstallers})
-        for (const RunningInstaller& installer : *list)
-            sys.releaseProcess(installer.process);
-    state.StartedInstallers.clear();
-    state.FoundInstallers.clear();
-}
-
-void releaseUnrecordedFolders(platform::System& sys, RunState& state,
-                              const std::vector<std::string>& busy) {
-    std::erase_if(state.HeldFolders, [&](const HeldFolder& held) {
-        return !anyInFolder(sys, state.CreatedIniFiles, held.folder) &&
-               !anyInFolder(sys, busy, held.folder);
-    });
+std::vector<platform::Process> installerProcesses(const RunState& state) {
+    std::vector<platform::Process> processes;
+    for (const FolderRecord& record : state.Folders)
+        for (const auto* list : {&record.started, &record.found})
+            processes.insert(processes.end(), list->begin(), list->end());
+    return processes;
 }
 
 } // namespace prepare

@@ -1,28 +1,30 @@
-// Who uses a program folder: this run (the folders it holds and the control
-// files it recorded), an installer running from it, another copy of the tool.
-// The request, the leftover question, the close and the session end all ask
-// here, the same way.
+// Who uses a program folder: this run (its record of the folder), an installer
+// running from it, another copy of the tool. The request, the leftover
+// question, the close and the session end all ask here, the same way.
 #pragma once
 
 #include "platform/System.h"
+#include "prepare/Restore.h"
 #include "prepare/RunState.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 namespace prepare {
 
-// Whether two paths lie in one folder, however each is spelled (other
-// letters, a short name, a link on the way): the file system decides.
-bool sameFolder(platform::System& sys, const std::string& a, const std::string& b);
+// How long a start handed to the desktop's opener counts as its installer at
+// work while the installer is not seen: Wine takes seconds before the program
+// it starts maps its file.
+constexpr std::chrono::seconds OpenerGrace{30};
+
+// The run's record of the folder of `path` (a folder with its separator, or a
+// file in it), whatever its spelling; null when the run has none.
+FolderRecord* recordOf(platform::System& sys, RunState& state, const std::string& path);
 
 // Records the program folder's Inst.ini for the restore at close, once per
 // folder whatever its spelling; returns the path as recorded.
 std::string recordControlFile(platform::System& sys, RunState& state);
-
-// Whether the run has the program folder already: it holds it, or recorded
-// its control file.
-bool programFolderIsOwn(platform::System& sys, const RunState& state);
 
 enum class FolderClaim {
     Own,           // the run had it already
@@ -37,18 +39,60 @@ FolderClaim claimProgramFolder(platform::System& sys, RunState& state);
 // Whether an installer runs from the folder of `path`, whoever started it.
 bool installerRunsIn(platform::System& sys, const std::string& path);
 
-// The recorded control files whose installer still runs: one the run started,
-// or one found running from the folder by its file. Those that ended are let
-// go; those found stay in state.FoundInstallers until the next look.
-std::vector<std::string> stillInstalling(platform::System& sys, RunState& state);
+// Starts the installer of the program folder through the shell and keeps on
+// its record what the start gave to wait for.
+platform::LaunchResult startInstaller(platform::System& sys, RunState& state);
 
-// Lets go of every installer process the run keeps: a close that no longer
-// waits for them.
-void forgetInstallers(platform::System& sys, RunState& state);
+// The decisions about one folder, from its record alone.
+enum class Occasion {
+    Close,      // a close, or its once-a-second look while it waits
+    LastClose,  // the window closes now: installers are no longer waited for
+    SessionEnd, // the session ends: no box, nothing waits
+};
+// Whether an installer still works in the folder, as the last look saw it.
+bool installing(const FolderRecord& record, Clock::time_point now);
+// Whether its files may go back now.
+bool mayRestore(const FolderRecord& record, Occasion occasion, Clock::time_point now);
+// Whether the run may forget the folder and let another copy have it.
+bool mayLetGo(const FolderRecord& record, Clock::time_point now);
 
-// Lets go of every held folder for which nothing is recorded, nor in `busy`
-// (control files whose request, installer or box is still about them).
-void releaseUnrecordedFolders(platform::System& sys, RunState& state,
-                              const std::vector<std::string>& busy = {});
+// While a box about the folders of some paths is open: they stay held, and a
+// waiting close does not restore them; at its end what is done is let go.
+class Asking {
+public:
+    Asking(platform::System& sys, RunState& state, std::vector<std::string> paths);
+    ~Asking();
+    Asking(Asking&& other) noexcept;
+    Asking(const Asking&) = delete;
+    Asking& operator=(const Asking&) = delete;
+    Asking& operator=(Asking&&) = delete;
+
+private:
+    platform::System& sys_;
+    RunState& state_;
+    std::vector<std::string> paths_;
+};
+
+// What one event of the close did: the boxes the window is to show about it
+// (their folders count as asked about while this lives), and whether a folder
+// still waits for its installer.
+struct Settled {
+    RestoreReport report;
+    bool installing = false;
+    Asking asking;
+};
+// One event of the close: looks for installers, restores every folder that
+// may be restored, lets go of what is done.
+Settled settleFolders(platform::System& sys, RunState& state, Occasion occasion);
+
+// The window closes now: every folder restored that may be, without a box;
+// what stays is in the report.
+RestoreReport restoreOnClose(platform::System& sys, RunState& state);
+
+// Forgets every folder that is done (see mayLetGo).
+void letGo(platform::System& sys, RunState& state);
+
+// The processes the run waits for: the starts' and those found by the file.
+std::vector<platform::Process> installerProcesses(const RunState& state);
 
 } // namespace prepare

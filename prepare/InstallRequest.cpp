@@ -4,7 +4,6 @@
 #include "platform/System.h"
 #include "prepare/ControlFile.h"
 #include "prepare/FolderUse.h"
-#include "prepare/Launch.h"
 #include "prepare/Texts.h"
 
 namespace prepare {
@@ -35,6 +34,19 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
     case FolderClaim::Taken:
         break;
     }
+    // Until it returns, a session end leaves the folder to the request: the
+    // control file it may be writing goes back once it has stopped.
+    struct Requesting {
+        platform::System& sys;
+        RunState& state;
+        std::string folder;
+        void mark(bool on) {
+            if (FolderRecord* record = recordOf(sys, state, folder))
+                record->requesting = on;
+        }
+        ~Requesting() { mark(false); }
+    } requesting{sys, state, state.ProgramFolder};
+    requesting.mark(true);
 
     ui.showProgress(true);
     struct HideProgress {
@@ -86,7 +98,9 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
     for (;;) {
         if (ui.stopRequested())
             return outcome(Kind::Stopped);
-        if (auto error = writeControlFile(sys, state, request))
+        std::size_t fresh = 0;
+        FolderRecord* record = recordOf(sys, state, state.ProgramFolder);
+        if (auto error = writeControlFile(sys, state, request, record ? record->groupItems : fresh))
             return outcome(Kind::WriteFailed, std::move(*error));
         if (!relocating)
             break;
@@ -129,13 +143,10 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
         return outcome(Kind::Stopped);
     ui.showProgress(false);
     hide.armed = false;
-    platform::Process installer = platform::NoProcess;
-    if (startInstaller(sys, state, &installer) == platform::LaunchResult::Failed)
-        return outcome(Kind::StartFailed,
-                       text::cannotStart(text::shownPath(sys, installerPath(state))));
-    RequestOutcome started = outcome(Kind::Started);
-    started.installer = installer;
-    return started;
+    if (startInstaller(sys, state) == platform::LaunchResult::Failed)
+        return outcome(Kind::StartFailed, text::cannotStart(text::shownPath(
+                                              sys, installerBeside(state.ProgramFolder))));
+    return outcome(Kind::Started);
 }
 
 } // namespace prepare

@@ -45,8 +45,6 @@ struct RequestOutcome {
     Field focus = Field::None;
     int row = 0; // 1.. for the start-menu fields
     std::vector<NotBack> notBack;
-    // The installer's process while the system tells of one (Started only).
-    platform::Process installer = platform::NoProcess;
 };
 
 // Runs one request. The progress text is shown once the checks have passed

@@ -3,7 +3,6 @@
 #include "platform/PathRules.h"
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
-#include "prepare/FolderUse.h"
 
 #include <algorithm>
 #include <map>
@@ -192,30 +191,6 @@ bool leftRelocated(platform::System& sys, const std::string& controlFile) {
                              found = found || atTop(sys, folder, name) == TopFile::Movable;
                          });
     return found;
-}
-
-RestoreReport restoreOnClose(platform::System& sys, RunState& state,
-                             const std::vector<std::string>& later) {
-    RestoreReport report;
-    // A control file once restored is gone from the record: a later close
-    // must not touch a file another run may have written there since.
-    std::vector<std::string> kept;
-    for (const std::string& path : state.CreatedIniFiles) {
-        // A folder whose installer still works, under whatever spelling.
-        if (std::any_of(later.begin(), later.end(),
-                        [&](const std::string& busy) { return sameFolder(sys, busy, path); })) {
-            kept.push_back(path);
-            continue;
-        }
-        RestoreReport one = restoreControlFile(sys, path);
-        report.notBack.insert(report.notBack.end(), one.notBack.begin(), one.notBack.end());
-        report.unreadable.insert(report.unreadable.end(), one.unreadable.begin(),
-                                 one.unreadable.end());
-        if (platform::isFile(sys, path))
-            kept.push_back(path);
-    }
-    state.CreatedIniFiles = std::move(kept);
-    return report;
 }
 
 std::vector<NotBack> retryRestore(platform::System& sys, const std::vector<NotBack>& notBack) {

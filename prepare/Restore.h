@@ -14,8 +14,6 @@ class System;
 
 namespace prepare {
 
-struct RunState;
-
 // Whether a file-list entry may be moved back: a relative path that stays
 // inside the control file's folder. Absolute paths, drive names, ".." and
 // empty parts, forward slashes and parts ending in a dot or a blank are
@@ -60,13 +58,6 @@ RestoreReport restoreControlFile(platform::System& sys, const std::string& contr
 // carries "InstallDir" and a file of its list that belongs in a subfolder
 // stands at the top under its listed name, where the restore would move it.
 bool leftRelocated(platform::System& sys, const std::string& controlFile);
-
-// Every recorded control file, first to last, but those in the folder of one
-// in `later` (under any spelling), which stay on the record untouched; those
-// restored and deleted leave the record. The run still holds their folders:
-// it lets them go once the boxes about them are answered.
-RestoreReport restoreOnClose(platform::System& sys, RunState& state,
-                             const std::vector<std::string>& later = {});
 
 // Tries the files that stayed at the top once more, as the restore tried
 // them; returns those that still stay.

@@ -2,7 +2,7 @@
 
 #include "platform/PathRules.h"
 #include "platform/System.h"
-#include "prepare/ControlFile.h"
+#include "prepare/ProgramFolder.h"
 #include "prepare/Validation.h"
 
 #include <string_view>

@@ -2,7 +2,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/System.h"
-#include "prepare/ControlFile.h"
+#include "prepare/ProgramFolder.h"
 
 #include <cstdio>
 #include <cstdlib>

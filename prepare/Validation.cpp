@@ -2,7 +2,7 @@
 
 #include "platform/PathRules.h"
 #include "platform/System.h"
-#include "prepare/ControlFile.h"
+#include "prepare/ProgramFolder.h"
 #include "prepare/Texts.h"
 
 namespace prepare {
@@ -119,7 +119,7 @@ std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
             return ofFile(text::startMenuFileMissing(), row);
     }
 
-    const std::string installer = state.ProgramFolder + InstallerName;
+    const std::string installer = installerBeside(state.ProgramFolder);
     if (!platform::fileExists(sys, installer))
         return Rejection{text::installerMissing(), Field::None};
     if (state.ProgramFileName == installer)

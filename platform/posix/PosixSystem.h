@@ -8,6 +8,7 @@
 
 #include "platform/System.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,12 +47,21 @@ public:
     LaunchResult shellOpen(const std::string& path, Process* started) override;
     std::vector<Process> processesRunning(const std::string& program) override;
     // A found process is its id: ended once no process has it (nothing to let go).
+    // An opener is this process's child: ended once reaped, its exit status kept.
     bool processEnded(Process process) override;
+    bool startFailed(Process process) override;
+    void releaseProcess(Process process) override;
 
     // Paths.cpp
     std::string ownExecutablePath() override;
     std::optional<std::string> fromNativePath(std::string_view nativeUtf8) override;
     std::string toNativePath(std::string_view logicPath) override;
+
+private:
+    // The openers started, by process id: running (nullopt) or their exit status.
+    std::map<Process, std::optional<int>> openers_;
+    // Reaps the openers that have ended.
+    void reapOpeners();
 };
 
 // The native path of a logic path, or nullopt when the logic path is not

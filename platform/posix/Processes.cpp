@@ -50,13 +50,14 @@ bool PosixSystem::processRunning(std::uint32_t id) {
 }
 
 LaunchResult PosixSystem::shellOpen(const std::string& path, Process* started) {
-    // The desktop's opener starts the program and ends: no process to follow.
+    // The desktop's opener hands the file to its program and ends, or stays
+    // for as long as that runs; its exit status says whether it found one.
     if (started)
         *started = NoProcess;
     std::optional<std::string> native = nativeOf(path);
     if (!native)
         return LaunchResult::Failed;
-    // Everything the children need is prepared before fork: between fork and
+    // Everything the child needs is prepared before fork: between fork and
     // exec only async-signal-safe calls are made.
     std::string opener = findOnPath("xdg-open");
     if (opener.empty())
@@ -72,53 +73,95 @@ LaunchResult PosixSystem::shellOpen(const std::string& path, Process* started) {
 
     pid_t child = fork();
     if (child == 0) {
-        // The middle process: a new session, one more fork, and gone at once,
-        // so the opener is adopted by init and never becomes our zombie.
+        // A session of its own: the installer outlives the tool and its terminal.
         setsid();
-        pid_t grandchild = fork();
-        if (grandchild == 0) {
-            sigprocmask(SIG_SETMASK, &none, nullptr);
-            if (devNull >= 0) {
-                for (int target = 0; target <= 2; ++target) {
-                    if (devNull == target)
-                        fcntl(target, F_SETFD, 0);
-                    else
-                        dup2(devNull, target);
-                }
-            }
-#ifdef SYS_close_range
-            const unsigned keep = static_cast<unsigned>(report[1]);
-            if (keep > 3)
-                syscall(SYS_close_range, 3u, keep - 1, 0u);
-            syscall(SYS_close_range, keep + 1, ~0u, 0u);
-#endif
-            execve(argv[0], argv, environ);
-            const char failed = 1;
-            ssize_t ignored = write(report[1], &failed, 1);
-            (void)ignored;
-            _exit(127);
+        // Nobody asks how an opener ended: one more fork, and the middle gone
+        // at once, so the opener is adopted by init and never our zombie.
+        if (!started) {
+            const pid_t grandchild = fork();
+            if (grandchild != 0)
+                _exit(grandchild > 0 ? 0 : 1);
         }
-        _exit(grandchild > 0 ? 0 : 1);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (devNull >= 0) {
+            for (int target = 0; target <= 2; ++target) {
+                if (devNull == target)
+                    fcntl(target, F_SETFD, 0);
+                else
+                    dup2(devNull, target);
+            }
+        }
+#ifdef SYS_close_range
+        const unsigned keep = static_cast<unsigned>(report[1]);
+        if (keep > 3)
+            syscall(SYS_close_range, 3u, keep - 1, 0u);
+        syscall(SYS_close_range, keep + 1, ~0u, 0u);
+#endif
+        execve(argv[0], argv, environ);
+        const char failed = 1;
+        ssize_t ignored = write(report[1], &failed, 1);
+        (void)ignored;
+        _exit(127);
     }
     close(report[1]);
-    int status = 1;
-    if (child > 0) {
-        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
     char failed = 0;
-    ssize_t got;
-    while ((got = read(report[0], &failed, 1)) < 0 && errno == EINTR) {
+    ssize_t got = -1;
+    if (child > 0) {
+        while ((got = read(report[0], &failed, 1)) < 0 && errno == EINTR) {
+        }
     }
     close(report[0]);
     if (devNull >= 0)
         close(devNull);
-    const bool opened = child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
-    return opened ? LaunchResult::Started : LaunchResult::Failed;
+    if (child <= 0)
+        return LaunchResult::Failed;
+    // The middle process ends at once, and so does a child whose exec failed.
+    int status = 0;
+    if (!started || got != 0) {
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return got == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? LaunchResult::Handed
+                                                                         : LaunchResult::Failed;
+    }
+    // Reaped once it has ended, by the look that asks.
+    openers_[static_cast<Process>(child)] = std::nullopt;
+    *started = static_cast<Process>(child);
+    return LaunchResult::Handed;
+}
+
+void PosixSystem::reapOpeners() {
+    for (auto& [process, status] : openers_) {
+        if (status)
+            continue;
+        int raw = 0;
+        const pid_t got = waitpid(static_cast<pid_t>(process), &raw, WNOHANG);
+        if (got == static_cast<pid_t>(process))
+            status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128;
+        else if (got < 0 && errno == ECHILD)
+            status = 0; // reaped elsewhere: nothing is known of its outcome
+    }
 }
 
 bool PosixSystem::processEnded(Process process) {
-    return process == NoProcess || !processRunning(static_cast<std::uint32_t>(process));
+    if (process == NoProcess)
+        return true;
+    const auto opener = openers_.find(process);
+    if (opener == openers_.end())
+        return !processRunning(static_cast<std::uint32_t>(process));
+    reapOpeners();
+    return opener->second.has_value();
+}
+
+void PosixSystem::releaseProcess(Process process) {
+    // One still running is reaped once it ends.
+    const auto opener = openers_.find(process);
+    if (opener != openers_.end() && opener->second)
+        openers_.erase(opener);
+}
+
+bool PosixSystem::startFailed(Process process) {
+    const auto opener = openers_.find(process);
+    return opener != openers_.end() && opener->second.value_or(0) != 0;
 }
 
 namespace {

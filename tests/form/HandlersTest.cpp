@@ -336,7 +336,7 @@ TEST_F(Requests, SampleRequestThenCloseRestoresTheFolder) {
     EXPECT_EQ(testing_support::sectionLines(ini, "Group")[4], "Item2=説明書,doc\\Manual.txt");
     EXPECT_EQ(testing_support::sectionLines(ini, "Install")[1], "InstallDir=Sample");
     EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic("Sample/" + Installer));
-    ASSERT_EQ(form.runState().CreatedIniFiles.size(), 1u);
+    ASSERT_EQ(form.runState().CreatedIniFiles().size(), 1u);
     view.setText(NameField, "サンプル2");
     EXPECT_TRUE(installEnabled()) << "a change enables it again";
 
@@ -452,7 +452,7 @@ TEST_F(Requests, ErrorsOfTheToolsOwnWorkShowTheErrorBoxAndLeaveNothingUnrecorded
         EXPECT_FALSE(view[Progress].visible);
         EXPECT_TRUE(installEnabled());
         EXPECT_EQ(tmp.exists("Sample/Manual.txt"), c.relocated);
-        EXPECT_EQ(form.runState().CreatedIniFiles.size(), c.relocated ? 1u : 0u);
+        EXPECT_EQ(form.runState().CreatedIniFiles().size(), c.relocated ? 1u : 0u);
         if (!c.relocated) {
             EXPECT_EQ(tmp.snapshot(), before);
             EXPECT_NE(sys.calls.back().rfind("shellOpen", 0), 0u) << "the installer never starts";
@@ -553,7 +553,7 @@ TEST_F(Requests, LongSurveyShowsProgressAndItsCancelStopsTheRequest) {
     EXPECT_TRUE(installEnabled());
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_EQ(tmp.snapshot(), before);
-    EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
+    EXPECT_TRUE(form.runState().CreatedIniFiles().empty());
     EXPECT_FALSE(held("Sample")) << "nothing recorded: let go";
 }
 
@@ -584,7 +584,7 @@ TEST_F(Requests, CloseDuringTheSurveyWaitsForTheRequestToStop) {
     EXPECT_FALSE(closedAtOnce) << "the window waits for the request";
     EXPECT_TRUE(view.closed) << "and closes once it has stopped";
     EXPECT_EQ(tmp.snapshot(), before);
-    EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
+    EXPECT_TRUE(form.runState().CreatedIniFiles().empty());
 }
 
 TEST_F(Requests, SessionEndOrCloseDuringTheQuestionStopsTheRequest) {
@@ -618,7 +618,7 @@ TEST_F(Requests, CancelledSessionEndThenAnotherRequestIsRestoredAtClose) {
     ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
     form.SessionEnding();
     EXPECT_EQ(tmp.snapshot(), before) << "restored when the session ends";
-    EXPECT_TRUE(form.runState().CreatedIniFiles.empty()) << "and no longer on the record";
+    EXPECT_TRUE(form.runState().CreatedIniFiles().empty()) << "and no longer on the record";
 
     // The session end was cancelled: the user goes on with another request.
     view.setText(NameField, "y");
@@ -728,7 +728,7 @@ TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
         EXPECT_EQ(view.boxes[0].text, text::FolderInUse);
         EXPECT_TRUE(installEnabled());
         EXPECT_EQ(tmp.read("Sample/" + Ini), ini);
-        EXPECT_TRUE(form.runState().CreatedIniFiles.empty());
+        EXPECT_TRUE(form.runState().CreatedIniFiles().empty());
         // A held folder with no control file yet: refused before the survey.
         const auto otherHold = sys.holdFolder(tmp.logic("Other"));
         browseProgram(native("Other/Other.exe"));
@@ -772,7 +772,7 @@ TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallersAreWaitedF
     install(); // 1
     browseProgram(secondSpelling);
     install(); // 2
-    EXPECT_EQ(form.runState().CreatedIniFiles.size(), 1u);
+    EXPECT_EQ(form.runState().CreatedIniFiles().size(), 1u);
     sys.ended = {1};
     view.closeWindow();
     EXPECT_FALSE(view.closed);
@@ -935,7 +935,7 @@ TEST(StartState, NothingChosenAndNothingRecorded) {
     EXPECT_TRUE(state.ProgramFileName.empty());
     EXPECT_TRUE(state.ProgramFolder.empty());
     EXPECT_EQ(state.ProgramFolderLength, 0u);
-    EXPECT_TRUE(state.CreatedIniFiles.empty());
+    EXPECT_TRUE(state.CreatedIniFiles().empty());
     EXPECT_FALSE(state.RelocationRefused);
     EXPECT_TRUE(view.dialogs.empty());
     EXPECT_TRUE(view.boxes.empty());

@@ -108,7 +108,7 @@ TEST_F(ControlFileTest, SecondRequestKeepsFileListAndUpdatesInPlace) {
                "GroupName=別名", "Item1=別名,Sample.exe",
                "Item2=別名のアンインストール," + Installer + ",/r"}));
     // One record for one folder.
-    EXPECT_EQ(f.state.CreatedIniFiles, (Lines{f.logic(Ini)}));
+    EXPECT_EQ(f.state.CreatedIniFiles(), (Lines{f.logic(Ini)}));
 }
 
 TEST_F(ControlFileTest, GroupItemsOfAFileFromBeforeTheRunStay) {
@@ -160,7 +160,8 @@ TEST_F(ControlFileTest, RootFolderGivesItsDriveStyleName) {
     prepare::ControlFileRequest request;
     request.application = "x";
     f.sys.captureWrites = true;
-    ASSERT_FALSE(prepare::writeControlFile(f.sys, state, request));
+    std::size_t items = 0;
+    ASSERT_FALSE(prepare::writeControlFile(f.sys, state, request, items));
     auto sections = parseIniText(f.sys.captured.at("D:\\" + Ini));
     EXPECT_EQ(sectionLines(sections, "Install")[1], "InstallDir=D:");
     EXPECT_EQ(sectionLines(sections, "Files"), (Lines{"Item1=" + Ini}));
@@ -189,7 +190,7 @@ TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
         EXPECT_EQ(outcome.message, expected) << failing;
         EXPECT_EQ(f.tmp.read("Sample/" + Ini), bytes) << failing;
         EXPECT_TRUE(f.tmp.exists("Sample/doc/Manual.txt")) << failing;
-        EXPECT_TRUE(f.state.CreatedIniFiles.empty()) << failing;
+        EXPECT_TRUE(f.state.CreatedIniFiles().empty()) << failing;
     }
 }
 

@@ -32,7 +32,7 @@ protected:
     void close() { prepare::restoreOnClose(f.sys, f.state); }
     void controlFile(const std::string& files) {
         f.file(Ini, "[Install]\r\nInstallDir=Sample\r\n[Files]\r\n" + files);
-        f.state.CreatedIniFiles.push_back(f.logic(Ini));
+        prepare::recordControlFile(f.sys, f.state);
     }
 };
 
@@ -72,7 +72,7 @@ TEST_F(RestoreTest, LeftRelocatedOnlyWhereTheCloseWouldMoveAListedFileBack) {
 }
 
 TEST_F(RestoreTest, VanishedControlFileIsPassedOver) {
-    f.state.CreatedIniFiles.push_back(f.logic(Ini));
+    prepare::recordControlFile(f.sys, f.state);
     close();
     EXPECT_EQ(f.tree().size(), 2u);
 }

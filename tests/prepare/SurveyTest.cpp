@@ -286,7 +286,7 @@ TEST_F(SurveyRequestTest, RefusedRelocationAsksAndNoLeavesEverythingUntouched) {
     EXPECT_EQ(outcome.kind, Kind::Declined);
     EXPECT_EQ(f.ui.questions, 1);
     EXPECT_EQ(f.tree(), before);
-    EXPECT_TRUE(f.state.CreatedIniFiles.empty());
+    EXPECT_TRUE(f.state.CreatedIniFiles().empty());
 }
 
 TEST_F(SurveyRequestTest, YesInstallsInPlaceWithoutInstallDir) {
@@ -309,7 +309,7 @@ TEST_F(SurveyRequestTest, ExistingControlFileSkipsTheSurvey) {
     EXPECT_TRUE(f.tmp.exists("Sample/doc/a.txt"));
     for (const auto& call : f.sys.calls) // the survey lists with the read-only bits
         EXPECT_NE(call.rfind("enumerate ", 0), 0u) << call;
-    EXPECT_EQ(f.state.CreatedIniFiles, (std::vector<std::string>{f.logic(Ini)}));
+    EXPECT_EQ(f.state.CreatedIniFiles(), (std::vector<std::string>{f.logic(Ini)}));
 }
 
 TEST_F(SurveyRequestTest, ExistingControlFileFollowsTheLastSurveyOfTheRun) {
@@ -334,7 +334,7 @@ TEST_F(SurveyRequestTest, WriteErrorLeavesEveryFileWhereItWas) {
               platform::cp932FromUtf8ForDisplay(f.tmp.native("Sample/" + Ini).string()) +
                   prepare::sjis(" に書き込めません"));
     EXPECT_EQ(f.tree(), before);
-    EXPECT_TRUE(f.state.CreatedIniFiles.empty());
+    EXPECT_TRUE(f.state.CreatedIniFiles().empty());
     EXPECT_EQ(f.ui.progress, (std::vector<bool>{true, false}));
 }
 
@@ -357,7 +357,7 @@ TEST_F(SurveyRequestTest, CancelledSurveyMovesAndWritesNothing) {
     f.ui.cancelAt = 600;
     EXPECT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Cancelled);
     EXPECT_EQ(f.tree(), before);
-    EXPECT_TRUE(f.state.CreatedIniFiles.empty());
+    EXPECT_TRUE(f.state.CreatedIniFiles().empty());
 }
 
 TEST_F(SurveyRequestTest, RequestsOnTwoFoldersAreRecordedInOrder) {
@@ -370,7 +370,7 @@ TEST_F(SurveyRequestTest, RequestsOnTwoFoldersAreRecordedInOrder) {
     // The other fixture lives in another temporary folder: survey it through ours.
     ASSERT_EQ(f.run(t).kind, Kind::Started);
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
-    EXPECT_EQ(f.state.CreatedIniFiles, (std::vector<std::string>{f.logic(Ini), other.logic(Ini)}));
+    EXPECT_EQ(f.state.CreatedIniFiles(), (std::vector<std::string>{f.logic(Ini), other.logic(Ini)}));
 }
 
 } // namespace

@@ -9,7 +9,7 @@
 // answered "yes".
 #include "platform/System.h"
 #include "prepare/InstallRequest.h"
-#include "prepare/Restore.h"
+#include "prepare/FolderUse.h"
 #include "support/FaultySystem.h"
 
 #include <cstdio>

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/System.h"
+#include "prepare/FolderUse.h"
 #include "prepare/InstallRequest.h"
 #include "support/FaultySystem.h"
 #include "support/TestFolder.h"

@@ -319,7 +319,8 @@ TEST_F(ProfileInterop, FiveThousandFiles) {
     request.application = sjis("大きい");
     for (int i = 0; i < 5000; ++i)
         request.folderFiles.push_back(sjis("データ\\") + "file" + std::to_string(i) + ".dat");
-    ASSERT_FALSE(prepare::writeControlFile(platform::realSystem(), state, request));
+    std::size_t items = 0;
+    ASSERT_FALSE(prepare::writeControlFile(platform::realSystem(), state, request, items));
 
     const std::string ini = prepare::controlFilePath(state);
     const std::string bytes = tmp.read("Big/" + Ini);
