@@ -70,6 +70,11 @@ std::string unusableShortcutName(std::string_view what) {
            sjis("に、ショートカットやフォルダの名前に使えない文字（\\ / : * ? \" < > |）が含まれて"
                 "います。\r訂正してください。");
 }
+std::string reservedShortcutName(std::string_view what) {
+    return std::string(what) +
+           sjis("に、Windowsが予約している名前（CON、PRN、AUX、NUL、COM1～COM9、"
+                "LPT1～LPT9）や「.」だけの名前は使えません。\r訂正してください。");
+}
 std::string unwritableFileName(std::string_view displayPath) {
     return sjis("プログラムファイルのあるフォルダのファイル\r「") + std::string(displayPath) +
            sjis("」\rの名前には、") + ControlFileName +

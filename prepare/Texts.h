@@ -93,6 +93,8 @@ std::string unwritableText(std::string_view what);
 // A name the installer gives a shortcut or the start-menu group that holds a
 // character Windows does not allow in a name; `what` names the field.
 std::string unusableShortcutName(std::string_view what);
+// Such a name that Windows keeps for a device, or one of dots only.
+std::string reservedShortcutName(std::string_view what);
 // A file below the program folder whose name cannot be written faithfully.
 std::string unwritableFileName(std::string_view displayPath);
 // The names of the fields, for the message above.

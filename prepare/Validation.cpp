@@ -59,6 +59,20 @@ bool hasUnusableNameCharacter(std::string_view text) {
     return false;
 }
 
+bool isReservedName(std::string_view name) {
+    if (!name.empty() && name.find_first_not_of(". ") == name.npos)
+        return true;
+    std::string_view stem = name.substr(0, name.find('.'));
+    stem = stem.substr(0, stem.find_last_not_of(' ') + 1);
+    std::string upper(stem);
+    for (char& c : upper)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL")
+        return true;
+    return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+           upper[3] >= '1' && upper[3] <= '9';
+}
+
 std::string resolvedFile(platform::System& sys, const std::string& path) {
     const auto found = sys.findFirst(path);
     return found ? std::string(pathrules::folderPart(path)) + found->name : path;
@@ -88,12 +102,18 @@ std::optional<Rejection> validateRequest(platform::System& sys, RunState& state,
 
     // The software's name names the start-menu group and its shortcuts, a
     // row's name its shortcut: the installer cannot make them otherwise.
-    if (hasUnusableNameCharacter(*texts.application))
-        return Rejection{text::unusableShortcutName(text::fieldApplication()), Field::Application};
-    for (int row = 0; row < StartMenuRowCount; ++row) {
-        if (!texts.startMenuFiles[row]->empty() &&
-            hasUnusableNameCharacter(*texts.startMenuNames[row]))
-            return ofName(text::unusableShortcutName(text::fieldStartMenuName(row + 1)), row);
+    struct NameRule {
+        bool (*refuses)(std::string_view);
+        std::string (*message)(std::string_view field);
+    };
+    for (const NameRule rule : {NameRule{hasUnusableNameCharacter, text::unusableShortcutName},
+                                NameRule{isReservedName, text::reservedShortcutName}}) {
+        if (rule.refuses(*texts.application))
+            return Rejection{rule.message(text::fieldApplication()), Field::Application};
+        for (int row = 0; row < StartMenuRowCount; ++row) {
+            if (!texts.startMenuFiles[row]->empty() && rule.refuses(*texts.startMenuNames[row]))
+                return ofName(rule.message(text::fieldStartMenuName(row + 1)), row);
+        }
     }
 
     const std::string& programFile = *texts.programFile;

@@ -53,6 +53,9 @@ bool readsBackAsWritten(std::string_view value);
 // byte of "ソ" is no backslash.
 bool hasUnusableNameCharacter(std::string_view text);
 
+// True for a device name Windows keeps ("CON", "com1.txt") or a name of dots and spaces only.
+bool isReservedName(std::string_view name);
+
 // The file a path names: its folder part and the name of the first match,
 // so a wildcard becomes the file it matched. The path as it is when nothing
 // matches.

@@ -14,5 +14,19 @@ export DEBIAN_FRONTEND=noninteractive
 # Waits (up to ten minutes) for another apt or the desktop's updates to let go
 # of the package manager's lock instead of failing at once.
 wait_for_lock=(-o DPkg::Lock::Timeout=600)
-$sudo apt-get "${wait_for_lock[@]}" update -qq
+# update gives up at once on the lists' lock, which the desktop holds while it
+# refreshes them: try again while that lock (and nothing else) stops it.
+update_lists() {
+    local out status deadline=$((SECONDS + 600))
+    until out=$($sudo env LC_ALL=C apt-get "${wait_for_lock[@]}" update -qq 2>&1); do
+        status=$?
+        if ! grep -q 'Could not get lock' <<<"$out" || [ "$SECONDS" -ge "$deadline" ]; then
+            printf '%s\n' "$out" >&2
+            return "$status"
+        fi
+        sleep 5
+    done
+    [ -z "$out" ] || printf '%s\n' "$out"
+}
+update_lists
 $sudo apt-get "${wait_for_lock[@]}" install -y -qq "${missing[@]}"

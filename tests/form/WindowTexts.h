@@ -64,6 +64,9 @@ inline constexpr const char* Unwritable = "に、Inst.ini に書き込めない�
 inline constexpr const char* ForbiddenInNames =
     "に、ショートカットやフォルダの名前に使えない文字（\\ / : * ? \" < > |）が含まれています。\r"
     "訂正してください。";
+inline constexpr const char* ReservedInNames =
+    "に、Windowsが予約している名前（CON、PRN、AUX、NUL、COM1～COM9、LPT1～LPT9）や「.」だけの名前"
+    "は使えません。\r訂正してください。";
 inline constexpr const char* FieldProgramFile = "プログラムファイルの名前";
 inline constexpr const char* FieldApplication = "ソフトの名前";
 inline constexpr const char* FieldStartMenuName2 =

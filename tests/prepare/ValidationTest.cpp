@@ -172,6 +172,16 @@ TEST_F(ValidationTest, TextsThatCannotBeWrittenFaithfully) {
     expectRejected(check(t), std::string(text::FieldStartMenuFile2) + text::Unwritable,
                    Field::StartMenuFile, 2);
     EXPECT_FALSE(check(f.texts("Sample.exe", "ソ表能,A", {{"ソ表能", "doc/Manual.txt"}})));
+    // Names Windows keeps for devices, and dots only; a row without a file is not read.
+    for (const char* name : {"CON", "com9", "lpt1 .txt", ".."})
+        expectRejected(check(f.texts("Sample.exe", name)),
+                       std::string(text::FieldApplication) + text::ReservedInNames,
+                       Field::Application);
+    t = f.texts("Sample.exe", "a", {{"CON", ""}, {"nul.txt", "doc/Manual.txt"}});
+    expectRejected(check(t), std::string(text::FieldStartMenuName2) + text::ReservedInNames,
+                   Field::StartMenuName, 2);
+    for (const char* name : {"ＣＯＮ", "COM0", "LPT10", "CONSOLE", "CONx.txt"})
+        EXPECT_FALSE(check(f.texts("Sample.exe", name))) << name;
 }
 
 TEST(ControlCharacters, DoubleByteCharactersAreNotControls) {
