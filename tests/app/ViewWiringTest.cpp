@@ -136,6 +136,7 @@ TEST_F(ViewWiring, FailedCheckShowsAPlainBoxAndFocusesTheField) {
 
 TEST_F(ViewWiring, RequestThenTheCloseBoxRestoresTheFolder) {
     const auto before = tmp.snapshot();
+    sys.startsProcesses = true;
     fill(QStringLiteral("サンプル"));
     click(Role::BitBtnInstall);
     EXPECT_TRUE(app::seam::boxes().empty());
@@ -143,6 +144,10 @@ TEST_F(ViewWiring, RequestThenTheCloseBoxRestoresTheFolder) {
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt"));
     EXPECT_EQ(sys.calls.back(), "shellOpen " + tmp.logic("Sample/" + Installer));
     form.close();
+    EXPECT_TRUE(form.isVisible()) << "its installer still runs";
+    sys.ended = {1}; // the once-a-second look finds it ended and closes
+    for (int i = 0; i < 50 && form.isVisible(); ++i)
+        QTest::qWait(100);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(tmp.snapshot(), before);
 }

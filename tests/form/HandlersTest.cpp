@@ -694,6 +694,13 @@ TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidOnceWhileTheCloseWaits) {
         return op == "readFile" && path == tmp.logic("Other/" + Ini);
     };
     sys.ended = {2};
+    view.onQuestion = [&] {
+        view.onQuestion = nullptr;
+        sys.ended = {1, 2};
+        form.InstallerEnded(); // the window's look, while the box is up
+        EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "nothing comes back under a box";
+        sys.ended = {2};
+    };
     view.closeWindow();
     form.InstallerEnded(); // 1 still runs: every restore is tried again
     sys.ended = {1, 2};
@@ -744,6 +751,8 @@ TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
     EXPECT_EQ(view.boxes[2].text, text::InstallerStillRunning);
     EXPECT_TRUE(installEnabled());
     EXPECT_FALSE(tmp.exists("Sample/doc/Manual.txt")) << "nothing moved";
+    EXPECT_NE(std::find(sys.released.begin(), sys.released.end(), 7), sys.released.end())
+        << "what the look found is let go";
 
     sys.ended.insert(7);
     view.answers = {form::Answer::No, form::Answer::Yes};
@@ -770,15 +779,18 @@ TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallersAreWaitedF
     sys.startsProcesses = true;
     fill("x");
     install(); // 1
+    // It restarts itself (to ask for rights): found again by its file, under
+    // either spelling.
     browseProgram(secondSpelling);
-    install(); // 2
+    for (const std::string& folder : {tmp.logic("Sample") + "\\", form.runState().ProgramFolder})
+        sys.running.insert({folder + Installer, 3});
+    install(); // 2: the run's own folder, whoever runs there
+    EXPECT_TRUE(view.boxes.empty());
     EXPECT_EQ(form.runState().CreatedIniFiles().size(), 1u);
     sys.ended = {1};
     view.closeWindow();
     EXPECT_FALSE(view.closed);
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "the second installer reads it there";
-    // It restarts itself (to ask for rights): found again by its file.
-    sys.running.insert({tmp.logic("Sample/" + Installer), 3});
     sys.ended = {1, 2};
     form.InstallerEnded();
     form.SessionEnding();
@@ -791,10 +803,12 @@ TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallersAreWaitedF
 }
 
 #ifndef _WIN32
-// The desktop's opener hands the installer to Wine and gives the tool no
-// process; Wine maps the program it runs, as the stand-in does.
+// The desktop's opener hands the installer to Wine and ends, giving the tool
+// no process; Wine maps the program it runs, as the stand-in does, seconds
+// later. A close right after the start waits for it all the same.
 TEST_F(Requests, TheCloseWaitsForAnInstallerTheOpenerStartedOutOfSight) {
-    tmp.write("bin/xdg-open", "#!/bin/sh\n\"" KW_MAPS_FILE "\" \"$1\" \"$KW_UNTIL\" &\n");
+    tmp.write("bin/xdg-open",
+              "#!/bin/sh\n(sleep 2; exec \"" KW_MAPS_FILE "\" \"$1\" \"$KW_UNTIL\") &\n");
     std::filesystem::permissions(tmp.native("bin/xdg-open"), std::filesystem::perms::owner_all);
     tmp.write("running");
     auto before = tmp.snapshot();
@@ -812,18 +826,25 @@ TEST_F(Requests, TheCloseWaitsForAnInstallerTheOpenerStartedOutOfSight) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         return ready();
     };
-    ASSERT_TRUE(within([&] {
+    auto installerSeen = [&] {
         std::vector<platform::Process> running =
             real.processesRunning(tmp.logic("Sample/" + Installer));
         for (platform::Process process : running)
             real.releaseProcess(process);
         return !running.empty();
-    })) << "the stand-in installer did not start";
+    };
+    ASSERT_FALSE(installerSeen()) << "closed before the installer maps its file";
 
     tool.view.closeWindow();
     EXPECT_FALSE(tool.view.closed);
     EXPECT_EQ(tool.view[Progress].text, text::WaitingForInstaller);
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "left where the installer reads it";
+    ASSERT_TRUE(within([&] {
+        tool.form.InstallerEnded(); // the window's look once a second
+        return installerSeen() || tool.view.closed;
+    }));
+    EXPECT_FALSE(tool.view.closed);
+    EXPECT_TRUE(tmp.exists("Sample/" + Ini)) << "the installer finds its control file";
     std::filesystem::remove(tmp.native("running")); // the installer ends
     EXPECT_TRUE(within([&] {
         tool.form.InstallerEnded(); // the window's look once a second
