@@ -25,6 +25,9 @@ TEST(PathRulesSeparators, TrailByte5CIsNotABackslash) {
 
     EXPECT_FALSE(containsBackslash(So + "\x83\x74\x83\x67"));
     EXPECT_FALSE(containsBackslash(Hyo));
+    for (const char* lead : {"\x81", "\x9F", "\xE0", "\xFC"}) // each end of both lead ranges
+        EXPECT_FALSE(containsBackslash(std::string(lead) + "\x5C"))
+            << +static_cast<unsigned char>(*lead);
     EXPECT_EQ(firstBackslash(So + "a\\b"), 3u);
     EXPECT_EQ(lastSeparator("a\\" + So), 1u);
     EXPECT_EQ(fileNamePart("a\\" + So), So);
