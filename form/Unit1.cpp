@@ -1,5 +1,6 @@
 #include "form/Unit1.h"
 
+#include "form/RequestView.h"
 #include "platform/Cp932.h"
 #include "platform/PathRules.h"
 #include "prepare/ControlFile.h"
@@ -10,15 +11,12 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <optional>
 
 namespace form {
 namespace {
 
 namespace text = prepare::text;
-
-int ProgressDelay = 500;
 
 std::string display(const std::string& cp932) {
     return platform::utf8FromCp932ForDisplay(cp932);
@@ -44,55 +42,12 @@ std::optional<ControlId> fieldOf(prepare::Field field, int row) {
 
 } // namespace
 
-// What a running request asks of the window: the progress text, the progress
-// window of a long survey, and the question.
-class RequestView : public prepare::RequestUi {
-public:
-    RequestView(View& view, const bool& stop) : view_(view), stop_(stop) {}
-    ~RequestView() override { view_.endSurveyProgress(); }
-
-    void showProgress(bool visible) override {
-        view_.setVisible(id(Role::Label6), visible);
-        // Drawn now: the survey that follows keeps the window busy.
-        if (visible)
-            view_.keepPainted();
-    }
-
-    bool surveyProgress(std::size_t entriesSoFar) override {
-        if (stop_)
-            return false;
-        if (!progressShown_ &&
-            std::chrono::steady_clock::now() - start_ >= std::chrono::milliseconds(ProgressDelay))
-            progressShown_ = true;
-        if (!progressShown_) {
-            view_.keepPainted();
-            return !stop_;
-        }
-        return view_.surveyProgress(entriesSoFar) && !stop_;
-    }
-
-    bool confirmInstallInPlace() override {
-        view_.endSurveyProgress();
-        const Answer answer = view_.questionBox(display(text::confirmCaption()),
-                                                display(text::confirmRelocationRefused()));
-        return answer != Answer::No;
-    }
-
-    bool stopRequested() override { return stop_; }
-
-private:
-    View& view_;
-    const bool& stop_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    bool progressShown_ = false;
-};
-
 TForm1::TForm1(View& view, platform::System& system) : view_(view), system_(system) {
     FormCreate();
 }
 
 void TForm1::setProgressDelay(int milliseconds) {
-    ProgressDelay = milliseconds;
+    RequestView::progressDelay = milliseconds;
 }
 
 void TForm1::FormCreate() {
