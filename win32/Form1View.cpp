@@ -22,15 +22,6 @@ constexpr const wchar_t* WindowClass = L"TForm1";
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // Files dropped from the file manager reach the window.
 constexpr DWORD WindowExStyle = WS_EX_ACCEPTFILES;
-// Wide enough for the longest hint line on one line.
-constexpr int HintWidth = 600;
-
-// A control's place in client pixels at `dpi`.
-RECT placeAt(const form::Rect& r, UINT dpi) {
-    const int left = scaled(r.left, dpi);
-    const int top = scaled(r.top, dpi);
-    return {left, top, left + scaled(r.width, dpi), top + scaled(r.height, dpi)};
-}
 
 std::wstring windowText(HWND control) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
@@ -68,7 +59,7 @@ Form1View::Form1View(HINSTANCE instance) : instance_(instance) {
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     dpi_ = dpiOf(window_);
     createControls();
-    createTooltips();
+    hints_.create(window_, instance_, controls_, ControlIdBase);
     layOut();
 }
 
@@ -80,7 +71,6 @@ Form1View::~Form1View() {
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
     }
-    releaseFonts();
 }
 
 void Form1View::createControls() {
@@ -120,82 +110,22 @@ void Form1View::createControls() {
     }
 }
 
-void Form1View::createTooltips() {
-    tooltip_ =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
-    const auto& table = form::controls();
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].hint.empty())
-            continue;
-        std::wstring hint = withCrLf(utf16(table[i].hint));
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = window_;
-        tool.lpszText = hint.data();
-        // The control itself while it is enabled; while disabled, the pointer
-        // over it reaches the window, so its place there too.
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.uId = reinterpret_cast<UINT_PTR>(controls_[i]);
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        tool.uFlags = TTF_SUBCLASS;
-        tool.uId = ControlIdBase + i;
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    hints_.start(window_, tooltip_);
-}
-
-HFONT Form1View::font(int height, bool bold) {
-    if (height == 0)
-        height = form::DefaultFontHeight;
-    for (const Font& f : fonts_) {
-        if (f.height == height && f.bold == bold)
-            return f.handle;
-    }
-    LOGFONTW lf{};
-    lf.lfHeight = -scaled(height, dpi_); // the character height, without internal leading
-    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    lf.lfCharSet = SHIFTJIS_CHARSET;
-    const std::wstring face = utf16(form::FontFamily);
-    face.copy(lf.lfFaceName, LF_FACESIZE - 1);
-    fonts_.push_back({height, bold, CreateFontIndirectW(&lf)});
-    return fonts_.back().handle;
-}
-
-void Form1View::releaseFonts() {
-    for (const Font& f : fonts_)
-        DeleteObject(f.handle);
-    fonts_.clear();
-}
-
 void Form1View::layOut() {
     const auto& table = form::controls();
-    std::vector<Font> old;
-    old.swap(fonts_);
+    fonts_.rescale(dpi_);
     for (std::size_t i = 0; i < table.size(); ++i) {
         const RECT place = placeAt(table[i].place, dpi_);
         SetWindowPos(controls_[i], nullptr, place.left, place.top, place.right - place.left,
                      place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(controls_[i], WM_SETFONT,
-                     reinterpret_cast<WPARAM>(font(table[i].fontHeight, table[i].bold)), TRUE);
+                     reinterpret_cast<WPARAM>(fonts_.get(table[i].fontHeight, table[i].bold)),
+                     TRUE);
     }
     // A survey's progress window may be up: it must not keep a font freed below.
     if (progress_.window())
-        progress_.setFont(font(0, false));
-    for (const Font& f : old)
-        DeleteObject(f.handle);
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaled(HintWidth, dpi_));
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].hint.empty())
-            continue;
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = window_;
-        tool.uId = ControlIdBase + i;
-        tool.rect = placeAt(table[i].place, dpi_);
-        SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+        progress_.setFont(fonts_.get(0, false));
+    fonts_.dropRetired();
+    hints_.place(dpi_);
 
     // The client area as tabled, below the menu bar; a menu bar that wraps
     // takes more room than the frame calculation knows, so measure once more.
@@ -265,7 +195,7 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(note.hwndFrom, nullptr, FALSE);
             return 0;
         }
-        if (note.hwndFrom != tooltip_)
+        if (note.hwndFrom != hints_.tooltip())
             break;
         hints_.noted(note.code);
         return 0;
@@ -286,7 +216,7 @@ LRESULT Form1View::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // Common controls learn of new colours only from their window.
             for (HWND c : controls_)
                 SendMessageW(c, message, wParam, lParam);
-            SendMessageW(tooltip_, message, wParam, lParam);
+            SendMessageW(hints_.tooltip(), message, wParam, lParam);
         }
         RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         break;
@@ -439,7 +369,7 @@ void Form1View::keepPainted() {
 }
 
 bool Form1View::surveyProgress(std::size_t entriesSoFar) {
-    return progress_.update(window_, instance_, dpi_, font(0, false),
+    return progress_.update(window_, instance_, dpi_, fonts_.get(0, false),
                             withCrLf(utf16(prepare::text::surveyProgress(entriesSoFar))));
 }
 

@@ -4,6 +4,7 @@
 
 #include "form/Layout.h"
 #include "form/View.h"
+#include "win32/Fonts.h"
 #include "win32/Hints.h"
 #include "win32/ProgressWindow.h"
 #include "win32/Theme.h"
@@ -41,7 +42,7 @@ public:
 
     HWND window() const { return window_; }
     HWND control(form::ControlId id) const { return controls_[id]; }
-    HWND tooltip() const { return tooltip_; }
+    HWND tooltip() const { return hints_.tooltip(); }
     HWND progressWindow() const { return progress_.window(); }
 
     std::string text(form::ControlId control) const override;
@@ -62,32 +63,22 @@ public:
     void closeWindow() override;
 
 private:
-    struct Font {
-        int height;
-        bool bold;
-        HFONT handle;
-    };
-
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void command(int id, int code);
     // Files dropped from the file manager go to the handlers.
     void dropFiles(HDROP drop);
     void createControls();
-    void createTooltips();
     // Places, sizes and fonts for the current resolution.
     void layOut();
-    HFONT font(int height, bool bold);
-    void releaseFonts();
     int indexOf(HWND control) const;
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
-    HWND tooltip_ = nullptr;
     ProgressWindow progress_;
     Hints hints_;
     std::vector<HWND> controls_; // by ControlId
-    std::vector<Font> fonts_;
+    Fonts fonts_;
     Theme theme_;
     UINT dpi_ = form::DesignDpi;
     form::TForm1* form_ = nullptr;
