@@ -852,6 +852,26 @@ TEST_F(Requests, TheCloseWaitsForAnInstallerTheOpenerStartedOutOfSight) {
     }));
     EXPECT_EQ(tmp.snapshot(), before);
 }
+
+// An opener that finds no program for the file: nothing comes to wait for.
+TEST_F(Requests, AStartTheOpenerCouldNotOpenIsNotWaitedFor) {
+    tmp.write("bin/xdg-open", "#!/bin/sh\nsleep 1\nexit 3\n");
+    std::filesystem::permissions(tmp.native("bin/xdg-open"), std::filesystem::perms::owner_all);
+    const auto before = tmp.snapshot();
+    const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (tmp.native("bin").string() + ":" + savedPath).c_str(), 1);
+    SecondWindow tool(platform::realSystem());
+    tool.request(native("Sample/Sample.exe"));
+    setenv("PATH", savedPath.c_str(), 1);
+    tool.view.closeWindow();
+    EXPECT_FALSE(tool.view.closed) << "the opener is still at it";
+    for (int i = 0; i < 100 && !tool.view.closed; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        tool.form.InstallerEnded();
+    }
+    EXPECT_TRUE(tool.view.closed) << "long before an unseen installer's time is up";
+    EXPECT_EQ(tmp.snapshot(), before);
+}
 #endif
 
 // ---- files handed over ----
