@@ -293,12 +293,11 @@ bool TForm1::FormCloseQuery() {
                     view_.setEnabled(control, false);
             view_.setText(id(Role::Label6), text::WaitingForInstaller);
             view_.setVisible(id(Role::Label6), true);
-            reportRestore(settled.report);
-            return false;
         }
+        // The user hears of any file that stays beside the program.
         reportRestore(settled.report);
+        return !settled.installing;
     }
-    // Every time; the user hears of any file that stays beside the program.
     // A second close while installers run: the user's choice wins.
     reportRestore(prepare::settleFolders(system_, state, prepare::Occasion::LastClose).report);
     return true;
