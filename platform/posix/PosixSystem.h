@@ -3,7 +3,7 @@
 // them), Listing.cpp lists folders and reads attributes, Files.cpp makes the
 // other file system calls, and Processes.cpp asks after processes and starts
 // programs; Files.cpp also makes the one instance realSystem() gives. This
-// header is private to them.
+// header is private to them and to the tests (through platform/NativeSystem.h).
 #pragma once
 
 #include "platform/System.h"
@@ -15,7 +15,7 @@
 
 namespace platform::posix {
 
-class PosixSystem final : public System {
+class PosixSystem : public System {
 public:
     // Listing.cpp
     std::optional<FoundFile> findFirst(const std::string& path) override;

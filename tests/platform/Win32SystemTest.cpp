@@ -705,7 +705,7 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
     drive.write(Installer, "installer");
     drive.write("doc/Manual.txt", "manual");
 
-    FaultySystem sys(realSystem()); // records the installer start instead of making it
+    FaultySystem sys; // records the installer start instead of making it
     prepare::RunState state;
     prepare::setProgramFile(state, drive.root() + "Sample.exe");
     ASSERT_EQ(state.ProgramFolder, drive.root());
