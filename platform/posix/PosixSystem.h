@@ -8,6 +8,7 @@
 
 #include "platform/System.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,5 +64,29 @@ std::optional<std::string> nativeOf(std::string_view logic);
 // the user's runtime folder named from its device and inode, for where the
 // folder itself cannot be locked; as holdFolder answers.
 std::optional<FolderHold> holdByLockFile(const struct stat& folder);
+
+// Processes.cpp: the look for the processes that run a file, in parts.
+
+// One line of /proc/<pid>/maps: the mapped file's device (major:minor, in hex
+// there) and inode (0 for memory of no file), and its path (blanks kept), the
+// kernel's mark " (deleted)" taken off into `deleted`.
+struct MapsLine {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string_view path;
+    bool deleted = false;
+};
+// nullopt for a line of another form.
+std::optional<MapsLine> parseMapsLine(std::string_view line);
+// Whether a line shows the file stat'ed as `file`, whose file name folded to
+// lower case is `name`: by device and inode; or, where a file system shows
+// mapped files with another device than stat gives (overlayfs gives the
+// layer's), by a path of that name that `statOf` finds to be the file.
+using StatOf = std::function<bool(const std::string& path, struct stat& st)>;
+bool showsFile(const MapsLine& line, const struct stat& file, std::string_view name,
+               const StatOf& statOf);
+// Whether an executable (as /proc/<pid>/exe names it) is one of Wine's
+// loaders, whose processes run Windows programs under any command line.
+bool isWineLoader(std::string_view exe);
 
 } // namespace platform::posix

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -18,8 +19,10 @@
 #include <map>
 #include <set>
 #include <spawn.h>
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -691,30 +694,76 @@ TEST(PosixShellOpen, StartsTheOpenerDetachedWithoutAZombie) {
 
 // ---------------------------------------------------------------------------
 
-TEST(PosixProcesses, AProgramIsFoundByTheFileItsProcessMapsUnderAnySpelling) {
+TEST(PosixProcesses, AProgramIsFoundByTheFileItsProcessesMapUnderAnySpelling) {
     TestFolder folder;
     folder.write("soft/" + Installer, "MZ");
     folder.write("other/" + Installer, "MZ"); // the same name, another file
     folder.write("running");
     fs::create_directory_symlink(folder.native("soft"), folder.native("link"));
-    const std::string file = folder.native("soft/" + Installer), until = folder.native("running");
+    // Wine keeps the spelling the program was started by.
+    std::string capitals = Installer;
+    std::transform(capitals.begin(), capitals.end(), capitals.begin(), ::toupper);
+    fs::create_symlink(Installer, folder.native("soft/" + capitals));
+    // A copy Wine runs with arguments only: its command line names no file.
+    folder.mkdir("wine");
+    fs::copy_file(KW_MAPS_FILE, folder.native("wine/wine-preloader"));
+    const std::string file = folder.native("soft/" + capitals), until = folder.native("running");
     char* argv[] = {const_cast<char*>(KW_MAPS_FILE), const_cast<char*>(file.c_str()),
                     const_cast<char*>(until.c_str()), nullptr};
-    pid_t child = 0;
+    std::string wineEnv[] = {"KW_MAPS=" + file, "KW_UNTIL=" + until};
+    char* wineArgv[] = {const_cast<char*>("/S"), nullptr};
+    char* wineEnvp[] = {wineEnv[0].data(), wineEnv[1].data(), nullptr};
+    pid_t child = 0, wine = 0;
     ASSERT_EQ(posix_spawn(&child, KW_MAPS_FILE, nullptr, nullptr, argv, nullptr), 0);
+    ASSERT_EQ(posix_spawn(&wine, folder.native("wine/wine-preloader").c_str(), nullptr, nullptr,
+                          wineArgv, wineEnvp),
+              0);
 
     const std::string program = folder.logic("link/" + Installer);
     std::vector<Process> found;
-    for (int i = 0; i < 500 && found.empty(); ++i, usleep(10000))
+    for (int i = 0; i < 500 && found.size() < 2; ++i, usleep(10000))
         found = sys().processesRunning(program);
-    EXPECT_EQ(found, std::vector<Process>{static_cast<Process>(child)});
+    EXPECT_EQ(std::set<Process>(found.begin(), found.end()),
+              (std::set<Process>{static_cast<Process>(child), static_cast<Process>(wine)}));
     EXPECT_TRUE(sys().processesRunning(folder.logic("other/" + Installer)).empty());
     EXPECT_FALSE(sys().processEnded(static_cast<Process>(child)));
+    // The file's line lies past what one read of 4 KiB gives.
+    std::ostringstream text;
+    text << std::ifstream("/proc/" + std::to_string(child) + "/maps").rdbuf();
+    EXPECT_GT(text.str().find("/soft/" + Installer), 4096u);
 
     fs::remove(until);
     waitpid(child, nullptr, 0);
+    waitpid(wine, nullptr, 0);
     EXPECT_TRUE(sys().processEnded(static_cast<Process>(child)));
     EXPECT_TRUE(sys().processesRunning(program).empty());
+}
+
+TEST(PosixProcesses, MapsLinesShowTheFileByItsIdentityOrByAPathOfItsNameLeadingToIt) {
+    struct stat program = {};
+    program.st_dev = makedev(0x103, 0x0a);
+    program.st_ino = 1234;
+    // Only a path below /merged (an overlay's view) leads to the program.
+    const posix::StatOf statOf = [&](const std::string& path, struct stat& st) {
+        st = program;
+        st.st_ino += path.rfind("/merged/", 0) == 0 ? 0 : 1;
+        return true;
+    };
+    const std::pair<std::string, bool> rows[] = {
+        {"103:0a 1234      /home/a b/Inst.exe", true},
+        {"fd:01 1234 /home/u/Inst.exe", false}, // another device's inode
+        {"00:2a 77 /merged/x y/INST.EXE", true},
+        {"00:2a 77 /merged/x/libc.so.6", false},
+        {"00:2a 77 /merged/x/Inst.exe (deleted)", false}, // the path names another file now
+        {"00:00 0 ", false},                              // memory of no file
+    };
+    for (const auto& [line, shows] : rows) {
+        auto parsed = posix::parseMapsLine("7f3a1c000000-7f3a1c001000 r--p 00000000 " + line);
+        ASSERT_TRUE(parsed) << line;
+        EXPECT_EQ(posix::showsFile(*parsed, program, "inst.exe", statOf), shows) << line;
+    }
+    EXPECT_TRUE(posix::isWineLoader("/usr/lib/wine/wine64 (deleted)"));
+    EXPECT_FALSE(posix::isWineLoader("/usr/lib/wine/wineserver64"));
 }
 
 TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart) {
