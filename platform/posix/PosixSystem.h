@@ -60,9 +60,11 @@ public:
 // a path that would name a different file.
 std::optional<std::string> nativeOf(std::string_view logic);
 
-// Files.cpp: the hold on a folder (stat'ed as `folder`) through a lock file in
-// the user's runtime folder named from its device and inode, for where the
-// folder itself cannot be locked; as holdFolder answers.
+// Files.cpp: the hold on a folder (stat'ed as `folder`) through a lock file
+// named from its device and inode, for where the folder itself cannot be
+// locked; as holdFolder answers. The lock file lies in the user's runtime
+// folder, else in "kwarino-<uid>" in the temporary folder ($TMPDIR, else
+// /tmp), made 0700 and used only while it is the user's own and private.
 std::optional<FolderHold> holdByLockFile(const struct stat& folder);
 
 // Processes.cpp: the look for the processes that run a file, in parts.

@@ -775,4 +775,36 @@ TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart
     EXPECT_FALSE(posix::holdByLockFile(soft).has_value()) << "a second copy is refused";
     first.reset();
     EXPECT_NE(posix::holdByLockFile(soft).value_or(nullptr), nullptr) << "offered again";
+
+    // Without a runtime folder the lock files lie in a folder of the user's
+    // own, made private; one planted under its name is not used.
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    const char* temporary = getenv("TMPDIR");
+    const std::string savedRuntime = runtime ? runtime : "",
+                      savedTemporary = temporary ? temporary : "";
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", folder.path().c_str(), 1);
+    const fs::path own = folder.path() / ("kwarino-" + std::to_string(geteuid()));
+    const auto noHold = [&] {
+        const auto hold = posix::holdByLockFile(soft);
+        return hold && !*hold;
+    };
+    EXPECT_NE(posix::holdByLockFile(soft).value_or(nullptr), nullptr);
+    struct stat made = {};
+    EXPECT_TRUE(lstat(own.c_str(), &made) == 0 && S_ISDIR(made.st_mode) &&
+                (made.st_mode & 07777) == 0700);
+    fs::remove_all(own);
+    folder.mkdir("planted");
+    fs::create_directory_symlink(folder.native("planted"), own);
+    EXPECT_TRUE(noHold()) << "a link";
+    fs::remove(own);
+    fs::create_directory(own);
+    fs::permissions(own, fs::perms::all);
+    EXPECT_TRUE(noHold()) << "open to others";
+    fs::permissions(own, fs::perms::owner_all);
+    ASSERT_EQ(chown(own.c_str(), geteuid() + 1, getegid()), 0);
+    EXPECT_TRUE(noHold()) << "another user's";
+    EXPECT_TRUE(fs::is_empty(own) && fs::is_empty(folder.native("planted")));
+    runtime ? setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
+    temporary ? setenv("TMPDIR", savedTemporary.c_str(), 1) : unsetenv("TMPDIR");
 }
