@@ -755,15 +755,12 @@ TEST(PosixProcesses, MapsLinesShowTheFileByItsIdentityOrByAPathOfItsNameLeadingT
         {"00:2a 77 /merged/x y/INST.EXE", true},
         {"00:2a 77 /merged/x/libc.so.6", false},
         {"00:2a 77 /merged/x/Inst.exe (deleted)", false}, // the path names another file now
-        {"00:00 0 ", false},                              // memory of no file
     };
     for (const auto& [line, shows] : rows) {
         auto parsed = posix::parseMapsLine("7f3a1c000000-7f3a1c001000 r--p 00000000 " + line);
         ASSERT_TRUE(parsed) << line;
         EXPECT_EQ(posix::showsFile(*parsed, program, "inst.exe", statOf), shows) << line;
     }
-    EXPECT_TRUE(posix::isWineLoader("/usr/lib/wine/wine64 (deleted)"));
-    EXPECT_FALSE(posix::isWineLoader("/usr/lib/wine/wineserver64"));
 }
 
 TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart) {
