@@ -23,6 +23,12 @@ public:
     std::optional<FoundFile> findFirst(const std::string& path) override;
     bool enumerate(const std::string& folder,
                    const std::function<void(const DirEntry&)>& each) override;
+    // The listing gives the read-only bit with the others: the same listing
+    // (named so, a test double's own enumerate is not called in its stead).
+    bool enumerateWithoutReadOnly(const std::string& folder,
+                                  const std::function<void(const DirEntry&)>& each) override {
+        return Win32System::enumerate(folder, each);
+    }
     std::uint32_t attributes(const std::string& path) override;
     std::uint32_t nativeAttributes(std::string_view nativeUtf8) override;
 
