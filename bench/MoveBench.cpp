@@ -49,7 +49,7 @@ MoveTree moveTree(const std::string& name, std::size_t size) {
 // One cycle: the control file written, every file moved up, every file moved
 // back at close. Only the part named by `timeRelocation` is timed.
 void cycle(benchmark::State& st, const MoveTree& tree, bool timeRelocation) {
-    NoLaunchSystem sys(platform::realSystem());
+    NoLaunchSystem sys;
     prepare::ControlFileRequest request;
     request.application = prepare::sjis("サンプル");
     request.folderFiles = tree.files;

@@ -59,7 +59,7 @@ struct ControlFileSetup {
 // two short lines more than the refused one's).
 const std::string& controlFileBytes() {
     static const std::string bytes = [] {
-        NoLaunchSystem sys(platform::realSystem());
+        NoLaunchSystem sys;
         ControlFileSetup setup;
         std::string text;
         if (!prepare::writeControlFile(sys, setup.state, setup.request))
@@ -74,7 +74,7 @@ const std::string& controlFileBytes() {
 // is refused (more than 98 files), so the control file carries no InstallDir
 // and the restore at close, run here as it is, reads no further than that.
 void BM_ControlFileRefusedWriteClose(benchmark::State& st) {
-    NoLaunchSystem sys(platform::realSystem());
+    NoLaunchSystem sys;
     ControlFileSetup setup;
     setup.state.RelocationRefused = true;
     for (auto _ : st) {
@@ -123,7 +123,7 @@ void BM_RawWriteRead(benchmark::State& st) {
 // write the control file uses (a temporary name, flushed, renamed, the folder
 // flushed) and one read; what the profile file adds beyond the disk.
 void BM_AtomicWriteRead(benchmark::State& st) {
-    NoLaunchSystem sys(platform::realSystem());
+    NoLaunchSystem sys;
     const std::string& bytes = controlFileBytes();
     const std::string path = logic(iniFolder() + "/atomic.ini");
     for (auto _ : st) {
@@ -141,7 +141,7 @@ void BM_AtomicWriteRead(benchmark::State& st) {
 // list whose files are not there. The close meets it (timed alone); ten times
 // the entries must cost about ten times as long.
 void BM_CloseOfMissingFiles(benchmark::State& st) {
-    NoLaunchSystem sys(platform::realSystem());
+    NoLaunchSystem sys;
     std::string text = "[Install]\r\nInstallDir=Sample\r\n[Files]\r\n";
     char line[64];
     for (int i = 0; i < st.range(0); ++i) {

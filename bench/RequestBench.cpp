@@ -68,7 +68,7 @@ bool restored(const RequestSetup& s) {
 
 void BM_WholeRequest(benchmark::State& st) {
     const RequestSetup& s = setup();
-    NoLaunchSystem sys(platform::realSystem());
+    NoLaunchSystem sys;
     QuietUi ui;
     for (auto _ : st) {
         prepare::RunState state;
@@ -85,7 +85,7 @@ void BM_WholeRequest(benchmark::State& st) {
 
 void BM_RequestSteps(benchmark::State& st) {
     const RequestSetup& s = setup();
-    NoLaunchSystem sys(platform::realSystem());
+    NoLaunchSystem sys;
     double validation = 0, survey = 0, write = 0, relocation = 0, restore = 0;
     for (auto _ : st) {
         prepare::RunState state;

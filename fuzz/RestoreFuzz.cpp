@@ -41,7 +41,6 @@ const fs::path Stale = P / "sub" / "~b.txt.kwarino-4194304-0.tmp";
 // The real system, but for a folder whose attributes carry a reparse point
 // that names nothing: a link to the tool, asked or listed.
 struct ReparseFolder : testing_support::NoLaunchSystem {
-    using NoLaunchSystem::NoLaunchSystem;
     std::uint32_t attributes(const std::string& path) override {
         const std::uint32_t a = NoLaunchSystem::attributes(path);
         return path.ends_with("\\r") && a != platform::InvalidAttributes
@@ -99,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ini += piece < Pieces.size() ? Pieces[piece] : "\r\nItem" + std::to_string(++item) + "=";
     }
     std::ofstream(Ini) << ini << "\r\n";
-    static ReparseFolder sys(platform::realSystem());
+    static ReparseFolder sys;
     const std::string top = *sys.fromNativePath(P.string()) + "\\";
     const platform::ProfileFile list = platform::ProfileFile::parse(ini);
     const auto report = prepare::restoreControlFile(sys, top + prepare::ControlFileName);

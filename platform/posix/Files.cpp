@@ -276,14 +276,34 @@ std::optional<FolderHold> lockWithoutWaiting(int fd) {
     return busy ? std::nullopt : std::optional<FolderHold>(FolderHold());
 }
 
+// The folder for lock files: the user's runtime folder, else one of the
+// user's own in the temporary folder, made private; empty when that one is
+// not the user's alone (another user or a link could take the lock files).
+std::string lockFolder() {
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime)
+        return runtime;
+    const char* temporary = getenv("TMPDIR");
+    const std::string folder = std::string(temporary && *temporary ? temporary : P_tmpdir) +
+                               "/kwarino-" + std::to_string(geteuid());
+    mkdir(folder.c_str(), 0700);
+    struct stat st;
+    if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
+        (st.st_mode & 077) != 0)
+        return {};
+    return folder;
+}
+
 } // namespace
 
 std::optional<FolderHold> holdByLockFile(const struct stat& folder) {
-    // In the user's runtime folder, else the system's temporary one; never
-    // deleted, since another copy may hold it at any moment.
-    const char* runtime = getenv("XDG_RUNTIME_DIR");
-    const std::string path = std::string(runtime && *runtime ? runtime : P_tmpdir) +
-                             "/kwarino-folder-" + std::to_string(folder.st_dev) + "-" +
+    // Never deleted, since another copy may hold it at any moment. Without a
+    // folder of the user's own, no hold: the tool goes on without, as where
+    // the lock file cannot be made.
+    const std::string lockFiles = lockFolder();
+    if (lockFiles.empty())
+        return FolderHold();
+    const std::string path = lockFiles + "/kwarino-folder-" + std::to_string(folder.st_dev) + "-" +
                              std::to_string(folder.st_ino) + ".lock";
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     return fd < 0 ? FolderHold() : lockWithoutWaiting(fd);

@@ -3,11 +3,12 @@
 // them), Listing.cpp lists folders and reads attributes, Files.cpp makes the
 // other file system calls, and Processes.cpp asks after processes and starts
 // programs; Files.cpp also makes the one instance realSystem() gives. This
-// header is private to them.
+// header is private to them and to the tests (through platform/NativeSystem.h).
 #pragma once
 
 #include "platform/System.h"
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,7 +17,7 @@
 
 namespace platform::posix {
 
-class PosixSystem final : public System {
+class PosixSystem : public System {
 public:
     // Listing.cpp
     std::optional<FoundFile> findFirst(const std::string& path) override;
@@ -69,9 +70,35 @@ private:
 // a path that would name a different file.
 std::optional<std::string> nativeOf(std::string_view logic);
 
-// Files.cpp: the hold on a folder (stat'ed as `folder`) through a lock file in
-// the user's runtime folder named from its device and inode, for where the
-// folder itself cannot be locked; as holdFolder answers.
+// Files.cpp: the hold on a folder (stat'ed as `folder`) through a lock file
+// named from its device and inode, for where the folder itself cannot be
+// locked; as holdFolder answers. The lock file lies in the user's runtime
+// folder, else in "kwarino-<uid>" in the temporary folder ($TMPDIR, else
+// /tmp), made 0700 and used only while it is the user's own and private.
 std::optional<FolderHold> holdByLockFile(const struct stat& folder);
+
+// Processes.cpp: the look for the processes that run a file, in parts.
+
+// One line of /proc/<pid>/maps: the mapped file's device (major:minor, in hex
+// there) and inode (0 for memory of no file), and its path (blanks kept), the
+// kernel's mark " (deleted)" taken off into `deleted`.
+struct MapsLine {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string_view path;
+    bool deleted = false;
+};
+// nullopt for a line of another form.
+std::optional<MapsLine> parseMapsLine(std::string_view line);
+// Whether a line shows the file stat'ed as `file`, whose file name folded to
+// lower case is `name`: by device and inode; or, where a file system shows
+// mapped files with another device than stat gives (overlayfs gives the
+// layer's), by a path of that name that `statOf` finds to be the file.
+using StatOf = std::function<bool(const std::string& path, struct stat& st)>;
+bool showsFile(const MapsLine& line, const struct stat& file, std::string_view name,
+               const StatOf& statOf);
+// Whether an executable (as /proc/<pid>/exe names it) is one of Wine's
+// loaders, whose processes run Windows programs under any command line.
+bool isWineLoader(std::string_view exe);
 
 } // namespace platform::posix

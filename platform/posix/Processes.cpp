@@ -3,7 +3,9 @@
 // program file.
 #include "platform/posix/PosixSystem.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -190,38 +192,65 @@ std::string readProcFile(int proc, const std::string& path) {
     return out;
 }
 
-// Whether a process's memory maps the file `program` (stat'ed as `st`, its
-// file name folded as `name`). A line gives the file's device (major:minor in
-// hex) and inode. Where a file system shows mapped files with another device
-// than stat gives (overlayfs gives the layer's), a line whose file name is the
-// program's counts when its path leads to the program.
-bool mapsFile(const std::string& maps, const struct stat& st, const std::string& name) {
-    std::size_t at = 0;
-    while (at < maps.size()) {
-        std::size_t end = maps.find('\n', at);
-        if (end == std::string::npos)
-            end = maps.size();
-        const std::string line = maps.substr(at, end - at);
-        at = end + 1;
-        unsigned major = 0, minor = 0;
-        unsigned long long inode = 0;
-        int pathAt = 0;
-        if (std::sscanf(line.c_str(), "%*s %*s %*s %x:%x %llu %n", &major, &minor, &inode,
-                        &pathAt) < 3 ||
-            inode == 0)
-            continue;
-        if (inode == st.st_ino && makedev(major, minor) == st.st_dev)
+// Whether a process's memory maps the file stat'ed as `st` (its file name
+// folded as `name`), from the whole text of its maps.
+bool mapsFile(std::string_view maps, const struct stat& st, const std::string& name) {
+    const StatOf statOf = [](const std::string& path, struct stat& there) {
+        return stat(path.c_str(), &there) == 0;
+    };
+    while (!maps.empty()) {
+        const std::size_t end = std::min(maps.find('\n'), maps.size());
+        const std::optional<MapsLine> line = parseMapsLine(maps.substr(0, end));
+        if (line && showsFile(*line, st, name, statOf))
             return true;
-        const std::string path = line.substr(static_cast<std::size_t>(pathAt));
-        struct stat there;
-        if (folded(path.substr(path.rfind('/') + 1)) == name && stat(path.c_str(), &there) == 0 &&
-            there.st_dev == st.st_dev && there.st_ino == st.st_ino)
-            return true;
+        maps.remove_prefix(std::min(end + 1, maps.size()));
     }
     return false;
 }
 
 } // namespace
+
+std::optional<MapsLine> parseMapsLine(std::string_view line) {
+    // "address perms offset major:minor inode path", the path after blanks.
+    const std::string text(line);
+    unsigned major = 0, minor = 0;
+    unsigned long long inode = 0;
+    int pathAt = static_cast<int>(text.size());
+    if (std::sscanf(text.c_str(), "%*s %*s %*s %x:%x %llu %n", &major, &minor, &inode, &pathAt) < 3)
+        return std::nullopt;
+    MapsLine parsed{makedev(major, minor), static_cast<ino_t>(inode),
+                    line.substr(static_cast<std::size_t>(pathAt)), false};
+    constexpr std::string_view deleted = " (deleted)";
+    if (parsed.path.ends_with(deleted)) {
+        parsed.path.remove_suffix(deleted.size());
+        parsed.deleted = true;
+    }
+    return parsed;
+}
+
+bool showsFile(const MapsLine& line, const struct stat& file, std::string_view name,
+               const StatOf& statOf) {
+    if (line.inode == 0)
+        return false;
+    if (line.inode == file.st_ino && line.device == file.st_dev)
+        return true;
+    // The path of a deleted file names another file now, or none.
+    if (line.deleted || folded(std::string(line.path.substr(line.path.rfind('/') + 1))) != name)
+        return false;
+    struct stat there;
+    return statOf(std::string(line.path), there) && there.st_dev == file.st_dev &&
+           there.st_ino == file.st_ino;
+}
+
+bool isWineLoader(std::string_view exe) {
+    // A loader updated while it runs is shown " (deleted)".
+    constexpr std::string_view deleted = " (deleted)";
+    if (exe.ends_with(deleted))
+        exe.remove_suffix(deleted.size());
+    const std::string_view name = exe.substr(exe.rfind('/') + 1);
+    return name == "wine" || name == "wine64" || name == "wine-preloader" ||
+           name == "wine64-preloader";
+}
 
 std::vector<Process> PosixSystem::processesRunning(const std::string& program) {
     std::vector<Process> found;
@@ -233,16 +262,21 @@ std::vector<Process> PosixSystem::processesRunning(const std::string& program) {
     DIR* proc = opendir("/proc");
     if (!proc)
         return found;
-    // Only a process whose command line names the file has its maps read:
-    // they are long, and a desktop runs hundreds of processes.
+    // Only a process whose command line names the file, or one Wine runs (a
+    // program may start a copy of itself with arguments only), has its maps
+    // read: they are long, and a desktop runs hundreds of processes.
+    char exe[PATH_MAX];
     while (const dirent* entry = readdir(proc)) {
         char* end = nullptr;
         const unsigned long pid = std::strtoul(entry->d_name, &end, 10);
         if (pid == 0 || *end != '\0')
             continue;
         const std::string dir = entry->d_name;
-        if (folded(readProcFile(dirfd(proc), dir + "/cmdline")).find(name) == std::string::npos)
-            continue;
+        if (folded(readProcFile(dirfd(proc), dir + "/cmdline")).find(name) == std::string::npos) {
+            const ssize_t size = readlinkat(dirfd(proc), (dir + "/exe").c_str(), exe, sizeof exe);
+            if (size <= 0 || !isWineLoader(std::string_view(exe, static_cast<std::size_t>(size))))
+                continue;
+        }
         if (mapsFile(readProcFile(dirfd(proc), dir + "/maps"), st, name))
             found.push_back(static_cast<Process>(pid));
     }

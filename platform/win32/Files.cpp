@@ -201,7 +201,7 @@ FileResult Win32System::createFile(const std::string& path,
     if (ok && !like.empty()) {
         // The file keeps its hidden and system marks, as an update in place
         // would leave them.
-        const DWORD attrs = attributes(like);
+        const DWORD attrs = Win32System::attributes(like); // this system's, not a double's
         const DWORD keep = attrs == INVALID_FILE_ATTRIBUTES
                                ? 0
                                : attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |

@@ -3,7 +3,8 @@
 // program's own and a shortcut's target among them), Listing.cpp lists
 // folders and reads attributes, Files.cpp makes the other file system calls,
 // and Processes.cpp asks after processes and starts programs; Files.cpp also
-// makes the one instance realSystem() gives. This header is private to them.
+// makes the one instance realSystem() gives. This header is private to them
+// and to the tests (through platform/NativeSystem.h).
 #pragma once
 
 #include "platform/System.h"
@@ -16,12 +17,18 @@
 
 namespace platform::win32 {
 
-class Win32System final : public System {
+class Win32System : public System {
 public:
     // Listing.cpp
     std::optional<FoundFile> findFirst(const std::string& path) override;
     bool enumerate(const std::string& folder,
                    const std::function<void(const DirEntry&)>& each) override;
+    // The listing gives the read-only bit with the others: the same listing
+    // (named so, a test double's own enumerate is not called in its stead).
+    bool enumerateWithoutReadOnly(const std::string& folder,
+                                  const std::function<void(const DirEntry&)>& each) override {
+        return Win32System::enumerate(folder, each);
+    }
     std::uint32_t attributes(const std::string& path) override;
     std::uint32_t nativeAttributes(std::string_view nativeUtf8) override;
 

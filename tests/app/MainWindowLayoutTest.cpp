@@ -85,7 +85,7 @@ Ink inkOf(const QLabel& label) {
 
 class MainWindowLayout : public testing::Test {
 protected:
-    testing_support::FaultySystem sys{platform::realSystem()};
+    testing_support::FaultySystem sys;
     MainWindow form{sys};
 
     QWidget* control(Role role, int row = 0) const { return form.control(form::id(role, row)); }

@@ -29,6 +29,7 @@ namespace {
 
 using testing_support::Ini;
 using testing_support::Installer;
+using testing_support::Operation;
 
 using app::Boxes;
 using app::OpenDialog;
@@ -37,7 +38,7 @@ using form::Role;
 class ViewWiring : public testing::Test {
 protected:
     testing_support::TestFolder tmp;
-    testing_support::FaultySystem sys{platform::realSystem()};
+    testing_support::FaultySystem sys;
     MainWindow form{sys};
 
     void SetUp() override {
@@ -165,7 +166,7 @@ TEST_F(ViewWiring, NoToTheQuestionClosesTheWindow) {
 
 TEST_F(ViewWiring, WriteErrorShowsTheStopBox) {
     fill(QStringLiteral("x"));
-    sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
+    sys.fail = [](Operation op, const std::string&) { return op == Operation::writeFileAtomic; };
     Boxes::setNextAnswer(form::Answer::Ok);
     click(Role::BitBtnInstall);
     ASSERT_EQ(app::seam::boxes().size(), 1u);

@@ -18,9 +18,10 @@ bool endsWith(const std::string& text, const std::string& end) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    testing_support::FaultySystem system(platform::realSystem());
-    system.fail = [](const std::string& op, const std::string& path) {
-        return op == "writeFileAtomic" && endsWith(path, "\\" + testing_support::Ini);
+    testing_support::FaultySystem system;
+    system.fail = [](testing_support::Operation op, const std::string& path) {
+        return op == testing_support::Operation::writeFileAtomic &&
+               endsWith(path, "\\" + testing_support::Ini);
     };
     return win32::runTool(instance, showCommand, system, {});
 }

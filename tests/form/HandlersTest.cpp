@@ -31,6 +31,7 @@ namespace {
 
 using testing_support::Ini;
 using testing_support::Installer;
+using testing_support::Operation;
 
 using form::ControlId;
 using form::Role;
@@ -60,7 +61,7 @@ std::string notBackBox(const std::vector<std::string>& paths, const char* others
 class Handlers : public testing::Test {
 protected:
     testing_support::TestFolder tmp;
-    testing_support::FaultySystem sys{platform::realSystem()};
+    testing_support::FaultySystem sys;
     FakeView view;
     form::TForm1 form{view, sys};
 
@@ -422,24 +423,24 @@ TEST_F(Requests, ErrorsOfTheToolsOwnWorkShowTheErrorBoxAndLeaveNothingUnrecorded
     sys.enumerationOrder = [](const auto& a, const auto& b) { return a.name < b.name; };
     const auto before = tmp.snapshot();
     struct Case {
-        const char* op;
+        Operation op;
         std::string path, after; // the path named, and the text after it
         bool relocated;          // the files stay moved and recorded until the close
     };
     const Case cases[] = {
-        {"writeFileAtomic", native("Sample/" + Ini), text::CannotWrite, false},
+        {Operation::writeFileAtomic, native("Sample/" + Ini), text::CannotWrite, false},
         // The second move fails: the first goes back, and Inst.ini goes.
-        {"moveNoReplace", native("Sample/doc/Second.txt"), text::CannotMove, false},
-        {"shellOpen", native("Sample/" + Installer), text::CannotStart, true},
+        {Operation::moveNoReplace, native("Sample/doc/Second.txt"), text::CannotMove, false},
+        {Operation::shellOpen, native("Sample/" + Installer), text::CannotStart, true},
     };
     fill("x");
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.op);
+        SCOPED_TRACE(testing_support::operationName(c.op));
         view.boxes.clear();
         sys.calls.clear();
-        sys.fail = [&](const std::string& op, const std::string& path) {
+        sys.fail = [&](Operation op, const std::string& path) {
             return op == c.op &&
-                   (op != "moveNoReplace" || path.find("Second") != std::string::npos);
+                   (op != Operation::moveNoReplace || path.find("Second") != std::string::npos);
         };
         bool heldDuringTheBox = false;
         view.onQuestion = [&] { heldDuringTheBox = held("Sample"); };
@@ -504,7 +505,7 @@ TEST_F(Requests, CloseNamesTheFilesThatCannotGoBackAndTriesThemAgain) {
 TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidAndKeptOneOutsideTheDosRangeIsNot) {
     fill("x");
     install();
-    sys.fail = [](const std::string& op, const std::string&) { return op == "readFile"; };
+    sys.fail = [](Operation op, const std::string&) { return op == Operation::readFile; };
     EXPECT_TRUE(form.FormCloseQuery());
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, native("Sample/" + Ini) + text::CannotRead);
@@ -523,8 +524,8 @@ TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidAndKeptOneOutsideTheDosRang
 
 TEST_F(Requests, CloseDuringTheMovesUpStopsTheRequestBeforeTheInstallerStarts) {
     bool moving = true;
-    sys.fail = [&](const std::string& op, const std::string&) {
-        if (op == "moveNoReplace" && std::exchange(moving, false))
+    sys.fail = [&](Operation op, const std::string&) {
+        if (op == Operation::moveNoReplace && std::exchange(moving, false))
             view.closeWindow(); // the close box, while the last file moves up
         return false;
     };
@@ -690,8 +691,8 @@ TEST_F(Requests, AControlFileTheCloseCannotReadIsSaidOnceWhileTheCloseWaits) {
     install(); // 1
     browseProgram(native("Other/Other.exe"));
     install(); // 2
-    sys.fail = [&](const std::string& op, const std::string& path) {
-        return op == "readFile" && path == tmp.logic("Other/" + Ini);
+    sys.fail = [&](Operation op, const std::string& path) {
+        return op == Operation::readFile && path == tmp.logic("Other/" + Ini);
     };
     sys.ended = {2};
     view.onQuestion = [&] {
@@ -927,8 +928,7 @@ TEST_F(Handlers, OneDroppedFileIsTakenAsItsBrowseWouldTakeItAnythingElseBeeps) {
 
 class OwnPath : public testing_support::FaultySystem {
 public:
-    explicit OwnPath(std::string path)
-        : FaultySystem(platform::realSystem()), path_(std::move(path)) {}
+    explicit OwnPath(std::string path) : path_(std::move(path)) {}
     std::string ownExecutablePath() override { return path_; }
 
 private:
@@ -969,7 +969,7 @@ TEST(ToolFolder, HelpOpensTheInstalledReadMeUnderShareDocOnlyWhenNoneLiesBesideT
 }
 
 TEST(StartState, NothingChosenAndNothingRecorded) {
-    testing_support::FaultySystem sys{platform::realSystem()};
+    testing_support::FaultySystem sys;
     FakeView view;
     form::TForm1 form(view, sys);
     const prepare::RunState& state = form.runState();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -18,8 +19,10 @@
 #include <map>
 #include <set>
 #include <spawn.h>
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -710,30 +713,73 @@ TEST(PosixShellOpen, StartsTheOpenerDetachedWithoutAZombie) {
 
 // ---------------------------------------------------------------------------
 
-TEST(PosixProcesses, AProgramIsFoundByTheFileItsProcessMapsUnderAnySpelling) {
+TEST(PosixProcesses, AProgramIsFoundByTheFileItsProcessesMapUnderAnySpelling) {
     TestFolder folder;
     folder.write("soft/" + Installer, "MZ");
     folder.write("other/" + Installer, "MZ"); // the same name, another file
     folder.write("running");
     fs::create_directory_symlink(folder.native("soft"), folder.native("link"));
-    const std::string file = folder.native("soft/" + Installer), until = folder.native("running");
+    // Wine keeps the spelling the program was started by.
+    std::string capitals = Installer;
+    std::transform(capitals.begin(), capitals.end(), capitals.begin(), ::toupper);
+    fs::create_symlink(Installer, folder.native("soft/" + capitals));
+    // A copy Wine runs with arguments only: its command line names no file.
+    folder.mkdir("wine");
+    fs::copy_file(KW_MAPS_FILE, folder.native("wine/wine-preloader"));
+    const std::string file = folder.native("soft/" + capitals), until = folder.native("running");
     char* argv[] = {const_cast<char*>(KW_MAPS_FILE), const_cast<char*>(file.c_str()),
                     const_cast<char*>(until.c_str()), nullptr};
-    pid_t child = 0;
+    std::string wineEnv[] = {"KW_MAPS=" + file, "KW_UNTIL=" + until};
+    char* wineArgv[] = {const_cast<char*>("/S"), nullptr};
+    char* wineEnvp[] = {wineEnv[0].data(), wineEnv[1].data(), nullptr};
+    pid_t child = 0, wine = 0;
     ASSERT_EQ(posix_spawn(&child, KW_MAPS_FILE, nullptr, nullptr, argv, nullptr), 0);
+    ASSERT_EQ(posix_spawn(&wine, folder.native("wine/wine-preloader").c_str(), nullptr, nullptr,
+                          wineArgv, wineEnvp),
+              0);
 
     const std::string program = folder.logic("link/" + Installer);
     std::vector<Process> found;
-    for (int i = 0; i < 500 && found.empty(); ++i, usleep(10000))
+    for (int i = 0; i < 500 && found.size() < 2; ++i, usleep(10000))
         found = sys().processesRunning(program);
-    EXPECT_EQ(found, std::vector<Process>{static_cast<Process>(child)});
+    EXPECT_EQ(std::set<Process>(found.begin(), found.end()),
+              (std::set<Process>{static_cast<Process>(child), static_cast<Process>(wine)}));
     EXPECT_TRUE(sys().processesRunning(folder.logic("other/" + Installer)).empty());
     EXPECT_FALSE(sys().processEnded(static_cast<Process>(child)));
+    // The file's line lies past what one read of 4 KiB gives.
+    std::ostringstream text;
+    text << std::ifstream("/proc/" + std::to_string(child) + "/maps").rdbuf();
+    EXPECT_GT(text.str().find("/soft/" + Installer), 4096u);
 
     fs::remove(until);
     waitpid(child, nullptr, 0);
+    waitpid(wine, nullptr, 0);
     EXPECT_TRUE(sys().processEnded(static_cast<Process>(child)));
     EXPECT_TRUE(sys().processesRunning(program).empty());
+}
+
+TEST(PosixProcesses, MapsLinesShowTheFileByItsIdentityOrByAPathOfItsNameLeadingToIt) {
+    struct stat program = {};
+    program.st_dev = makedev(0x103, 0x0a);
+    program.st_ino = 1234;
+    // Only a path below /merged (an overlay's view) leads to the program.
+    const posix::StatOf statOf = [&](const std::string& path, struct stat& st) {
+        st = program;
+        st.st_ino += path.rfind("/merged/", 0) == 0 ? 0 : 1;
+        return true;
+    };
+    const std::pair<std::string, bool> rows[] = {
+        {"103:0a 1234      /home/a b/Inst.exe", true},
+        {"fd:01 1234 /home/u/Inst.exe", false}, // another device's inode
+        {"00:2a 77 /merged/x y/INST.EXE", true},
+        {"00:2a 77 /merged/x/libc.so.6", false},
+        {"00:2a 77 /merged/x/Inst.exe (deleted)", false}, // the path names another file now
+    };
+    for (const auto& [line, shows] : rows) {
+        auto parsed = posix::parseMapsLine("7f3a1c000000-7f3a1c001000 r--p 00000000 " + line);
+        ASSERT_TRUE(parsed) << line;
+        EXPECT_EQ(posix::showsFile(*parsed, program, "inst.exe", statOf), shows) << line;
+    }
 }
 
 TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart) {
@@ -745,4 +791,36 @@ TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart
     EXPECT_FALSE(posix::holdByLockFile(soft).has_value()) << "a second copy is refused";
     first.reset();
     EXPECT_NE(posix::holdByLockFile(soft).value_or(nullptr), nullptr) << "offered again";
+
+    // Without a runtime folder the lock files lie in a folder of the user's
+    // own, made private; one planted under its name is not used.
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    const char* temporary = getenv("TMPDIR");
+    const std::string savedRuntime = runtime ? runtime : "",
+                      savedTemporary = temporary ? temporary : "";
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", folder.path().c_str(), 1);
+    const fs::path own = folder.path() / ("kwarino-" + std::to_string(geteuid()));
+    const auto noHold = [&] {
+        const auto hold = posix::holdByLockFile(soft);
+        return hold && !*hold;
+    };
+    EXPECT_NE(posix::holdByLockFile(soft).value_or(nullptr), nullptr);
+    struct stat made = {};
+    EXPECT_TRUE(lstat(own.c_str(), &made) == 0 && S_ISDIR(made.st_mode) &&
+                (made.st_mode & 07777) == 0700);
+    fs::remove_all(own);
+    folder.mkdir("planted");
+    fs::create_directory_symlink(folder.native("planted"), own);
+    EXPECT_TRUE(noHold()) << "a link";
+    fs::remove(own);
+    fs::create_directory(own);
+    fs::permissions(own, fs::perms::all);
+    EXPECT_TRUE(noHold()) << "open to others";
+    fs::permissions(own, fs::perms::owner_all);
+    ASSERT_EQ(chown(own.c_str(), geteuid() + 1, getegid()), 0);
+    EXPECT_TRUE(noHold()) << "another user's";
+    EXPECT_TRUE(fs::is_empty(own) && fs::is_empty(folder.native("planted")));
+    runtime ? setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
+    temporary ? setenv("TMPDIR", savedTemporary.c_str(), 1) : unsetenv("TMPDIR");
 }

@@ -25,22 +25,16 @@ const std::string KatakanaSo = "\x83\x5C"; // "ソ": second byte is a backslash
 const std::string KatakanaZo = "\x83\x5D"; // "ゾ": second byte is "]"
 const std::string Sample = "\x83\x54\x83\x93\x83\x76\x83\x8B"; // "サンプル"
 
-// A platform layer holding files in memory: enough for load and save.
-class MemorySystem : public platform::System {
+// The real platform layer, but holding files in memory: enough for load and
+// save. `fail` makes its reads or its atomic writes fail.
+class MemorySystem : public testing_support::NoLaunchSystem {
 public:
     std::map<std::string, std::string> files;
+    std::function<bool(testing_support::Operation op, const std::string& path)> fail;
 
-    std::optional<platform::FoundFile> findFirst(const std::string&) override {
-        return std::nullopt;
-    }
-    bool enumerate(const std::string&,
-                   const std::function<void(const platform::DirEntry&)>&) override {
-        return false;
-    }
     std::uint32_t attributes(const std::string& path) override {
         return files.count(path) ? platform::AttrArchive : platform::InvalidAttributes;
     }
-    bool copyNoReplace(const std::string&, const std::string&) override { return false; }
     platform::FileResult rename(const std::string& from, const std::string& to,
                                 bool replace) override {
         if (!files.count(from))
@@ -54,7 +48,7 @@ public:
     bool removeFile(const std::string& path) override { return files.erase(path) != 0; }
     std::optional<std::string> readFile(const std::string& path) override {
         auto it = files.find(path);
-        if (it == files.end())
+        if (it == files.end() || (fail && fail(testing_support::Operation::readFile, path)))
             return std::nullopt;
         return it->second;
     }
@@ -68,27 +62,13 @@ public:
             text += piece;
         return platform::FileResult::Done;
     }
+    bool writeAtomic(const std::string& path,
+                     const std::vector<std::string_view>& pieces) override {
+        return !(fail && fail(testing_support::Operation::writeFileAtomic, path)) &&
+               System::writeAtomic(path, pieces);
+    }
     void syncFolder(const std::string&) override {}
     std::optional<std::string> finalPath(const std::string& path) override { return path; }
-    std::uint32_t processId() override { return 1; }
-    bool processRunning(std::uint32_t) override { return true; }
-    platform::LaunchResult shellOpen(const std::string&, platform::Process*) override {
-        return platform::LaunchResult::Failed;
-    }
-    std::optional<std::string> readPart(const std::string&, std::uint64_t, std::size_t) override {
-        return std::nullopt;
-    }
-    bool sameFile(const std::string&, const std::string&) override { return false; }
-    std::string ownExecutablePath() override { return "\\tool\\kwarino"; }
-    std::optional<std::string> fromNativePath(std::string_view native) override {
-        return std::string(native);
-    }
-    std::string toNativePath(std::string_view logic) override { return std::string(logic); }
-    std::optional<platform::FolderHold> holdFolder(const std::string&) override { return {}; }
-    std::vector<platform::Process> processesRunning(const std::string&) override { return {}; }
-    std::uint32_t nativeAttributes(std::string_view) override {
-        return platform::InvalidAttributes;
-    }
 };
 
 // A literal with its NUL bytes.
@@ -525,23 +505,25 @@ TEST(ProfileFileStorage, MissingFileLoadsEmptyAndUnreadableOneNotAtAll) {
     EXPECT_EQ(missing->serialize(), "");
 
     sys.files["\\w\\Inst.ini"] = "[Install]\r\nInstallDir=x\r\n";
-    testing_support::FaultySystem faulty(sys);
-    faulty.fail = [](const std::string& op, const std::string&) { return op == "readFile"; };
-    EXPECT_FALSE(ProfileFile::load(faulty, "\\w\\Inst.ini"));
+    sys.fail = [](testing_support::Operation op, const std::string&) {
+        return op == testing_support::Operation::readFile;
+    };
+    EXPECT_FALSE(ProfileFile::load(sys, "\\w\\Inst.ini"));
 }
 
 TEST(ProfileFileStorage, FailedWriteIsReportedAndLeavesTheOldFile) {
     MemorySystem sys;
     sys.files["\\w\\Inst.ini"] = "[Install]\r\nTitle=old\r\n";
-    testing_support::FaultySystem faulty(sys);
-    faulty.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
-    ProfileFile ini = *ProfileFile::load(faulty, "\\w\\Inst.ini");
+    sys.fail = [](testing_support::Operation op, const std::string&) {
+        return op == testing_support::Operation::writeFileAtomic;
+    };
+    ProfileFile ini = *ProfileFile::load(sys, "\\w\\Inst.ini");
     ini.write("Install", "Title", "new");
-    EXPECT_FALSE(ini.save(faulty, "\\w\\Inst.ini"));
+    EXPECT_FALSE(ini.save(sys, "\\w\\Inst.ini"));
     EXPECT_EQ(sys.files["\\w\\Inst.ini"], "[Install]\r\nTitle=old\r\n");
 
-    faulty.fail = nullptr;
-    EXPECT_TRUE(ini.save(faulty, "\\w\\Inst.ini"));
+    sys.fail = nullptr;
+    EXPECT_TRUE(ini.save(sys, "\\w\\Inst.ini"));
     EXPECT_EQ(sys.files["\\w\\Inst.ini"], "[Install]\r\nTitle=new\r\n");
 }
 

@@ -705,7 +705,7 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
     drive.write(Installer, "installer");
     drive.write("doc/Manual.txt", "manual");
 
-    FaultySystem sys(realSystem()); // records the installer start instead of making it
+    FaultySystem sys; // records the installer start instead of making it
     prepare::RunState state;
     prepare::setProgramFile(state, drive.root() + "Sample.exe");
     ASSERT_EQ(state.ProgramFolder, drive.root());
@@ -745,16 +745,22 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
 #ifdef KW_STAND_IN_INSTALLER
 TEST(Win32Processes, AnInstallerIsFoundByItsFileUnderAnySpellingUntilItEnds) {
     TestFolder folder;
-    folder.mkdir("soft");
-    fs::copy_file(KW_STAND_IN_INSTALLER, folder.native("soft/" + Installer));
+    // Another file of the same name runs too: its process is not the file's.
+    for (const char* sub : {"soft/", "other/"}) {
+        folder.mkdir(sub);
+        fs::copy_file(KW_STAND_IN_INSTALLER, folder.native(sub + Installer));
+    }
     HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, L"kw-core-installer-hold");
     SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", L"kw-core-installer-hold");
     SetEnvironmentVariableW(L"KW_INSTALLER_RECORD", folder.native("started.txt").c_str());
     std::wstring line = L"\"" + folder.native("soft/" + Installer).wstring() + L"\"";
+    std::wstring otherLine = L"\"" + folder.native("other/" + Installer).wstring() + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    const bool ran = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    PROCESS_INFORMATION started{}, other{};
+    const bool ran = CreateProcessW(nullptr, otherLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    nullptr, &startup, &other) &&
+                     CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                     nullptr, &startup, &started);
     SetEnvironmentVariableW(L"KW_INSTALLER_HOLD", nullptr);
     SetEnvironmentVariableW(L"KW_INSTALLER_RECORD", nullptr);
@@ -772,10 +778,11 @@ TEST(Win32Processes, AnInstallerIsFoundByItsFileUnderAnySpellingUntilItEnds) {
 
     SetEvent(hold);
     EXPECT_EQ(WaitForSingleObject(started.hProcess, 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(other.hProcess, 30000), WAIT_OBJECT_0);
     EXPECT_TRUE(sys().processEnded(found[0]));
     EXPECT_TRUE(sys().processesRunning(folder.logic() + capitals).empty());
     sys().releaseProcess(found[0]);
-    for (HANDLE h : {hold, started.hProcess, started.hThread})
+    for (HANDLE h : {hold, started.hProcess, started.hThread, other.hProcess, other.hThread})
         CloseHandle(h);
 }
 #endif

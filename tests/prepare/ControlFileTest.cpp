@@ -178,19 +178,21 @@ TEST_F(ControlFileTest, WriteErrorNamesThePathAndLeavesTheOldFile) {
     // lone surrogate, or starts with the UTF-8 mark, which Windows and Wine
     // read differently), and replacing it would lose the list the restore at
     // close follows.
-    const std::pair<std::string, std::string> rows[] = {{"writeFileAtomic", old},
-                                                        {"readFile", old},
-                                                        {"", "\xEF\xBB\xBF" + old},
-                                                        {"", unicode + "\x01\xD8"}};
+    const std::pair<std::optional<Operation>, std::string> rows[] = {
+        {Operation::writeFileAtomic, old},
+        {Operation::readFile, old},
+        {std::nullopt, "\xEF\xBB\xBF" + old},
+        {std::nullopt, unicode + "\x01\xD8"}};
     for (const auto& [failing, bytes] : rows) {
+        SCOPED_TRACE(failing ? operationName(*failing) : "no failure");
         f.file(Ini, bytes);
-        f.sys.fail = [&](const std::string& op, const std::string&) { return op == failing; };
+        f.sys.fail = [&](Operation op, const std::string&) { return op == failing; };
         auto outcome = f.run(f.texts("Sample.exe", "x"));
-        EXPECT_EQ(outcome.kind, Kind::WriteFailed) << failing;
-        EXPECT_EQ(outcome.message, expected) << failing;
-        EXPECT_EQ(f.tmp.read("Sample/" + Ini), bytes) << failing;
-        EXPECT_TRUE(f.tmp.exists("Sample/doc/Manual.txt")) << failing;
-        EXPECT_TRUE(f.state.CreatedIniFiles().empty()) << failing;
+        EXPECT_EQ(outcome.kind, Kind::WriteFailed);
+        EXPECT_EQ(outcome.message, expected);
+        EXPECT_EQ(f.tmp.read("Sample/" + Ini), bytes);
+        EXPECT_TRUE(f.tmp.exists("Sample/doc/Manual.txt"));
+        EXPECT_TRUE(f.state.CreatedIniFiles().empty());
     }
 }
 

@@ -164,10 +164,10 @@ TEST_F(RestoreTest, MovesAcrossDevicesCopyUnderATemporaryName) {
     auto before = f.tree();
     // Each copy gets the file's name by a rename, only once it is whole.
     std::vector<std::string> renamedWhole;
-    f.sys.fail = [&](const std::string& op, const std::string& path) {
+    f.sys.fail = [&](Operation op, const std::string& path) {
         const std::string name(pathrules::fileNamePart(path));
         const auto temporary = platform::parseTemporaryName(name);
-        if (op == "rename" && temporary && temporary->target != Ini)
+        if (op == Operation::rename && temporary && temporary->target != Ini)
             renamedWhole.push_back(f.sys.readFile(path).value_or("?"));
         return false;
     };
@@ -195,8 +195,8 @@ TEST_F(RestoreTest, MovesCutShortByAKillAreFinishedAtClose) {
     f.file("doc/Manual.txt", "manual");
     f.file("x.txt.other", "not the same");
     // The copies are compared a piece at a time, never read whole.
-    f.sys.fail = [](const std::string& op, const std::string& path) {
-        return op == "readFile" && path.find(Ini) == std::string::npos;
+    f.sys.fail = [](Operation op, const std::string& path) {
+        return op == Operation::readFile && path.find(Ini) == std::string::npos;
     };
     close();
     before["x.txt.other"] = "not the same";
@@ -205,8 +205,8 @@ TEST_F(RestoreTest, MovesCutShortByAKillAreFinishedAtClose) {
     // A leftover copy that cannot be deleted stays, and is said.
     ASSERT_EQ(f.run(f.texts("Sample.exe", "a")).kind, Kind::Started);
     f.file("doc/Manual.txt", "manual");
-    f.sys.fail = [&](const std::string& op, const std::string& path) {
-        return op == "removeFile" && path == f.logic("Manual.txt");
+    f.sys.fail = [&](Operation op, const std::string& path) {
+        return op == Operation::removeFile && path == f.logic("Manual.txt");
     };
     EXPECT_EQ(prepare::restoreOnClose(f.sys, f.state).notBack,
               (std::vector<prepare::NotBack>{{f.state.ProgramFolder, "doc\\Manual.txt"}}));

@@ -108,7 +108,7 @@ TEST_F(SurveyTest, ReadOnlyItemsRefuseRelocation) {
 }
 
 TEST_F(SurveyTest, ProgramFolderWhoseAttributesCannotBeRead) {
-    f.sys.fail = [&](const std::string& op, const std::string&) { return op == "attributes"; };
+    f.sys.fail = [&](Operation op, const std::string&) { return op == Operation::attributes; };
     EXPECT_TRUE(survey().ReadOnlyFound);
 }
 
@@ -167,7 +167,6 @@ TEST_F(SurveyTest, DeepTreeIsSurveyedWithoutRecursion) {
 // listed without their read-only bits; the list and the answer stay the same.
 class FullListingSystem : public FaultySystem {
 public:
-    using FaultySystem::FaultySystem;
     bool
     enumerateWithoutReadOnly(const std::string& folder,
                              const std::function<void(const platform::DirEntry&)>& each) override {
@@ -193,7 +192,7 @@ TEST_F(SurveyTest, BigTreeKeepsItsListAndItsAnswerWithCheapListings) {
     f.sys.enumerationOrder = byName;
     const auto s = survey();
 
-    FullListingSystem full(platform::realSystem());
+    FullListingSystem full;
     full.enumerationOrder = byName;
     const auto reference = prepare::surveyProgramFolder(full, f.state);
     ASSERT_EQ(reference.FolderFiles.size(), 304u);
@@ -248,8 +247,8 @@ TEST_F(SurveyTest, FailedListingsAddNothingOnEitherPath) {
     f.file("b/x.txt");
     f.file("c/y.txt");
     f.sys.enumerationOrder = [](const auto& x, const auto& y) { return x.name < y.name; };
-    f.sys.fail = [&](const std::string& op, const std::string& path) {
-        return op == "enumerateWithoutReadOnly" && path == f.logic("b") + "\\";
+    f.sys.fail = [&](Operation op, const std::string& path) {
+        return op == Operation::enumerateWithoutReadOnly && path == f.logic("b") + "\\";
     };
     auto s = survey();
     EXPECT_EQ(s.FolderFiles.size(), 123u);
@@ -327,7 +326,7 @@ TEST_F(SurveyRequestTest, WriteErrorLeavesEveryFileWhereItWas) {
     f.file("doc/Manual.txt");
     f.file("doc/more/b.txt");
     auto before = f.tree();
-    f.sys.fail = [](const std::string& op, const std::string&) { return op == "writeFileAtomic"; };
+    f.sys.fail = [](Operation op, const std::string&) { return op == Operation::writeFileAtomic; };
     auto outcome = f.run(f.texts("Sample.exe", "a"));
     EXPECT_EQ(outcome.kind, Kind::WriteFailed);
     EXPECT_EQ(outcome.message,

@@ -45,7 +45,7 @@ bool requestAndRestore(platform::System& sys, const std::string& programFile) {
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4)
         return 2;
-    testing_support::FaultySystem sys(platform::realSystem());
+    testing_support::FaultySystem sys;
     sys.otherDevice = argc == 4 && std::strcmp(argv[3], "across") == 0;
     auto programFile = sys.fromNativePath(std::string(argv[1]) + "/Sample.exe");
     if (!programFile)

@@ -39,6 +39,7 @@ namespace {
 
 using testing_support::Ini;
 using testing_support::Installer;
+using testing_support::Operation;
 
 // The driver as a process of its own.
 class Driver {
@@ -299,10 +300,11 @@ TEST(EveryStep, FailedOrCutShortLosesNothingAndRecovers) {
                 f.browse("Sample.exe");
                 f.sys.otherDevice = across;
                 int count = 0;
-                f.sys.fail = [&](const std::string& op, const std::string& path) {
-                    const bool changes = op == "copyNoReplace" || op == "rename" ||
-                                         op == "removeFile" || op == "createFile" ||
-                                         (op == "readFile" && path == f.logic(Ini));
+                f.sys.fail = [&](Operation op, const std::string& path) {
+                    const bool changes = op == Operation::copyNoReplace ||
+                                         op == Operation::rename || op == Operation::removeFile ||
+                                         op == Operation::createFile ||
+                                         (op == Operation::readFile && path == f.logic(Ini));
                     return changes && (cut ? ++count >= n : ++count == n);
                 };
                 auto outcome = f.run(f.texts("Sample.exe", "a"));

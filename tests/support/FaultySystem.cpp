@@ -6,19 +6,37 @@
 
 namespace testing_support {
 
-bool FaultySystem::failing(const char* op, const std::string& path) {
-    calls.push_back(std::string(op) + " " + path);
+const char* operationName(Operation op) {
+    static const char* const names[] = {"findFirst",
+                                        "enumerate",
+                                        "enumerateWithoutReadOnly",
+                                        "attributes",
+                                        "copyNoReplace",
+                                        "rename",
+                                        "moveNoReplace",
+                                        "removeFile",
+                                        "readFile",
+                                        "readPart",
+                                        "createFile",
+                                        "writeFileAtomic",
+                                        "removeStaleTemporaries",
+                                        "shellOpen"};
+    return names[static_cast<int>(op)];
+}
+
+bool FaultySystem::failing(Operation op, const std::string& path) {
+    calls.push_back(std::string(operationName(op)) + " " + path);
     return fail && fail(op, path);
 }
 
 std::optional<platform::FoundFile> FaultySystem::findFirst(const std::string& path) {
-    if (failing("findFirst", path))
+    if (failing(Operation::findFirst, path))
         return std::nullopt;
-    return inner_.findFirst(path);
+    return platform::NativeSystem::findFirst(path);
 }
 
 template <typename List>
-bool FaultySystem::listing(const char* op, const std::string& folder,
+bool FaultySystem::listing(Operation op, const std::string& folder,
                            const std::function<void(const platform::DirEntry&)>& each, List list) {
     if (failing(op, folder))
         return false;
@@ -34,70 +52,72 @@ bool FaultySystem::listing(const char* op, const std::string& folder,
 
 bool FaultySystem::enumerate(const std::string& folder,
                              const std::function<void(const platform::DirEntry&)>& each) {
-    return listing("enumerate", folder, each,
-                   [this](const std::string& f, const auto& e) { return inner_.enumerate(f, e); });
+    return listing(Operation::enumerate, folder, each, [this](const std::string& f, const auto& e) {
+        return platform::NativeSystem::enumerate(f, e);
+    });
 }
 
 bool FaultySystem::enumerateWithoutReadOnly(
     const std::string& folder, const std::function<void(const platform::DirEntry&)>& each) {
-    return listing("enumerateWithoutReadOnly", folder, each,
+    return listing(Operation::enumerateWithoutReadOnly, folder, each,
                    [this](const std::string& f, const auto& e) {
-                       return inner_.enumerateWithoutReadOnly(f, e);
+                       return platform::NativeSystem::enumerateWithoutReadOnly(f, e);
                    });
 }
 
 std::uint32_t FaultySystem::attributes(const std::string& path) {
-    if (failing("attributes", path))
+    if (failing(Operation::attributes, path))
         return platform::InvalidAttributes;
-    return inner_.attributes(path);
+    return platform::NativeSystem::attributes(path);
 }
 
 bool FaultySystem::copyNoReplace(const std::string& from, const std::string& to) {
-    return !failing("copyNoReplace", from) && inner_.copyNoReplace(from, to);
+    return !failing(Operation::copyNoReplace, from) &&
+           platform::NativeSystem::copyNoReplace(from, to);
 }
 
 platform::FileResult FaultySystem::rename(const std::string& from, const std::string& to,
                                           bool replace) {
-    if (failing("rename", from))
+    if (failing(Operation::rename, from))
         return platform::FileResult::Failed;
     if (otherDevice && pathrules::folderPart(from) != pathrules::folderPart(to))
         return platform::FileResult::OtherDevice;
-    return inner_.rename(from, to, replace);
+    return platform::NativeSystem::rename(from, to, replace);
 }
 
 bool FaultySystem::moveNoReplace(const std::string& from, const std::string& to) {
     // The shared way of moving, over this layer's own operations.
-    return !failing("moveNoReplace", from) && System::moveNoReplace(from, to);
+    return !failing(Operation::moveNoReplace, from) && System::moveNoReplace(from, to);
 }
 
 bool FaultySystem::removeFile(const std::string& path) {
-    return !failing("removeFile", path) && inner_.removeFile(path);
+    return !failing(Operation::removeFile, path) && platform::NativeSystem::removeFile(path);
 }
 
 std::optional<std::string> FaultySystem::readFile(const std::string& path) {
-    if (failing("readFile", path))
+    if (failing(Operation::readFile, path))
         return std::nullopt;
-    return inner_.readFile(path);
+    return platform::NativeSystem::readFile(path);
 }
 
 std::optional<std::string> FaultySystem::readPart(const std::string& path, std::uint64_t offset,
                                                   std::size_t size) {
-    if (failing("readPart", path))
+    if (failing(Operation::readPart, path))
         return std::nullopt;
-    return inner_.readPart(path, offset, size);
+    return platform::NativeSystem::readPart(path, offset, size);
 }
 
 platform::FileResult FaultySystem::createFile(const std::string& path,
                                               const std::vector<std::string_view>& pieces,
                                               const std::string& like) {
-    if (failing("createFile", path))
+    if (failing(Operation::createFile, path))
         return platform::FileResult::Failed;
-    return inner_.createFile(path, pieces, like);
+    return platform::NativeSystem::createFile(path, pieces, like);
 }
 
 bool FaultySystem::writeAtomic(const std::string& path,
                                const std::vector<std::string_view>& pieces) {
-    if (failing("writeFileAtomic", path))
+    if (failing(Operation::writeFileAtomic, path))
         return false;
     if (captureWrites) {
         std::string& text = captured[path];
@@ -112,7 +132,7 @@ bool FaultySystem::writeAtomic(const std::string& path,
 
 void FaultySystem::removeStaleTemporaries(const std::string& folder,
                                           const std::set<std::string>& names) {
-    if (!failing("removeStaleTemporaries", folder))
+    if (!failing(Operation::removeStaleTemporaries, folder))
         System::removeStaleTemporaries(folder, names);
 }
 
@@ -121,7 +141,7 @@ platform::LaunchResult FaultySystem::shellOpen(const std::string& path,
     // Recorded only: tests never start programs.
     if (started)
         *started = platform::NoProcess;
-    if (failing("shellOpen", path))
+    if (failing(Operation::shellOpen, path))
         return platform::LaunchResult::Failed;
     if (started && startsProcesses)
         *started = ++lastProcess;

@@ -1,6 +1,5 @@
-// A platform layer that forwards to another and fails the operations a test
-// names: the way tests, which run as root, make a write or a move fail. It
-// starts no programs.
+// The real platform layer, failing the operations a test names: the way
+// tests, which run as root, make a write or a move fail. It starts no programs.
 #pragma once
 
 #include "support/NoLaunchSystem.h"
@@ -13,16 +12,31 @@
 
 namespace testing_support {
 
+// The operations a test can make fail, named as the calls they stand for.
+enum class Operation {
+    findFirst,
+    enumerate,
+    enumerateWithoutReadOnly,
+    attributes,
+    copyNoReplace,
+    rename,
+    moveNoReplace,
+    removeFile,
+    readFile,
+    readPart,
+    createFile,
+    writeFileAtomic,
+    removeStaleTemporaries,
+    shellOpen,
+};
+// Its name as `calls` records it ("rename").
+const char* operationName(Operation op);
+
 class FaultySystem : public NoLaunchSystem {
 public:
-    using NoLaunchSystem::NoLaunchSystem;
-
-    // Called before each operation with its name ("findFirst", "enumerate",
-    // "enumerateWithoutReadOnly", "attributes", "copyNoReplace", "rename",
-    // "moveNoReplace", "removeFile", "readFile", "readPart", "createFile",
-    // "writeFileAtomic", "removeStaleTemporaries", "shellOpen") and its first
-    // path; true makes it fail.
-    std::function<bool(const std::string& op, const std::string& path)> fail;
+    // Called before each operation with the operation and its first path;
+    // true makes it fail.
+    std::function<bool(Operation op, const std::string& path)> fail;
     // Every call, in order, as "op path".
     std::vector<std::string> calls;
     // When set, enumerate and enumerateWithoutReadOnly report a folder's
@@ -69,7 +83,7 @@ public:
     // with its process until that is in `ended`; the system's are found too.
     std::multimap<std::string, platform::Process> running;
     std::vector<platform::Process> processesRunning(const std::string& program) override {
-        std::vector<platform::Process> found = inner_.processesRunning(program);
+        std::vector<platform::Process> found = platform::NativeSystem::processesRunning(program);
         for (const auto& [path, process] : running)
             if (path == program && !processEnded(process))
                 found.push_back(process);
@@ -80,11 +94,11 @@ public:
     void releaseProcess(platform::Process process) override { released.push_back(process); }
 
 private:
-    bool failing(const char* op, const std::string& path);
+    bool failing(Operation op, const std::string& path);
     platform::Process lastProcess = platform::NoProcess;
-    // A listing through `list` (one of the inner layer's), failed or sorted.
+    // A listing through `list` (one of the real layer's), failed or sorted.
     template <typename List>
-    bool listing(const char* op, const std::string& folder,
+    bool listing(Operation op, const std::string& folder,
                  const std::function<void(const platform::DirEntry&)>& each, List list);
 };
 

@@ -36,7 +36,7 @@ public:
     explicit ProgramFolderFixture(std::string folder = "Sample");
 
     TestFolder tmp;
-    FaultySystem sys{platform::realSystem()};
+    FaultySystem sys;
     prepare::RunState state;
     ScriptedUi ui;
     std::string folder; // relative to tmp, no trailing slash

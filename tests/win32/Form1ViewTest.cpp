@@ -131,7 +131,6 @@ int at(int pixels, UINT dpi) {
 // The real platform layer, except that the shell's open is only recorded.
 class RecordingSystem : public testing_support::NoLaunchSystem {
 public:
-    RecordingSystem() : NoLaunchSystem(platform::realSystem()) {}
     platform::LaunchResult shellOpen(const std::string& path, platform::Process*) override {
         opened.push_back(path);
         return platform::LaunchResult::Started;
