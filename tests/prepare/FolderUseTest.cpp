@@ -4,48 +4,38 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-using prepare::Occasion;
-
 TEST(FolderRecord, RestoreAndLetGoAreDecidedFromTheRecord) {
-    const prepare::Clock::time_point now = prepare::Clock::now();
+    using prepare::Occasion;
+    const auto now = prepare::Clock::now();
     struct Case {
-        const char* what;
-        bool recorded;
-        void (*set)(prepare::FolderRecord&, prepare::Clock::time_point now);
-        bool restoreAtClose, restoreAtSessionEnd, letGo;
+        bool recorded, started, found;
+        std::chrono::seconds unseenFor; // handed to the opener that long ago; 0: not handed
+        int asking;
+        bool requesting, restoreAtClose, restoreAtSessionEnd, letGo;
     };
+    const std::chrono::seconds no{0}, just{1}, grace = prepare::OpenerGrace;
     const Case cases[] = {
-        {"recorded, nothing about it", true, [](auto&, auto) {}, true, true, false},
-        {"back, nothing about it", false, [](auto&, auto) {}, false, false, true},
-        {"its started installer runs", true, [](auto& r, auto) { r.started = {7}; }, false, false,
-         false},
-        {"an installer found by its file", false, [](auto& r, auto) { r.found = {7}; }, false,
-         false, false},
-        {"handed to the opener just now", true,
-         [](auto& r, auto at) { r.unseenSince = at - std::chrono::seconds(1); }, false, false,
-         false},
-        {"handed to the opener, never seen", true,
-         [](auto& r, auto at) { r.unseenSince = at - prepare::OpenerGrace; }, true, true, false},
-        {"a box is open about it", true, [](auto& r, auto) { r.asking = 1; }, false, true, false},
-        {"back, a box is open about it", false, [](auto& r, auto) { r.asking = 1; }, false, false,
-         false},
-        {"its request runs", true, [](auto& r, auto) { r.requesting = true; }, false, false, false},
-        {"back, its request runs", false, [](auto& r, auto) { r.requesting = true; }, false, false,
-         false},
+        {true, false, false, no, 0, false, true, true, false},     // recorded, nothing about it
+        {false, false, false, no, 0, false, false, false, true},   // back, nothing about it
+        {true, true, false, no, 0, false, false, false, false},    // its started installer runs
+        {false, false, true, no, 0, false, false, false, false},   // one found by its file runs
+        {true, false, false, just, 0, false, false, false, false}, // the opener's, not seen yet
+        {true, false, false, grace, 0, false, true, true, false},  // never seen in its time
+        {true, false, false, no, 1, false, false, true, false},    // a box is open about it
+        {true, false, false, no, 0, true, false, false, false},    // its request runs
     };
     for (const Case& c : cases) {
-        prepare::FolderRecord record;
-        record.folder = "C:\\Sample\\";
-        if (c.recorded)
-            record.controlFile = "C:\\Sample\\Inst.ini";
-        c.set(record, now);
-        EXPECT_EQ(prepare::mayRestore(record, Occasion::Close, now), c.restoreAtClose) << c.what;
-        EXPECT_EQ(prepare::mayRestore(record, Occasion::SessionEnd, now), c.restoreAtSessionEnd)
-            << c.what;
-        EXPECT_EQ(prepare::mayLetGo(record, now), c.letGo) << c.what;
+        prepare::FolderRecord r;
+        r.controlFile = c.recorded ? "C:\\Sample\\Inst.ini" : "";
+        r.started = c.started ? std::vector<platform::Process>{7} : r.started;
+        r.found = c.found ? std::vector<platform::Process>{8} : r.found;
+        if (c.unseenFor != no)
+            r.unseenSince = now - c.unseenFor;
+        r.asking = c.asking;
+        r.requesting = c.requesting;
+        const auto row = &c - cases;
+        EXPECT_EQ(prepare::mayRestore(r, Occasion::Close, now), c.restoreAtClose) << row;
+        EXPECT_EQ(prepare::mayRestore(r, Occasion::SessionEnd, now), c.restoreAtSessionEnd) << row;
+        EXPECT_EQ(prepare::mayLetGo(r, now), c.letGo) << row;
     }
 }
-
-} // namespace
