@@ -772,7 +772,8 @@ TEST(PosixProcesses, MapsLinesShowTheFileByItsIdentityOrByAPathOfItsNameLeadingT
         {"00:2a 77 /merged/x/Inst.exe (deleted)", false}, // the path names another file now
     };
     for (const auto& [line, shows] : rows) {
-        auto parsed = posix::parseMapsLine("7f3a1c000000-7f3a1c001000 r--p 00000000 " + line);
+        const std::string text = "7f3a1c000000-7f3a1c001000 r--p 00000000 " + line;
+        auto parsed = posix::parseMapsLine(text); // its path is a view into the text
         ASSERT_TRUE(parsed) << line;
         EXPECT_EQ(posix::showsFile(*parsed, program, "inst.exe", statOf), shows) << line;
     }
