@@ -764,18 +764,22 @@ TEST(PosixProcesses, MapsLinesShowTheFileByItsIdentityOrByAPathOfItsNameLeadingT
         st.st_ino += path.rfind("/merged/", 0) == 0 ? 0 : 1;
         return true;
     };
+    std::string capitals = Installer, folded = Installer;
+    std::transform(capitals.begin(), capitals.end(), capitals.begin(), ::toupper);
+    std::transform(folded.begin(), folded.end(), folded.begin(), ::tolower);
     const std::pair<std::string, bool> rows[] = {
-        {"103:0a 1234      /home/a b/Inst.exe", true},
-        {"fd:01 1234 /home/u/Inst.exe", false}, // another device's inode
-        {"00:2a 77 /merged/x y/INST.EXE", true},
+        {"103:0a 1234      /home/a b/" + Installer, true},
+        {"fd:01 1234 /home/u/" + Installer, false}, // another device's inode
+        {"00:2a 77 /merged/x y/" + capitals, true},
         {"00:2a 77 /merged/x/libc.so.6", false},
-        {"00:2a 77 /merged/x/Inst.exe (deleted)", false}, // the path names another file now
+        {"00:2a 77 /merged/x/" + Installer + " (deleted)",
+         false}, // the path names another file now
     };
     for (const auto& [line, shows] : rows) {
         const std::string text = "7f3a1c000000-7f3a1c001000 r--p 00000000 " + line;
         auto parsed = posix::parseMapsLine(text); // its path is a view into the text
         ASSERT_TRUE(parsed) << line;
-        EXPECT_EQ(posix::showsFile(*parsed, program, "inst.exe", statOf), shows) << line;
+        EXPECT_EQ(posix::showsFile(*parsed, program, folded, statOf), shows) << line;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "platform/PathRules.h"
 #include "platform/System.h"
 #include "support/FaultySystem.h"
+#include "support/ProductNames.h"
 #include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -497,34 +498,37 @@ TEST(ProfileFileStorage, SaveWritesTheTextAndLoadReadsItBack) {
     EXPECT_EQ(loaded.keys("Files"), (Names{"Item1"}));
 }
 
+// A control file as the memory system stores it.
+const std::string StoredIni = "\\w\\" + testing_support::Ini;
+
 TEST(ProfileFileStorage, MissingFileLoadsEmptyAndUnreadableOneNotAtAll) {
     MemorySystem sys;
-    std::optional<ProfileFile> missing = ProfileFile::load(sys, "\\w\\Inst.ini");
+    std::optional<ProfileFile> missing = ProfileFile::load(sys, StoredIni);
     ASSERT_TRUE(missing);
     EXPECT_TRUE(missing->sectionNames().empty());
     EXPECT_EQ(missing->serialize(), "");
 
-    sys.files["\\w\\Inst.ini"] = "[Install]\r\nInstallDir=x\r\n";
+    sys.files[StoredIni] = "[Install]\r\nInstallDir=x\r\n";
     sys.fail = [](testing_support::Operation op, const std::string&) {
         return op == testing_support::Operation::readFile;
     };
-    EXPECT_FALSE(ProfileFile::load(sys, "\\w\\Inst.ini"));
+    EXPECT_FALSE(ProfileFile::load(sys, StoredIni));
 }
 
 TEST(ProfileFileStorage, FailedWriteIsReportedAndLeavesTheOldFile) {
     MemorySystem sys;
-    sys.files["\\w\\Inst.ini"] = "[Install]\r\nTitle=old\r\n";
+    sys.files[StoredIni] = "[Install]\r\nTitle=old\r\n";
     sys.fail = [](testing_support::Operation op, const std::string&) {
         return op == testing_support::Operation::writeFileAtomic;
     };
-    ProfileFile ini = *ProfileFile::load(sys, "\\w\\Inst.ini");
+    ProfileFile ini = *ProfileFile::load(sys, StoredIni);
     ini.write("Install", "Title", "new");
-    EXPECT_FALSE(ini.save(sys, "\\w\\Inst.ini"));
-    EXPECT_EQ(sys.files["\\w\\Inst.ini"], "[Install]\r\nTitle=old\r\n");
+    EXPECT_FALSE(ini.save(sys, StoredIni));
+    EXPECT_EQ(sys.files[StoredIni], "[Install]\r\nTitle=old\r\n");
 
     sys.fail = nullptr;
-    EXPECT_TRUE(ini.save(sys, "\\w\\Inst.ini"));
-    EXPECT_EQ(sys.files["\\w\\Inst.ini"], "[Install]\r\nTitle=new\r\n");
+    EXPECT_TRUE(ini.save(sys, StoredIni));
+    EXPECT_EQ(sys.files[StoredIni], "[Install]\r\nTitle=new\r\n");
 }
 
 TEST(ProfileFileStorage, RealFileHoldsTheBytesAndReadsBack) {

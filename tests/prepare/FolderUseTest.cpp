@@ -1,6 +1,7 @@
 // When a folder may come back and when the run may let it go, from its record
 // alone: no file system.
 #include "prepare/FolderUse.h"
+#include "prepare/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ TEST(FolderRecord, RestoreAndLetGoAreDecidedFromTheRecord) {
     };
     for (const Case& c : cases) {
         prepare::FolderRecord r;
-        r.controlFile = c.recorded ? "C:\\Sample\\Inst.ini" : "";
+        r.controlFile = c.recorded ? std::string("C:\\Sample\\") + prepare::ControlFileName : "";
         r.started = c.started ? std::vector<platform::Process>{7} : r.started;
         r.found = c.found ? std::vector<platform::Process>{8} : r.found;
         if (c.unseenFor != no)

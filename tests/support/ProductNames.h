@@ -2,7 +2,7 @@
 // them. Tests use these and never type the names again; one test pins them.
 #pragma once
 
-#include "prepare/ControlFile.h"
+#include "prepare/ProgramFolder.h"
 
 #include <string>
 
