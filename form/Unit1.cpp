@@ -9,7 +9,6 @@
 #include "prepare/Restore.h"
 #include "prepare/Texts.h"
 
-#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -309,18 +308,13 @@ std::vector<platform::Process> TForm1::installersWaitedFor() const {
 
 void TForm1::InstallerEnded() {
     // A box is open: the next wake tries again.
-    if (!waiting_ || boxesOpen())
+    if (!waiting_ || prepare::anyBoxOpen(state))
         return;
     const prepare::Settled settled =
         prepare::settleFolders(system_, state, prepare::Occasion::Close);
     reportRestore(settled.report);
     if (!settled.installing)
         view_.closeWindow();
-}
-
-bool TForm1::boxesOpen() const {
-    return std::any_of(state.Folders.begin(), state.Folders.end(),
-                       [](const prepare::FolderRecord& record) { return record.asking > 0; });
 }
 
 void TForm1::SessionEnding() {

@@ -99,8 +99,6 @@ private:
     bool stopRequest_ = false;  // the running request stops at its next step
     bool sessionEnded_ = false; // the session ended while a request ran
     bool waiting_ = false;      // a close waits for installers
-    // Whether a box about a folder is open: a waiting close's look waits.
-    bool boxesOpen() const;
     // The control files a close has said it cannot read, each said once.
     std::set<std::string> unreadableSaid_;
 };

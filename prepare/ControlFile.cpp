@@ -5,8 +5,6 @@
 #include "platform/System.h"
 #include "prepare/Texts.h"
 
-#include <algorithm>
-
 namespace prepare {
 namespace {
 

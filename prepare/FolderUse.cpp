@@ -140,6 +140,25 @@ Asking::~Asking() {
     letGo(sys_, state_);
 }
 
+Requesting::Requesting(platform::System& sys, RunState& state)
+    : sys_(sys), state_(state), folder_(state.ProgramFolder) {
+    mark(true);
+}
+
+Requesting::~Requesting() {
+    mark(false);
+}
+
+void Requesting::mark(bool on) {
+    if (FolderRecord* record = recordOf(sys_, state_, folder_))
+        record->requesting = on;
+}
+
+bool anyBoxOpen(const RunState& state) {
+    return std::any_of(state.Folders.begin(), state.Folders.end(),
+                       [](const FolderRecord& record) { return record.asking > 0; });
+}
+
 Settled settleFolders(platform::System& sys, RunState& state, Occasion occasion) {
     const Clock::time_point now = Clock::now();
     RestoreReport report;

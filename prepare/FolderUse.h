@@ -73,6 +73,25 @@ private:
     std::vector<std::string> paths_;
 };
 
+// While the run's request on the program folder is under way: no event of
+// the close restores the folder or lets it go.
+class Requesting {
+public:
+    Requesting(platform::System& sys, RunState& state);
+    ~Requesting();
+    Requesting(const Requesting&) = delete;
+    Requesting& operator=(const Requesting&) = delete;
+
+private:
+    void mark(bool on);
+    platform::System& sys_;
+    RunState& state_;
+    std::string folder_;
+};
+
+// Whether a box about any folder is open.
+bool anyBoxOpen(const RunState& state);
+
 // What one event of the close did: the boxes the window is to show about it
 // (their folders count as asked about while this lives), and whether a folder
 // still waits for its installer.

@@ -36,17 +36,7 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
     }
     // Until it returns, a session end leaves the folder to the request: the
     // control file it may be writing goes back once it has stopped.
-    struct Requesting {
-        platform::System& sys;
-        RunState& state;
-        std::string folder;
-        void mark(bool on) {
-            if (FolderRecord* record = recordOf(sys, state, folder))
-                record->requesting = on;
-        }
-        ~Requesting() { mark(false); }
-    } requesting{sys, state, state.ProgramFolder};
-    requesting.mark(true);
+    const Requesting requesting(sys, state);
 
     ui.showProgress(true);
     struct HideProgress {
