@@ -64,11 +64,38 @@ enum class LaunchResult {
 using Process = std::uintptr_t;
 inline constexpr Process NoProcess = 0;
 
-// A folder this process holds against other copies of the tool (a lock on the
-// folder, a named object on Windows); let go when its last copy goes, and
-// with the process however it ends. Null where no hold can be had (a file
-// system without locks): the tool goes on without.
-using FolderHold = std::shared_ptr<const void>;
+// What a folder is, wherever it lies and however it is spelled: its device
+// and inode; its volume serial and file index on Windows.
+struct FolderId {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    friend bool operator==(const FolderId&, const FolderId&) = default;
+};
+
+// A folder this process has taken: kept open, so that it is known by what it
+// is and found wherever it is moved meanwhile, and held against other copies
+// of the tool where the system can (a lock on the folder, a named object on
+// Windows). Let go when its last copy goes, and with the process however it
+// ends.
+class HeldFolder {
+public:
+    virtual ~HeldFolder() = default;
+    // The folder's identity, read from what is held when it was taken.
+    virtual FolderId id() const = 0;
+    // Where the folder lies now, in the logic's form with its separator;
+    // nullopt when it is gone or its path cannot be written in code page 932.
+    virtual std::optional<std::string> where() const = 0;
+};
+// Null where the folder could not be opened.
+using FolderHold = std::shared_ptr<const HeldFolder>;
+
+// What became of the desktop's opener that shellOpen handed a file to.
+enum class OpenerState {
+    Running,    // the opener itself runs
+    NoProgram,  // it ended saying it found no program for the file
+    Ended,      // it ended otherwise, and a process it started still runs
+    EndedAlone, // it ended, and nothing it started runs any more
+};
 
 // What a primitive file operation came to.
 enum class FileResult {
@@ -173,9 +200,9 @@ public:
     // Whether a process shellOpen or processesRunning gave has ended;
     // NoProcess has.
     virtual bool processEnded(Process) { return true; }
-    // Whether an opener shellOpen handed a file to has ended saying it could
-    // not open it (no program for the file).
-    virtual bool startFailed(Process) { return false; }
+    // What became of an opener shellOpen handed a file to (the process it
+    // gave with Handed); the opener is reaped once it has ended.
+    virtual OpenerState openerState(Process) { return OpenerState::EndedAlone; }
     virtual void releaseProcess(Process) {}
     // The processes now running a program file (a path in the logic's form),
     // whoever started them: those whose program is that file under any
@@ -187,8 +214,12 @@ public:
     // Takes a folder (a path in the logic's form) for this process: every
     // spelling of it (other letters, a short name, a link on the way) gives
     // the same hold. nullopt when another process holds it; a process holds a
-    // folder against its own second hold too.
+    // folder against its own second hold too. Where the system has no hold
+    // (a file system without locks) the folder is still taken, unheld.
     virtual std::optional<FolderHold> holdFolder(const std::string& folder) = 0;
+    // The identity of the folder a path names (with or without its
+    // separator), through links; nullopt when it cannot be looked at.
+    virtual std::optional<FolderId> folderId(const std::string& folder) = 0;
 
     // Full path of the running executable, in the logic's form.
     virtual std::string ownExecutablePath() = 0;

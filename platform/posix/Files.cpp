@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
@@ -260,20 +261,21 @@ std::optional<std::string> PosixSystem::finalPath(const std::string& path) {
 
 namespace {
 
-// Locks an open file for this process without waiting: the hold (which closes
-// it when let go), nullopt when another holds it, or a null hold where the
-// file system has no such locks. The file is closed unless it is held.
-std::optional<FolderHold> lockWithoutWaiting(int fd) {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        return FolderHold(new int(fd), [](const void* held) {
-            const int* owned = static_cast<const int*>(held);
-            close(*owned);
-            delete owned;
-        });
-    }
-    const bool busy = errno == EWOULDBLOCK;
-    close(fd);
-    return busy ? std::nullopt : std::optional<FolderHold>(FolderHold());
+// Takes an advisory lock on an open file for this process without waiting.
+enum class Locking { Locked, Busy, None /* the file system has no such locks */ };
+Locking lockWithoutWaiting(int fd) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return Locking::Locked;
+    return errno == EWOULDBLOCK ? Locking::Busy : Locking::None;
+}
+
+// An open file kept until the last copy goes (its lock with it).
+Lock owning(int fd) {
+    return Lock(new int(fd), [](const void* held) {
+        const int* owned = static_cast<const int*>(held);
+        close(*owned);
+        delete owned;
+    });
 }
 
 // The folder for lock files: the user's runtime folder, else one of the
@@ -294,19 +296,60 @@ std::string lockFolder() {
     return folder;
 }
 
+// A folder kept open by its descriptor, locked itself or through its lock file.
+class PosixHeld final : public HeldFolder {
+public:
+    PosixHeld(Lock folder, const struct stat& st, Lock lockFile)
+        : folder_(std::move(folder)), id_{st.st_dev, st.st_ino}, lockFile_(std::move(lockFile)) {}
+    FolderId id() const override { return id_; }
+    std::optional<std::string> where() const override {
+        // The kernel follows the open folder through renames of it and of
+        // the folders above it.
+        const int fd = *static_cast<const int*>(folder_.get());
+        struct stat st;
+        if (fstat(fd, &st) != 0 || st.st_nlink == 0)
+            return std::nullopt;
+        char path[PATH_MAX];
+        const std::string link = "/proc/self/fd/" + std::to_string(fd);
+        const ssize_t size = readlink(link.c_str(), path, sizeof path);
+        if (size <= 0 || static_cast<std::size_t>(size) >= sizeof path || path[0] != '/')
+            return std::nullopt;
+        std::optional<std::string> logic = logicOf(std::string_view(path, size));
+        if (logic && logic->back() != '\\')
+            *logic += '\\';
+        return logic;
+    }
+
+private:
+    Lock folder_; // the open folder, locked where the file system can
+    FolderId id_;
+    Lock lockFile_; // where the folder itself has no lock
+};
+
 } // namespace
 
-std::optional<FolderHold> holdByLockFile(const struct stat& folder) {
+std::optional<Lock> holdByLockFile(const struct stat& folder) {
     // Never deleted, since another copy may hold it at any moment. Without a
     // folder of the user's own, no hold: the tool goes on without, as where
     // the lock file cannot be made.
     const std::string lockFiles = lockFolder();
     if (lockFiles.empty())
-        return FolderHold();
+        return Lock();
     const std::string path = lockFiles + "/kwarino-folder-" + std::to_string(folder.st_dev) + "-" +
                              std::to_string(folder.st_ino) + ".lock";
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    return fd < 0 ? FolderHold() : lockWithoutWaiting(fd);
+    if (fd < 0)
+        return Lock();
+    Lock file = owning(fd);
+    switch (lockWithoutWaiting(fd)) {
+    case Locking::Locked:
+        return file;
+    case Locking::Busy:
+        return std::nullopt;
+    case Locking::None:
+        break;
+    }
+    return Lock();
 }
 
 std::optional<FolderHold> PosixSystem::holdFolder(const std::string& folder) {
@@ -315,18 +358,34 @@ std::optional<FolderHold> PosixSystem::holdFolder(const std::string& folder) {
     // inherited by the programs the tool starts.
     const std::optional<std::string> native = nativeOf(folder);
     const int fd = native ? open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0) {
-        if (fd >= 0)
-            close(fd);
+    if (fd < 0)
         return FolderHold();
+    Lock open = owning(fd);
+    struct stat st;
+    if (fstat(fd, &st) != 0)
+        return FolderHold();
+    switch (lockWithoutWaiting(fd)) {
+    case Locking::Locked:
+        return FolderHold(std::make_shared<PosixHeld>(std::move(open), st, Lock()));
+    case Locking::Busy:
+        return std::nullopt;
+    case Locking::None:
+        break;
     }
-    std::optional<FolderHold> hold = lockWithoutWaiting(fd);
-    if (!hold || *hold)
-        return hold;
     // No lock on the folder there (NFS locks only files open for writing, some
     // file systems none): copies on this machine still meet at a lock file.
-    return holdByLockFile(st);
+    std::optional<Lock> lockFile = holdByLockFile(st);
+    if (!lockFile)
+        return std::nullopt;
+    return FolderHold(std::make_shared<PosixHeld>(std::move(open), st, std::move(*lockFile)));
+}
+
+std::optional<FolderId> PosixSystem::folderId(const std::string& folder) {
+    const std::optional<std::string> native = nativeOf(folder);
+    struct stat st;
+    if (!native || stat(native->empty() ? "/" : native->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FolderId{st.st_dev, st.st_ino};
 }
 
 } // namespace platform::posix

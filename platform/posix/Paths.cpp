@@ -56,6 +56,10 @@ std::string PosixSystem::ownExecutablePath() {
 }
 
 std::optional<std::string> PosixSystem::fromNativePath(std::string_view nativeUtf8) {
+    return logicOf(nativeUtf8);
+}
+
+std::optional<std::string> logicOf(std::string_view nativeUtf8) {
     if (nativeUtf8.empty())
         return std::nullopt;
     std::string full;

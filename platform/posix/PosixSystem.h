@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,7 @@ public:
     void syncFolder(const std::string& folder) override;
     std::optional<std::string> finalPath(const std::string& path) override;
     std::optional<FolderHold> holdFolder(const std::string& folder) override;
+    std::optional<FolderId> folderId(const std::string& folder) override;
 
     // Processes.cpp
     std::uint32_t processId() override;
@@ -50,7 +52,7 @@ public:
     // A found process is its id: ended once no process has it (nothing to let go).
     // An opener is this process's child: ended once reaped, its exit status kept.
     bool processEnded(Process process) override;
-    bool startFailed(Process process) override;
+    OpenerState openerState(Process process) override;
     void releaseProcess(Process process) override;
 
     // Paths.cpp
@@ -70,12 +72,19 @@ private:
 // a path that would name a different file.
 std::optional<std::string> nativeOf(std::string_view logic);
 
-// Files.cpp: the hold on a folder (stat'ed as `folder`) through a lock file
+// An open file kept, and the lock on it, until the last copy goes.
+using Lock = std::shared_ptr<const void>;
+
+// Paths.cpp: a native absolute path to the logic's form, as fromNativePath.
+std::optional<std::string> logicOf(std::string_view nativeUtf8);
+
+// Files.cpp: the lock on a folder (stat'ed as `folder`) through a lock file
 // named from its device and inode, for where the folder itself cannot be
-// locked; as holdFolder answers. The lock file lies in the user's runtime
+// locked: nullopt when another copy holds it, a null lock where none can be
+// had. The lock file lies in the user's runtime
 // folder, else in "kwarino-<uid>" in the temporary folder ($TMPDIR, else
 // /tmp), made 0700 and used only while it is the user's own and private.
-std::optional<FolderHold> holdByLockFile(const struct stat& folder);
+std::optional<Lock> holdByLockFile(const struct stat& folder);
 
 // Processes.cpp: the look for the processes that run a file, in parts.
 

@@ -161,9 +161,23 @@ void PosixSystem::releaseProcess(Process process) {
         openers_.erase(opener);
 }
 
-bool PosixSystem::startFailed(Process process) {
+OpenerState PosixSystem::openerState(Process process) {
+    // xdg-open's status when it found no program for the file.
+    constexpr int noProgram = 3;
     const auto opener = openers_.find(process);
-    return opener != openers_.end() && opener->second.value_or(0) != 0;
+    if (opener != openers_.end()) {
+        reapOpeners();
+        if (!opener->second)
+            return OpenerState::Running;
+        if (*opener->second == noProgram)
+            return OpenerState::NoProgram;
+    } else if (processRunning(static_cast<std::uint32_t>(process))) {
+        return OpenerState::Running;
+    }
+    // The opener led a session and process group of its own, which what it
+    // starts stays in (Wine's server leaves it, the programs Wine runs do not).
+    const bool groupLives = kill(-static_cast<pid_t>(process), 0) == 0 || errno == EPERM;
+    return groupLives ? OpenerState::Ended : OpenerState::EndedAlone;
 }
 
 namespace {
