@@ -206,8 +206,10 @@ void MainWindow::connectEvents() {
     };
     auto field = [this](Role role) { return static_cast<QLineEdit*>(control(form::id(role))); };
     connect(button(Role::BtnSansho), &QPushButton::clicked, this, [f] { f->BtnSanshoClick(); });
-    connect(button(Role::BitBtnInstall), &QPushButton::clicked, this,
-            [f] { f->BitBtnInstallClick(); });
+    connect(button(Role::BitBtnInstall), &QPushButton::clicked, this, [this, f] {
+        f->BitBtnInstallClick();
+        followLook();
+    });
     connect(field(Role::EditProgramFile), &QLineEdit::textChanged, this,
             [f] { f->EditProgramFileChange(); });
     connect(field(Role::EditApplication), &QLineEdit::textChanged, this,
@@ -221,7 +223,10 @@ void MainWindow::connectEvents() {
     connect(Help1, &QAction::triggered, this, [f] { f->Help1Click(); });
     installerLook_ = new QTimer(this);
     installerLook_->setInterval(1000);
-    connect(installerLook_, &QTimer::timeout, this, [f] { f->InstallerEnded(); });
+    connect(installerLook_, &QTimer::timeout, this, [this, f] {
+        f->InstallerEnded();
+        followLook();
+    });
 
     // The desktop session ending, or the application quitting without the
     // window closing, restores the folder too.
@@ -266,16 +271,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // However the window closes; a running request first stops.
-    // A close that waits for installers looks for them once a second: one
-    // the desktop's opener started gives the tool no process to wait on.
     if (form_->FormCloseQuery()) {
         installerLook_->stop();
         event->accept();
     } else {
-        if (form_->waitingForInstallers())
-            installerLook_->start();
+        followLook();
         event->ignore();
     }
+}
+
+void MainWindow::followLook() {
+    if (!form_->looking())
+        installerLook_->stop();
+    else if (!installerLook_->isActive())
+        installerLook_->start();
 }
 
 void MainWindow::takeCommandLine(const QStringList& arguments) {

@@ -76,11 +76,14 @@ private:
     void applyColours();
     void connectEvents();
     void centreOnScreen();
+    // The look runs while the logic follows a start or a close waits.
+    void followLook();
 
     std::vector<QWidget*> controls_; // by form::ControlId
     std::unique_ptr<form::TForm1> form_;
     QProgressDialog* progress_ = nullptr;
-    // While a close waits for installers: a look once a second.
+    // A look once a second: the desktop's opener gives the tool no process
+    // of the installer to wait on.
     QTimer* installerLook_ = nullptr;
     bool centred_ = false;
 };

@@ -41,7 +41,8 @@ std::optional<ControlId> fieldOf(prepare::Field field, int row) {
 
 } // namespace
 
-TForm1::TForm1(View& view, platform::System& system) : view_(view), system_(system) {
+TForm1::TForm1(View& view, platform::System& system, Clock clock)
+    : view_(view), system_(system), clock_(std::move(clock)) {
     FormCreate();
 }
 
@@ -55,7 +56,6 @@ void TForm1::FormCreate() {
     // browse buttons to BtnStartMenuSanshoClick with their row as tag.
     state.ToolFolder =
         pathrules::withTrailingBackslash(pathrules::folderPart(system_.ownExecutablePath()));
-    state.Folders.clear();
     OpenDialog1.filter = text::ProgramFileFilter;
     OpenDialog1.title = text::ProgramFileTitle;
 }
@@ -92,7 +92,7 @@ void TForm1::offerToRestoreLeftover() {
     if (prepare::claimProgramFolder(system_, state) != prepare::FolderClaim::Taken)
         return;
     const std::string controlFile = prepare::controlFilePath(state);
-    prepare::Asking asking(system_, state, {controlFile});
+    prepare::Asking asking(system_, state, {controlFile}, clock_());
     if (prepare::leftRelocated(system_, controlFile) &&
         view_.questionBox(text::ApplicationTitle, text::LeftRelocatedQuestion) == Answer::Yes)
         reportRestore(prepare::restoreControlFile(system_, controlFile));
@@ -216,7 +216,7 @@ void TForm1::BitBtnInstallClick() {
     case Kind::StartFailed: {
         // Nothing stays moved but what the record holds for the close.
         view_.setEnabled(install, true);
-        prepare::Asking asking(system_, state, {prepare::controlFilePath(state)});
+        prepare::Asking asking(system_, state, {prepare::controlFilePath(state)}, clock_());
         view_.errorBox(withFullStop(display(outcome.message)));
         reportNotBack(outcome.notBack);
         break;
@@ -227,9 +227,9 @@ void TForm1::BitBtnInstallClick() {
     // A session end met the request midway: what it recorded goes back too.
     if (sessionEnded_) {
         sessionEnded_ = false;
-        prepare::settleFolders(system_, state, prepare::Occasion::SessionEnd);
+        prepare::settleFolders(system_, state, prepare::Occasion::SessionEnd, clock_());
     }
-    prepare::letGo(system_, state);
+    prepare::letGo(system_, state, clock_());
     if (closePending_) {
         closePending_ = false;
         view_.closeWindow();
@@ -242,7 +242,7 @@ void TForm1::reportNotBack(std::vector<prepare::NotBack> notBack) {
     std::vector<std::string> folders;
     for (const prepare::NotBack& file : notBack)
         folders.push_back(file.folder);
-    prepare::Asking asking(system_, state, folders);
+    prepare::Asking asking(system_, state, folders, clock_());
     while (!notBack.empty()) {
         std::vector<std::string> named;
         for (std::size_t i = 0; i < notBack.size() && i < text::NamedNotBack; ++i)
@@ -261,6 +261,14 @@ void TForm1::reportRestore(const prepare::RestoreReport& report) {
             view_.errorBox(
                 withFullStop(display(text::cannotRead(text::shownPath(system_, controlFile)))));
     reportNotBack(report.notBack);
+}
+
+void TForm1::reportSettled(const prepare::Settled& settled) {
+    // As the request says it when the shell refuses the installer at once.
+    for (const std::string& installer : settled.failedStarts)
+        view_.errorBox(
+            withFullStop(display(text::cannotStart(text::shownPath(system_, installer)))));
+    reportRestore(settled.report);
 }
 
 void TForm1::Help1Click() {
@@ -284,7 +292,7 @@ bool TForm1::FormCloseQuery() {
         unreadableSaid_.clear();
         // An installer still at work reads its files where the tool put them.
         const prepare::Settled settled =
-            prepare::settleFolders(system_, state, prepare::Occasion::Close);
+            prepare::settleFolders(system_, state, prepare::Occasion::Close, clock_());
         if (settled.installing) {
             waiting_ = true;
             for (ControlId control = 0; control < controls().size(); ++control)
@@ -294,11 +302,14 @@ bool TForm1::FormCloseQuery() {
             view_.setVisible(id(Role::Label6), true);
         }
         // The user hears of any file that stays beside the program.
-        reportRestore(settled.report);
+        reportSettled(settled);
         return !settled.installing;
     }
-    // A second close while installers run: the user's choice wins.
-    reportRestore(prepare::settleFolders(system_, state, prepare::Occasion::LastClose).report);
+    // A second close while installers run: the user's choice wins; its
+    // folders stay the run's until its boxes are answered.
+    const prepare::Settled last =
+        prepare::settleFolders(system_, state, prepare::Occasion::LastClose, clock_());
+    reportRestore(last.report);
     return true;
 }
 
@@ -306,14 +317,19 @@ std::vector<platform::Process> TForm1::installersWaitedFor() const {
     return waiting_ ? prepare::installerProcesses(state) : std::vector<platform::Process>{};
 }
 
+bool TForm1::looking() const {
+    return waiting_ || prepare::followingStarts(state);
+}
+
 void TForm1::InstallerEnded() {
-    // A box is open: the next wake tries again.
-    if (!waiting_ || prepare::anyBoxOpen(state))
+    // A request or a box is under way: the next wake tries again.
+    if (requestRunning_ || prepare::anyBoxOpen(state) || !looking())
         return;
-    const prepare::Settled settled =
-        prepare::settleFolders(system_, state, prepare::Occasion::Close);
-    reportRestore(settled.report);
-    if (!settled.installing)
+    const prepare::Occasion occasion =
+        waiting_ ? prepare::Occasion::Close : prepare::Occasion::Look;
+    const prepare::Settled settled = prepare::settleFolders(system_, state, occasion, clock_());
+    reportSettled(settled);
+    if (waiting_ && !settled.installing)
         view_.closeWindow();
 }
 
@@ -327,7 +343,7 @@ void TForm1::SessionEnding() {
         stopRequest_ = true;
         sessionEnded_ = true;
     }
-    prepare::settleFolders(system_, state, prepare::Occasion::SessionEnd);
+    prepare::settleFolders(system_, state, prepare::Occasion::SessionEnd, clock_());
 }
 
 std::string withFullStop(const std::string& utf8) {

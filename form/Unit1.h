@@ -7,12 +7,14 @@
 #include "platform/System.h"
 #include "prepare/RunState.h"
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace prepare {
 struct NotBack;
+struct Settled;
 struct RequestTexts;
 struct RestoreReport;
 } // namespace prepare
@@ -24,8 +26,10 @@ constexpr const char* ReadMeName = "ReadMe.txt";
 
 class TForm1 {
 public:
-    // FormCreate runs here, before the view shows the window.
-    TForm1(View& view, platform::System& system);
+    // FormCreate runs here, before the view shows the window. Every decision
+    // that depends on time takes it from `clock` (tests step it).
+    using Clock = std::function<prepare::Clock::time_point()>;
+    TForm1(View& view, platform::System& system, Clock clock = prepare::Clock::now);
 
     const prepare::RunState& runState() const { return state; }
 
@@ -53,11 +57,14 @@ public:
     // installer or an open box is still about. Nothing waits. The window
     // stays, in case the session end is cancelled: its close restores again.
     void SessionEnding();
-    // While a close waits: the installers' processes to wait for (else none),
-    // and what the window calls when one of them has ended, and at least once
-    // a second while it waits (an installer the tool got no process for is
-    // looked for again).
+    // While a close waits: the installers' processes to wait for (else none).
+    // While a close waits or a start handed to the desktop's opener is
+    // followed, the window calls InstallerEnded once a second (an installer
+    // the tool got no process for is looked for again), and whenever one of
+    // those processes has ended: an opener that found no program for the
+    // installer is said at once.
     bool waitingForInstallers() const { return waiting_; }
+    bool looking() const;
     std::vector<platform::Process> installersWaitedFor() const;
     void InstallerEnded();
     // Files handed over by a drop, `row` the start-menu row they were dropped
@@ -89,9 +96,12 @@ private:
     // The close's boxes: each control file it could not read, then the files
     // it could not put back.
     void reportRestore(const prepare::RestoreReport& report);
+    // An event's boxes: each start no program opened, then the close's.
+    void reportSettled(const prepare::Settled& settled);
 
     View& view_;
     platform::System& system_;
+    Clock clock_;
     prepare::RunState state;
     OpenDialogState OpenDialog1;
     bool requestRunning_ = false;

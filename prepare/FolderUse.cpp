@@ -1,63 +1,138 @@
 #include "prepare/FolderUse.h"
 
-#include "prepare/ControlFile.h"
+#include "platform/PathRules.h"
 #include "prepare/ProgramFolder.h"
 
 #include <algorithm>
 
 namespace prepare {
+
+// The one way into the run's records.
+struct FolderRecordsOwner {
+    static std::vector<FolderRecord>& list(RunState& state) { return state.Folders.list_; }
+    static const std::vector<FolderRecord>& list(const RunState& state) {
+        return state.Folders.list_;
+    }
+    static FolderRecord& add(RunState& state, std::string folder, platform::FolderHold hold) {
+        FolderRecord& record = state.Folders.list_.emplace_back();
+        record.key = ++state.Folders.lastKey_;
+        record.folder = std::move(folder);
+        record.hold = std::move(hold);
+        return record;
+    }
+};
+
 namespace {
+
+using Owner = FolderRecordsOwner;
+
+// The run's record of the folder of `path` (a folder with its separator, or a
+// file in it), found by what the folder is: the path is looked up once, and
+// wherever a recorded folder has moved meanwhile, it is still the run's.
+FolderRecord* recordOf(platform::System& sys, RunState& state, const std::string& path) {
+    const std::string folder(pathrules::folderPart(path));
+    const std::optional<platform::FolderId> id = sys.folderId(folder);
+    for (FolderRecord& record : Owner::list(state))
+        if (record.hold ? id && record.hold->id() == *id : record.folder == folder)
+            return &record;
+    return nullptr;
+}
+
+FolderRecord* recordByKey(RunState& state, std::uint64_t key) {
+    for (FolderRecord& record : Owner::list(state))
+        if (record.key == key)
+            return &record;
+    return nullptr;
+}
+
+// Where the folder lies now: as the request spelled it while that still names
+// it, else where the folder was moved to meanwhile.
+std::string folderNow(platform::System& sys, const FolderRecord& record) {
+    if (!record.hold || sys.folderId(record.folder) == record.hold->id())
+        return record.folder;
+    return record.hold->where().value_or(record.folder);
+}
+
+// Whether a start handed to the opener counts as the installer at work.
+bool atWork(const FolderRecord::Handed& start, bool seen, Clock::time_point now) {
+    return !start.ended || (!seen && now - *start.ended < OpenerGrace);
+}
 
 // Lets go of the processes the record keeps.
 void forgetInstallers(platform::System& sys, FolderRecord& record) {
     for (const auto* list : {&record.started, &record.found})
         for (platform::Process process : *list)
             sys.releaseProcess(process);
+    for (const FolderRecord::Handed& start : record.handed)
+        sys.releaseProcess(start.opener);
     record.started.clear();
     record.found.clear();
-    record.unseenSince.reset();
+    record.handed.clear();
 }
 
-// Looks again at who runs the folder's installer: the processes the run's
-// starts gave, until they end, and every process found running its file,
-// whoever started it (an installer that restarted itself, or one the
-// desktop's opener started).
-void lookForInstallers(platform::System& sys, FolderRecord& record) {
+// Looks again at who runs the folder's installer (lying in `folder` now): the
+// installers the run's starts gave, until they end, every process found
+// running its file, whoever started it (an installer that restarted itself,
+// or one the desktop's opener started), and the openers handed a start.
+// Whether a start ended with no program to open the installer.
+bool lookForInstallers(platform::System& sys, FolderRecord& record, const std::string& folder,
+                       Clock::time_point now) {
     std::erase_if(record.started, [&](platform::Process process) {
         if (!sys.processEnded(process))
             return false;
-        // The opener found no program for the file: nothing comes to wait for.
-        if (sys.startFailed(process))
-            record.unseenSince.reset();
         sys.releaseProcess(process);
         return true;
     });
     for (platform::Process process : record.found)
         sys.releaseProcess(process);
-    record.found = sys.processesRunning(installerBeside(record.folder));
-    if (!record.found.empty())
-        record.unseenSince.reset(); // seen: from now on it counts while it runs
+    record.found = sys.processesRunning(installerBeside(folder));
+    record.seen = record.seen || !record.found.empty();
+    bool failed = false;
+    std::erase_if(record.handed, [&](FolderRecord::Handed& start) {
+        switch (sys.openerState(start.opener)) {
+        case platform::OpenerState::Running:
+            return false;
+        case platform::OpenerState::NoProgram:
+            failed = failed || !record.seen;
+            break;
+        case platform::OpenerState::Ended:
+            start.ended = start.ended.value_or(now);
+            if (atWork(start, record.seen, now))
+                return false;
+            break;
+        case platform::OpenerState::EndedAlone:
+            break;
+        }
+        sys.releaseProcess(start.opener);
+        return true;
+    });
+    return failed;
 }
 
 } // namespace
 
-FolderRecord* recordOf(platform::System& sys, RunState& state, const std::string& path) {
-    const auto it =
-        std::find_if(state.Folders.begin(), state.Folders.end(), [&](const FolderRecord& record) {
-            return sameFolder(sys, record.folder, path);
-        });
-    return it == state.Folders.end() ? nullptr : &*it;
+std::vector<std::string> RunState::CreatedIniFiles() const {
+    std::vector<std::string> files;
+    for (const FolderRecord& record : Owner::list(*this))
+        if (!record.controlFile.empty())
+            files.push_back(record.controlFile);
+    return files;
 }
 
 std::string recordControlFile(platform::System& sys, RunState& state) {
     FolderRecord* record = recordOf(sys, state, state.ProgramFolder);
-    if (!record) {
-        record = &state.Folders.emplace_back();
-        record->folder = state.ProgramFolder;
-    }
+    if (!record)
+        record = &Owner::add(state, state.ProgramFolder, nullptr);
     if (record->controlFile.empty())
         record->controlFile = controlFilePath(state);
     return record->controlFile;
+}
+
+std::optional<std::string> writeRecordedControlFile(platform::System& sys, RunState& state,
+                                                    const ControlFileRequest& request) {
+    std::size_t fresh = 0;
+    FolderRecord* record = recordOf(sys, state, state.ProgramFolder);
+    return writeControlFile(sys, state, request, record ? record->groupItems : fresh);
 }
 
 bool installerRunsIn(platform::System& sys, const std::string& path) {
@@ -77,9 +152,7 @@ FolderClaim claimProgramFolder(platform::System& sys, RunState& state) {
     std::optional<platform::FolderHold> hold = sys.holdFolder(state.ProgramFolder);
     if (!hold)
         return FolderClaim::OtherCopy;
-    FolderRecord& record = state.Folders.emplace_back();
-    record.folder = state.ProgramFolder;
-    record.hold = std::move(*hold);
+    Owner::add(state, state.ProgramFolder, std::move(*hold));
     return FolderClaim::Taken;
 }
 
@@ -88,26 +161,31 @@ platform::LaunchResult startInstaller(platform::System& sys, RunState& state) {
     const platform::LaunchResult result =
         sys.shellOpen(installerBeside(state.ProgramFolder), &process);
     FolderRecord* record = recordOf(sys, state, state.ProgramFolder);
-    if (!record) {
+    if (!record || process == platform::NoProcess) {
         sys.releaseProcess(process);
         return result;
     }
-    if (process != platform::NoProcess)
+    if (result == platform::LaunchResult::Handed) {
+        // The opener gives no process of the installer: it is followed until
+        // it is known what came of it.
+        record->handed.push_back({process, std::nullopt});
+        record->seen = false;
+    } else {
         record->started.push_back(process);
-    // The opener gives no process of the installer: until it is seen, the
-    // start itself counts as the installer at work.
-    if (result == platform::LaunchResult::Handed)
-        record->unseenSince = Clock::now();
+    }
     return result;
 }
 
 bool installing(const FolderRecord& record, Clock::time_point now) {
     return !record.started.empty() || !record.found.empty() ||
-           (record.unseenSince && now - *record.unseenSince < OpenerGrace);
+           std::any_of(
+               record.handed.begin(), record.handed.end(),
+               [&](const FolderRecord::Handed& start) { return atWork(start, record.seen, now); });
 }
 
 bool mayRestore(const FolderRecord& record, Occasion occasion, Clock::time_point now) {
-    if (record.controlFile.empty() || record.requesting || installing(record, now))
+    if (occasion == Occasion::Look || record.controlFile.empty() || record.requesting ||
+        installing(record, now))
         return false;
     // Windows may end the tool any moment after a session end: an open box
     // keeps only the hold then.
@@ -119,84 +197,107 @@ bool mayLetGo(const FolderRecord& record, Clock::time_point now) {
            !installing(record, now);
 }
 
-Asking::Asking(platform::System& sys, RunState& state, std::vector<std::string> paths)
-    : sys_(sys), state_(state), paths_(std::move(paths)) {
-    for (const std::string& path : paths_)
-        if (FolderRecord* record = recordOf(sys_, state_, path))
+Asking::Asking(platform::System& sys, RunState& state, const std::vector<std::string>& paths,
+               Clock::time_point now)
+    : sys_(sys), state_(state), now_(now) {
+    for (const std::string& path : paths)
+        if (const FolderRecord* record = recordOf(sys_, state_, path))
+            keys_.push_back(record->key);
+    for (std::uint64_t key : keys_)
+        ++recordByKey(state_, key)->asking;
+}
+
+Asking::Asking(platform::System& sys, RunState& state, std::vector<std::uint64_t> keys,
+               Clock::time_point now)
+    : sys_(sys), state_(state), keys_(std::move(keys)), now_(now) {
+    for (std::uint64_t key : keys_)
+        if (FolderRecord* record = recordByKey(state_, key))
             ++record->asking;
 }
 
 Asking::Asking(Asking&& other) noexcept
-    : sys_(other.sys_), state_(other.state_), paths_(std::move(other.paths_)) {
-    other.paths_.clear();
+    : sys_(other.sys_), state_(other.state_), keys_(std::move(other.keys_)), now_(other.now_) {
+    other.keys_.clear();
 }
 
 Asking::~Asking() {
-    if (paths_.empty())
+    if (keys_.empty())
         return;
-    for (const std::string& path : paths_)
-        if (FolderRecord* record = recordOf(sys_, state_, path))
+    for (std::uint64_t key : keys_)
+        if (FolderRecord* record = recordByKey(state_, key))
             --record->asking;
-    letGo(sys_, state_);
+    letGo(sys_, state_, now_);
 }
 
-Requesting::Requesting(platform::System& sys, RunState& state)
-    : sys_(sys), state_(state), folder_(state.ProgramFolder) {
-    mark(true);
+Requesting::Requesting(platform::System& sys, RunState& state) : state_(state) {
+    if (FolderRecord* record = recordOf(sys, state, state.ProgramFolder)) {
+        key_ = record->key;
+        record->requesting = true;
+    }
 }
 
 Requesting::~Requesting() {
-    mark(false);
-}
-
-void Requesting::mark(bool on) {
-    if (FolderRecord* record = recordOf(sys_, state_, folder_))
-        record->requesting = on;
+    // Found by its key: the folder may have been renamed meanwhile.
+    if (FolderRecord* record = recordByKey(state_, key_))
+        record->requesting = false;
 }
 
 bool anyBoxOpen(const RunState& state) {
-    return std::any_of(state.Folders.begin(), state.Folders.end(),
+    const std::vector<FolderRecord>& records = Owner::list(state);
+    return std::any_of(records.begin(), records.end(),
                        [](const FolderRecord& record) { return record.asking > 0; });
 }
 
-Settled settleFolders(platform::System& sys, RunState& state, Occasion occasion) {
-    const Clock::time_point now = Clock::now();
+bool followingStarts(const RunState& state) {
+    const std::vector<FolderRecord>& records = Owner::list(state);
+    return std::any_of(records.begin(), records.end(),
+                       [](const FolderRecord& record) { return !record.handed.empty(); });
+}
+
+Settled settleFolders(platform::System& sys, RunState& state, Occasion occasion,
+                      Clock::time_point now) {
+    std::vector<std::string> failedStarts;
     RestoreReport report;
+    std::vector<std::uint64_t> asked;
     bool waiting = false;
-    for (FolderRecord& record : state.Folders) {
+    for (FolderRecord& record : Owner::list(state)) {
+        const std::string folder = folderNow(sys, record);
         if (occasion == Occasion::LastClose)
             forgetInstallers(sys, record);
-        else
-            lookForInstallers(sys, record);
+        else if (lookForInstallers(sys, record, folder, now)) {
+            failedStarts.push_back(installerBeside(folder));
+            asked.push_back(record.key);
+        }
         if (mayRestore(record, occasion, now)) {
-            RestoreReport one = restoreControlFile(sys, record.controlFile);
+            const std::string controlFile = folder + ControlFileName;
+            RestoreReport one = restoreControlFile(sys, controlFile);
+            if (!one.notBack.empty() || !one.unreadable.empty())
+                asked.push_back(record.key);
             report.notBack.insert(report.notBack.end(), one.notBack.begin(), one.notBack.end());
             report.unreadable.insert(report.unreadable.end(), one.unreadable.begin(),
                                      one.unreadable.end());
             // Once back, a later close must not touch a file another run may
             // have written there since.
-            if (!platform::isFile(sys, record.controlFile))
+            if (!platform::isFile(sys, controlFile))
                 record.controlFile.clear();
         }
         waiting = waiting || (!record.controlFile.empty() && installing(record, now));
     }
     // The boxes about what stays come next: their folders stay the run's
     // until they are answered.
-    std::vector<std::string> asked = report.unreadable;
-    for (const NotBack& file : report.notBack)
-        asked.push_back(file.folder);
-    Settled settled{std::move(report), waiting, Asking(sys, state, std::move(asked))};
-    letGo(sys, state);
+    Settled settled{std::move(failedStarts), std::move(report), waiting,
+                    Asking(sys, state, std::move(asked), now)};
+    letGo(sys, state, now);
     return settled;
 }
 
 RestoreReport restoreOnClose(platform::System& sys, RunState& state) {
-    return settleFolders(sys, state, Occasion::LastClose).report;
+    // Nothing is waited for any more: no decision asks the time.
+    return settleFolders(sys, state, Occasion::LastClose, Clock::time_point{}).report;
 }
 
-void letGo(platform::System& sys, RunState& state) {
-    const Clock::time_point now = Clock::now();
-    std::erase_if(state.Folders, [&](FolderRecord& record) {
+void letGo(platform::System& sys, RunState& state, Clock::time_point now) {
+    std::erase_if(Owner::list(state), [&](FolderRecord& record) {
         if (!mayLetGo(record, now))
             return false;
         forgetInstallers(sys, record);
@@ -206,7 +307,7 @@ void letGo(platform::System& sys, RunState& state) {
 
 std::vector<platform::Process> installerProcesses(const RunState& state) {
     std::vector<platform::Process> processes;
-    for (const FolderRecord& record : state.Folders)
+    for (const FolderRecord& record : Owner::list(state))
         for (const auto* list : {&record.started, &record.found})
             processes.insert(processes.end(), list->begin(), list->end());
     return processes;

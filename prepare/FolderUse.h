@@ -4,27 +4,32 @@
 #pragma once
 
 #include "platform/System.h"
+#include "prepare/ControlFile.h"
 #include "prepare/Restore.h"
 #include "prepare/RunState.h"
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace prepare {
 
 // How long a start handed to the desktop's opener counts as its installer at
-// work while the installer is not seen: Wine takes seconds before the program
-// it starts maps its file.
+// work, from the opener's end, while a process it started still runs and the
+// installer is not seen: Wine takes seconds before the program it starts maps
+// its file.
 constexpr std::chrono::seconds OpenerGrace{30};
-
-// The run's record of the folder of `path` (a folder with its separator, or a
-// file in it), whatever its spelling; null when the run has none.
-FolderRecord* recordOf(platform::System& sys, RunState& state, const std::string& path);
 
 // Records the program folder's Inst.ini for the restore at close, once per
 // folder whatever its spelling; returns the path as recorded.
 std::string recordControlFile(platform::System& sys, RunState& state);
+
+// Writes the program folder's control file (see writeControlFile), the
+// [Group] items the run's earlier write gave it kept on the folder's record.
+std::optional<std::string> writeRecordedControlFile(platform::System& sys, RunState& state,
+                                                    const ControlFileRequest& request);
 
 enum class FolderClaim {
     Own,           // the run had it already
@@ -40,11 +45,12 @@ FolderClaim claimProgramFolder(platform::System& sys, RunState& state);
 bool installerRunsIn(platform::System& sys, const std::string& path);
 
 // Starts the installer of the program folder through the shell and keeps on
-// its record what the start gave to wait for.
+// its record what the start gave to follow, from the next look on.
 platform::LaunchResult startInstaller(platform::System& sys, RunState& state);
 
 // The decisions about one folder, from its record alone.
 enum class Occasion {
+    Look,       // once a second while a start is followed: nothing comes back
     Close,      // a close, or its once-a-second look while it waits
     LastClose,  // the window closes now: installers are no longer waited for
     SessionEnd, // the session ends: no box, nothing waits
@@ -60,7 +66,10 @@ bool mayLetGo(const FolderRecord& record, Clock::time_point now);
 // waiting close does not restore them; at its end what is done is let go.
 class Asking {
 public:
-    Asking(platform::System& sys, RunState& state, std::vector<std::string> paths);
+    Asking(platform::System& sys, RunState& state, const std::vector<std::string>& paths,
+           Clock::time_point now);
+    Asking(platform::System& sys, RunState& state, std::vector<std::uint64_t> keys,
+           Clock::time_point now);
     ~Asking();
     Asking(Asking&& other) noexcept;
     Asking(const Asking&) = delete;
@@ -70,7 +79,8 @@ public:
 private:
     platform::System& sys_;
     RunState& state_;
-    std::vector<std::string> paths_;
+    std::vector<std::uint64_t> keys_; // of the records asked about
+    Clock::time_point now_;           // what is done then is let go at the end
 };
 
 // While the run's request on the program folder is under way: no event of
@@ -83,33 +93,37 @@ public:
     Requesting& operator=(const Requesting&) = delete;
 
 private:
-    void mark(bool on);
-    platform::System& sys_;
     RunState& state_;
-    std::string folder_;
+    std::uint64_t key_ = 0; // of the folder's record, once the request has one
 };
 
 // Whether a box about any folder is open.
 bool anyBoxOpen(const RunState& state);
+// Whether a start handed to the desktop's opener is still followed: looked at
+// once a second until it is known what came of it.
+bool followingStarts(const RunState& state);
 
-// What one event of the close did: the boxes the window is to show about it
-// (their folders count as asked about while this lives), and whether a folder
-// still waits for its installer.
+// What one event did: the boxes the window is to show about it (their
+// folders count as asked about while this lives), and whether a folder still
+// waits for its installer.
 struct Settled {
+    std::vector<std::string> failedStarts; // the installers no program opened
     RestoreReport report;
     bool installing = false;
     Asking asking;
 };
-// One event of the close: looks for installers, restores every folder that
-// may be restored, lets go of what is done.
-Settled settleFolders(platform::System& sys, RunState& state, Occasion occasion);
+// One event, at `now`: looks for installers and at the starts followed,
+// restores every folder that may be restored on the occasion, lets go of what
+// is done.
+Settled settleFolders(platform::System& sys, RunState& state, Occasion occasion,
+                      Clock::time_point now);
 
 // The window closes now: every folder restored that may be, without a box;
 // what stays is in the report.
 RestoreReport restoreOnClose(platform::System& sys, RunState& state);
 
-// Forgets every folder that is done (see mayLetGo).
-void letGo(platform::System& sys, RunState& state);
+// Forgets every folder that is done at `now` (see mayLetGo).
+void letGo(platform::System& sys, RunState& state, Clock::time_point now);
 
 // The processes the run waits for: the starts' and those found by the file.
 std::vector<platform::Process> installerProcesses(const RunState& state);

@@ -88,9 +88,7 @@ RequestOutcome runInstallRequest(platform::System& sys, RunState& state, const R
     for (;;) {
         if (ui.stopRequested())
             return outcome(Kind::Stopped);
-        std::size_t fresh = 0;
-        FolderRecord* record = recordOf(sys, state, state.ProgramFolder);
-        if (auto error = writeControlFile(sys, state, request, record ? record->groupItems : fresh))
+        if (auto error = writeRecordedControlFile(sys, state, request))
             return outcome(Kind::WriteFailed, std::move(*error));
         if (!relocating)
             break;

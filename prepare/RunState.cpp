@@ -10,12 +10,4 @@ void setProgramFile(RunState& state, const std::string& programFileName) {
     state.ProgramFolderLength = state.ProgramFolder.size();
 }
 
-std::vector<std::string> RunState::CreatedIniFiles() const {
-    std::vector<std::string> files;
-    for (const FolderRecord& record : Folders)
-        if (!record.controlFile.empty())
-            files.push_back(record.controlFile);
-    return files;
-}
-
 } // namespace prepare

@@ -25,10 +25,10 @@ int run(HWND window, form::TForm1& form) {
         const DWORD count = static_cast<DWORD>(installers.size());
         // An installer that restarted itself is found again by its file: a
         // look at least once a second.
-        const bool waiting = form.waitingForInstallers();
+        const bool looking = form.looking();
         const DWORD woke = MsgWaitForMultipleObjectsEx(
-            count, installers.data(), waiting ? 1000 : INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (waiting &&
+            count, installers.data(), looking ? 1000 : INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (looking &&
             (woke < WAIT_OBJECT_0 + count || woke == WAIT_TIMEOUT || woke == WAIT_FAILED)) {
             form.InstallerEnded();
             continue;

@@ -4,8 +4,8 @@
 #include "platform/posix/PosixSystem.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
