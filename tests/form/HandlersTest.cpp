@@ -4,6 +4,7 @@
 #include "form/FakeView.h"
 #include "form/Unit1.h"
 #include "form/WindowTexts.h"
+#include "prepare/FolderUse.h"
 #include "support/FaultySystem.h"
 #include "support/IniText.h"
 #include "support/ProductNames.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -25,6 +27,8 @@
 
 #include <shlguid.h>
 #include <shobjidl.h>
+#else
+#include <sys/wait.h>
 #endif
 
 namespace {
@@ -804,74 +808,98 @@ TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallersAreWaitedF
 }
 
 #ifndef _WIN32
-// The desktop's opener hands the installer to Wine and ends, giving the tool
-// no process; Wine maps the program it runs, as the stand-in does, seconds
-// later. A close right after the start waits for it all the same.
-TEST_F(Requests, TheCloseWaitsForAnInstallerTheOpenerStartedOutOfSight) {
-    tmp.write("bin/xdg-open",
-              "#!/bin/sh\n(sleep 2; exec \"" KW_MAPS_FILE "\" \"$1\" \"$KW_UNTIL\") &\n");
-    std::filesystem::permissions(tmp.native("bin/xdg-open"), std::filesystem::perms::owner_all);
-    tmp.write("running");
-    auto before = tmp.snapshot();
-    before.erase("running");
+// The desktop's opener hands the installer to Wine, which maps the program it
+// runs (as the stand-in does) seconds later, and gives the tool no process:
+// each start is followed from the hand-off, over the real layer, the grace
+// stepped.
+TEST_F(Requests, EachStartHandedToTheOpenerIsFollowedUntilItsOutcomeIsKnown) {
+    const std::string maps = "\"" KW_MAPS_FILE "\" \"$1\" \"$KW_UNTIL\"";
+    struct Row {
+        std::string opener;
+        bool closeAtOnce; // closed right after インストール: waits
+        bool failed;      // said at once
+        bool stepGrace;   // nothing seen; the close waits out the grace
+    } rows[] = {
+        {"sleep 1; exit 3", false, true, false},                       // no program for .exe
+        {"exit 0", false, false, false},                               // started nothing
+        {"(" + maps + ") & sleep 1; exit 0", false, false, false},     // a short installer
+        {"(sleep 2; exec " + maps + ") & exit 4", true, false, false}, // maps later
+        {"sleep 60 & echo $! >\"$KW_UNTIL.pid\"; sleep 1; exit 0", false, false, true},
+    };
     const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
     setenv("PATH", (tmp.native("bin").string() + ":" + savedPath).c_str(), 1);
-    setenv("KW_UNTIL", tmp.native("running").c_str(), 1);
     platform::System& real = platform::realSystem();
-    SecondWindow tool(real);
-    tool.request(native("Sample/Sample.exe"));
-    setenv("PATH", savedPath.c_str(), 1);
-    // Waits (generously) for each look to come to the answer wanted.
-    auto within = [](auto ready) {
-        for (int i = 0; i < 400 && !ready(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        return ready();
-    };
-    auto installerSeen = [&] {
-        std::vector<platform::Process> running =
-            real.processesRunning(tmp.logic("Sample/" + Installer));
-        for (platform::Process process : running)
-            real.releaseProcess(process);
-        return !running.empty();
-    };
-    ASSERT_FALSE(installerSeen()) << "closed before the installer maps its file";
-
-    tool.view.closeWindow();
-    EXPECT_FALSE(tool.view.closed);
-    EXPECT_EQ(tool.view[Progress].text, text::WaitingForInstaller);
-    EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "left where the installer reads it";
-    ASSERT_TRUE(within([&] {
-        tool.form.InstallerEnded(); // the window's look once a second
-        return installerSeen() || tool.view.closed;
-    }));
-    EXPECT_FALSE(tool.view.closed);
-    EXPECT_TRUE(tmp.exists("Sample/" + Ini)) << "the installer finds its control file";
-    std::filesystem::remove(tmp.native("running")); // the installer ends
-    EXPECT_TRUE(within([&] {
-        tool.form.InstallerEnded(); // the window's look once a second
-        return tool.view.closed;
-    }));
-    EXPECT_EQ(tmp.snapshot(), before);
-}
-
-// An opener that finds no program for the file: nothing comes to wait for.
-TEST_F(Requests, AStartTheOpenerCouldNotOpenIsNotWaitedFor) {
-    tmp.write("bin/xdg-open", "#!/bin/sh\nsleep 1\nexit 3\n");
-    std::filesystem::permissions(tmp.native("bin/xdg-open"), std::filesystem::perms::owner_all);
-    const auto before = tmp.snapshot();
-    const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
-    setenv("PATH", (tmp.native("bin").string() + ":" + savedPath).c_str(), 1);
-    SecondWindow tool(platform::realSystem());
-    tool.request(native("Sample/Sample.exe"));
-    setenv("PATH", savedPath.c_str(), 1);
-    tool.view.closeWindow();
-    EXPECT_FALSE(tool.view.closed) << "the opener is still at it";
-    for (int i = 0; i < 100 && !tool.view.closed; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        tool.form.InstallerEnded();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.opener);
+        tmp.write("bin/xdg-open", "#!/bin/sh\n" + row.opener + "\n");
+        std::filesystem::permissions(tmp.native("bin/xdg-open"), std::filesystem::perms::owner_all);
+        tmp.write("running");
+        setenv("KW_UNTIL", tmp.native("running").c_str(), 1);
+        auto before = tmp.snapshot();
+        before.erase("running");
+        prepare::Clock::time_point now{};
+        FakeView view;
+        form::TForm1 form(view, real, [&] { return now; });
+        view.form = &form;
+        view.fileNames.push_back(native("Sample/Sample.exe"));
+        form.BtnSanshoClick();
+        view.setText(NameField, "x");
+        form.BitBtnInstallClick();
+        // The window's look once a second, until `done` (generously).
+        auto lookUntil = [&](auto done, int tries = 200) {
+            for (int i = 0; i < tries && !done(); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                form.InstallerEnded();
+            }
+            return done();
+        };
+        auto installerRuns = [&] {
+            const auto running = real.processesRunning(tmp.logic("Sample/" + Installer));
+            for (platform::Process process : running)
+                real.releaseProcess(process);
+            return !running.empty();
+        };
+        if (row.closeAtOnce) {
+            view.closeWindow();
+            EXPECT_FALSE(view.closed);
+            EXPECT_EQ(view[Progress].text, text::WaitingForInstaller);
+            ASSERT_TRUE(lookUntil(installerRuns));
+            std::filesystem::remove(tmp.native("running"));
+        } else if (row.stepGrace) {
+            now += prepare::OpenerGrace; // an opener slow to hand on: its end counts
+            lookUntil([&] { return tmp.exists("running.pid"); });
+            lookUntil([] { return false; }, 40); // the opener ends meanwhile
+            view.closeWindow();
+            now += prepare::OpenerGrace - std::chrono::seconds(1);
+            form.InstallerEnded();
+            EXPECT_FALSE(view.closed) << "its process may start the installer yet";
+            now += std::chrono::seconds(1);
+        } else {
+            ASSERT_TRUE(lookUntil([&] { return !form.looking(); }));
+            EXPECT_EQ(view.boxes.size(), row.failed ? 1u : 0u) << "said at once";
+            std::filesystem::remove(tmp.native("running"));
+            ASSERT_TRUE(lookUntil([&] { return !installerRuns(); }));
+            EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "nothing comes back before the close";
+            view.closeWindow();
+            EXPECT_TRUE(view.closed) << "at once";
+        }
+        EXPECT_TRUE(lookUntil([&] { return view.closed; }));
+        auto after = tmp.snapshot();
+        after.erase("running");
+        after.erase("running.pid");
+        EXPECT_EQ(after, before);
+        std::vector<std::string> shown;
+        for (const FakeView::Box& box : view.boxes)
+            shown.push_back(box.text);
+        const std::vector<std::string> said{native("Sample/" + Installer) + text::CannotStart};
+        EXPECT_EQ(shown, row.failed ? said : std::vector<std::string>{}) << "said once, at once";
+        int status = 0;
+        EXPECT_LE(waitpid(-1, &status, WNOHANG), 0) << "no opener is left a zombie";
+        if (tmp.exists("running.pid"))
+            kill(std::stoi(tmp.read("running.pid")), SIGKILL);
+        std::filesystem::remove(tmp.native("running.pid"));
     }
-    EXPECT_TRUE(tool.view.closed) << "long before an unseen installer's time is up";
-    EXPECT_EQ(tmp.snapshot(), before);
+    setenv("PATH", savedPath.c_str(), 1);
 }
 #endif
 
