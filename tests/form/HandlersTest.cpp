@@ -463,6 +463,13 @@ TEST_F(Requests, ErrorsOfTheToolsOwnWorkShowTheErrorBoxAndLeaveNothingUnrecorded
             EXPECT_NE(sys.calls.back().rfind("shellOpen", 0), 0u) << "the installer never starts";
         }
     }
+    // The session ends while the box about the start is open: the folder
+    // comes back all the same, as Windows may end the tool at once.
+    sys.fail = [](Operation op, const std::string&) { return op == Operation::shellOpen; };
+    view.onQuestion = [&] { form.SessionEnding(); };
+    view.setText(NameField, "y");
+    install();
+    EXPECT_EQ(tmp.snapshot(), before);
     sys.fail = nullptr;
     view.onQuestion = nullptr;
     view.closeWindow();
@@ -639,9 +646,17 @@ TEST_F(Requests, SessionEndDuringTheQuestionRestoresAtOnceThenTheRequestStopsWin
     tmp.write("Other/Other.exe");
     tmp.write("Other/" + Installer);
     manyFiles("Other"); // too many to move: the question is asked
-    const auto before = tmp.snapshot();
+    tmp.write("Third/Third.exe");
+    tmp.write("Third/" + Installer);
+    tmp.write("Third/doc/t.txt");
+    auto before = tmp.snapshot();
+    sys.startsProcesses = true;
+    browseProgram(native("Third/Third.exe"));
+    view.setText(NameField, "x");
+    install(); // its installer runs on: 1
     fill("x");
     install();
+    sys.ended = {2};
     ASSERT_TRUE(tmp.exists("Sample/Manual.txt"));
 
     browseProgram(native("Other/Other.exe"));
@@ -655,6 +670,9 @@ TEST_F(Requests, SessionEndDuringTheQuestionRestoresAtOnceThenTheRequestStopsWin
     EXPECT_TRUE(restoredMeanwhile) << "the earlier folder came back at once";
     EXPECT_FALSE(view.closed);
     EXPECT_TRUE(installEnabled()) << "the request stopped; the user may go on";
+    EXPECT_TRUE(tmp.exists("Third/t.txt")) << "its installer still reads it there";
+    sys.ended = {1, 2};
+    form.SessionEnding();
     EXPECT_EQ(tmp.snapshot(), before);
 }
 
@@ -680,8 +698,16 @@ TEST_F(Requests, CloseWaitsForTheInstallersStillAtWorkASecondCloseDoesNot) {
     EXPECT_EQ(form.installersWaitedFor(), std::vector<platform::Process>{1});
     form.InstallerEnded(); // woken, but it still runs
     EXPECT_FALSE(view.closed);
+    sys.fail = [&](Operation op, const std::string& path) {
+        return op == Operation::readFile && path == tmp.logic("Sample/" + Ini);
+    };
+    bool heldDuringTheBox = false;
+    view.onQuestion = [&] { heldDuringTheBox = held("Sample"); };
     view.closeWindow(); // the user's choice wins
     EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(heldDuringTheBox) << "its folder stays the run's until the box is answered";
+    sys.fail = nullptr;
+    prepare::restoreControlFile(sys, tmp.logic("Sample/" + Ini)); // the user's remedy
     EXPECT_EQ(tmp.snapshot(), before);
     EXPECT_EQ(sys.released, (std::vector<platform::Process>{2, 1})) << "each let go once";
 }
@@ -780,18 +806,28 @@ TEST_F(Requests, AnotherCopysFolderIsRefusedAndOnceThatCopyIsGoneOfferedBack) {
 
 TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallersAreWaitedFor) {
     const std::string secondSpelling = spelledOtherwise();
+    tmp.write("Other/Other.exe");
+    tmp.write("Other/" + Installer);
     const auto before = tmp.snapshot();
     sys.startsProcesses = true;
+    browseProgram(native("Other/Other.exe"));
+    view.setText(NameField, "x");
+    install(); // 1, and one found by its file there later
+    sys.running.insert({tmp.logic("Other/" + Installer), 4});
     fill("x");
-    install(); // 1
+    browseRow(1, native("Sample/doc/Manual.txt"));
+    install(); // 2
     // It restarts itself (to ask for rights): found again by its file, under
     // either spelling.
     browseProgram(secondSpelling);
+    view.setText(fileField(1), "");
     for (const std::string& folder : {tmp.logic("Sample") + "\\", form.runState().ProgramFolder})
         sys.running.insert({folder + Installer, 3});
-    install(); // 2: the run's own folder, whoever runs there
+    install(); // 3: the run's own folder, whoever runs there
+    const auto ini = testing_support::parseIniText(tmp.read("Sample/" + Ini));
+    EXPECT_EQ(testing_support::sectionLines(ini, "Group").size(), 5u) << "the earlier row goes";
     EXPECT_TRUE(view.boxes.empty());
-    EXPECT_EQ(form.runState().CreatedIniFiles().size(), 1u);
+    EXPECT_EQ(form.runState().CreatedIniFiles().size(), 2u);
     sys.ended = {1};
     view.closeWindow();
     EXPECT_FALSE(view.closed);
@@ -802,6 +838,10 @@ TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallersAreWaitedF
     EXPECT_FALSE(view.closed);
     EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "its files stay under it";
     sys.ended = {1, 2, 3};
+    form.InstallerEnded();
+    EXPECT_FALSE(view.closed) << "the other folder's installer runs on";
+    EXPECT_FALSE(tmp.exists("Sample/Manual.txt")) << "while this one's folder comes back";
+    sys.ended.insert(4);
     form.InstallerEnded();
     EXPECT_TRUE(view.closed);
     EXPECT_EQ(tmp.snapshot(), before);

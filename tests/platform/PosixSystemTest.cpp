@@ -718,6 +718,7 @@ TEST(PosixProcesses, AProgramIsFoundByTheFileItsProcessesMapUnderAnySpelling) {
     ASSERT_EQ(posix_spawn(&wine, folder.native("wine/wine-preloader").c_str(), nullptr, nullptr,
                           wineArgv, wineEnvp),
               0);
+    fs::remove(folder.native("wine/wine-preloader")); // Wine updated while it runs
 
     const std::string program = folder.logic("link/" + Installer);
     std::vector<Process> found;
