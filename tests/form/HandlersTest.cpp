@@ -847,6 +847,31 @@ TEST_F(Requests, ASecondSpellingOfTheFolderIsOneRecordAndItsInstallersAreWaitedF
     EXPECT_EQ(tmp.snapshot(), before);
 }
 
+// The user renames the folder above the program folder while the installer
+// runs: the run still knows the folder as its own, and its files come back
+// where it now lies.
+TEST_F(Requests, AFolderRenamedMeanwhileStaysTheRunsAndComesBackWhereItNowLies) {
+    const std::string names[] = {"Sample.exe", Installer, "doc/Manual.txt"};
+    for (const std::string& name : names)
+        tmp.write("Above/Sample/" + name, name);
+    auto expected = tmp.snapshot();
+    for (const std::string& name : names) {
+        expected.erase("Above/Sample/" + name);
+        expected.insert({"Moved/Sample/" + name, name});
+    }
+    browseProgram(native("Above/Sample/Sample.exe"));
+    view.setText(NameField, "x");
+    install();
+    ASSERT_TRUE(tmp.exists("Above/Sample/Manual.txt"));
+    std::filesystem::rename(tmp.native("Above"), tmp.native("Moved"));
+    browseProgram(native("Moved/Sample/Sample.exe"));
+    install(); // the run's own folder, not another copy's
+    EXPECT_TRUE(view.boxes.empty());
+    view.closeWindow();
+    EXPECT_TRUE(view.closed);
+    EXPECT_EQ(tmp.snapshot(), expected);
+}
+
 #ifndef _WIN32
 // The desktop's opener hands the installer to Wine, which maps the program it
 // runs (as the stand-in does) seconds later, and gives the tool no process:
