@@ -772,9 +772,12 @@ TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart
     TestFolder folder;
     struct stat soft;
     ASSERT_EQ(stat(folder.path().c_str(), &soft), 0);
-    std::optional<FolderHold> first = posix::holdByLockFile(soft);
+    std::optional<posix::Lock> first = posix::holdByLockFile(soft);
     ASSERT_TRUE(first && *first);
     EXPECT_FALSE(posix::holdByLockFile(soft).has_value()) << "a second copy is refused";
+    struct stat elsewhere = soft;
+    ++elsewhere.st_dev;
+    EXPECT_NE(posix::holdByLockFile(elsewhere).value_or(nullptr), nullptr) << "another device's";
     first.reset();
     EXPECT_NE(posix::holdByLockFile(soft).value_or(nullptr), nullptr) << "offered again";
 
