@@ -770,6 +770,14 @@ TEST(PosixProcesses, MapsLinesShowTheFileByItsIdentityOrByAPathOfItsNameLeadingT
 
 TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart) {
     TestFolder folder;
+    // A held folder is followed where the folder above takes it, until deleted.
+    folder.mkdir("a/soft");
+    const std::optional<FolderHold> held = sys().holdFolder(folder.logic("a/soft"));
+    ASSERT_TRUE(held && *held);
+    fs::rename(folder.native("a"), folder.native("b"));
+    EXPECT_EQ((*held)->where(), folder.logic("b/soft") + "\\");
+    fs::remove(folder.native("b/soft"));
+    EXPECT_EQ((*held)->where(), std::nullopt);
     struct stat soft;
     ASSERT_EQ(stat(folder.path().c_str(), &soft), 0);
     std::optional<posix::Lock> first = posix::holdByLockFile(soft);
