@@ -742,6 +742,18 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
 
 // ---------------------------------------------------------------------------
 
+TEST(Win32Hold, AHeldFolderStaysWhereItIsAndIsFollowedWhereTheFolderAboveTakesIt) {
+    TestFolder folder;
+    folder.mkdir("a/soft");
+    const std::optional<FolderHold> held = sys().holdFolder(folder.logic("A/SOFT"));
+    ASSERT_TRUE(held && *held);
+    EXPECT_FALSE(MoveFileW(folder.native("a/soft").c_str(), folder.native("a/moved").c_str()));
+    const bool renamed = MoveFileW(folder.native("a").c_str(), folder.native("b").c_str());
+    const std::string now = folder.logic(renamed ? "b/soft" : "a/soft"); // Windows may refuse
+    EXPECT_EQ((*held)->where(), now + "\\");
+    EXPECT_EQ((*held)->id(), sys().folderId(now));
+}
+
 #ifdef KW_STAND_IN_INSTALLER
 TEST(Win32Processes, AnInstallerIsFoundByItsFileUnderAnySpellingUntilItEnds) {
     TestFolder folder;
