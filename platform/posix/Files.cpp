@@ -278,22 +278,26 @@ Lock owning(int fd) {
     });
 }
 
+// Whether a folder is the user's alone: another user, or anyone through a link
+// or open permissions, could take or plant the lock files in it.
+bool usersAlone(const std::string& folder) {
+    struct stat st;
+    return lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
 // The folder for lock files: the user's runtime folder, else one of the
-// user's own in the temporary folder, made private; empty when that one is
-// not the user's alone (another user or a link could take the lock files).
+// user's own in the temporary folder, made private; empty when neither is the
+// user's alone.
 std::string lockFolder() {
     const char* runtime = getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime)
+    if (runtime && *runtime && usersAlone(runtime))
         return runtime;
     const char* temporary = getenv("TMPDIR");
     const std::string folder = std::string(temporary && *temporary ? temporary : P_tmpdir) +
                                "/kwarino-" + std::to_string(geteuid());
     mkdir(folder.c_str(), 0700);
-    struct stat st;
-    if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
-        (st.st_mode & 077) != 0)
-        return {};
-    return folder;
+    return usersAlone(folder) ? folder : std::string();
 }
 
 // A folder kept open by its descriptor, locked itself or through its lock file.

@@ -81,9 +81,9 @@ std::optional<std::string> logicOf(std::string_view nativeUtf8);
 // Files.cpp: the lock on a folder (stat'ed as `folder`) through a lock file
 // named from its device and inode, for where the folder itself cannot be
 // locked: nullopt when another copy holds it, a null lock where none can be
-// had. The lock file lies in the user's runtime
-// folder, else in "kwarino-<uid>" in the temporary folder ($TMPDIR, else
-// /tmp), made 0700 and used only while it is the user's own and private.
+// had. The lock file lies in the user's runtime folder, else in
+// "kwarino-<uid>" in the temporary folder ($TMPDIR, else /tmp), made 0700;
+// either only while it is a folder (not a link), the user's own and private.
 std::optional<Lock> holdByLockFile(const struct stat& folder);
 
 // Processes.cpp: the look for the processes that run a file, in parts.

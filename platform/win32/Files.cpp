@@ -4,6 +4,7 @@
 #include "platform/win32/Win32System.h"
 
 #include <cwchar>
+#include <memory>
 
 namespace platform::win32 {
 
@@ -29,17 +30,12 @@ void forceDelete(const std::wstring& path) {
     }
 }
 
-// The file a symbolic link or junction finally names, in extended-length
-// form; empty when it cannot be opened.
-std::wstring finalPathOf(const std::wstring& path) {
-    FileHandle h(CreateFileW(path.c_str(), 0,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!h.valid())
-        return {};
+// The path of an open file, in extended-length form; empty when it cannot be
+// asked.
+std::wstring finalPathOf(HANDLE h) {
     std::wstring out(MAX_PATH, L'\0');
     for (;;) {
-        DWORD n = GetFinalPathNameByHandleW(h.get(), out.data(), static_cast<DWORD>(out.size()),
+        DWORD n = GetFinalPathNameByHandleW(h, out.data(), static_cast<DWORD>(out.size()),
                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (n == 0)
             return {};
@@ -49,6 +45,28 @@ std::wstring finalPathOf(const std::wstring& path) {
         }
         out.resize(n + 1);
     }
+}
+
+// The file a symbolic link or junction finally names, in extended-length
+// form; empty when it cannot be opened.
+std::wstring finalPathOf(const std::wstring& path) {
+    FileHandle h(CreateFileW(path.c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.valid() ? finalPathOf(h.get()) : std::wstring();
+}
+
+// The logic's form of a path finalPathOf gave; nullopt for none or one the
+// logic cannot hold.
+std::optional<std::string> logicOfFinal(std::wstring target) {
+    if (startsWith(target, L"\\\\?\\UNC\\"))
+        target = L"\\\\" + target.substr(8);
+    else if (startsWith(target, L"\\\\?\\"))
+        target = target.substr(4);
+    std::string logic;
+    if (target.empty() || !logicText(target, logic))
+        return std::nullopt;
+    return logic;
 }
 
 // A file opened for reading, shared with every other user; devices and pipes
@@ -219,42 +237,104 @@ std::optional<std::string> Win32System::finalPath(const std::string& path) {
     const DWORD attrs = pathAttributes(*native);
     if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
         return path;
-    std::wstring target = finalPathOf(*native);
-    if (startsWith(target, L"\\\\?\\UNC\\"))
-        target = L"\\\\" + target.substr(8);
-    else if (startsWith(target, L"\\\\?\\"))
-        target = target.substr(4);
-    std::string logic;
-    if (target.empty() || !logicText(target, logic))
-        return std::nullopt;
-    return logic;
+    return logicOfFinal(finalPathOf(*native));
 }
 
+namespace {
+
+// A folder's identity as the system gives it; nullopt for a file.
+std::optional<FolderId> folderIdOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return FolderId{info.dwVolumeSerialNumber,
+                    static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+}
+
+// A folder kept open, the root of its volume, and its named mutex where one
+// could be made.
+class Win32Held final : public HeldFolder {
+public:
+    Win32Held(HANDLE folder, FolderId id, std::wstring volume, HANDLE mutex)
+        : folder_(folder), id_(id), volume_(std::move(volume)), mutex_(mutex) {}
+    ~Win32Held() override {
+        if (mutex_)
+            CloseHandle(mutex_);
+    }
+    FolderId id() const override { return id_; }
+    std::optional<std::string> where() const override {
+        // Windows names the open folder where it lies now; Wine keeps the
+        // path it was opened by, so a path that no longer leads to it gives
+        // way to a look for the folder's identity from its volume's root
+        // (Wine looks below the folder it is given).
+        std::wstring path = finalPathOf(folder_.get());
+        BY_HANDLE_FILE_INFORMATION info;
+        if (path.empty() || !fileIdentity(path, info) || folderIdOf(info) != id_) {
+            FILE_ID_DESCRIPTOR file{};
+            file.dwSize = sizeof file;
+            file.Type = FileIdType;
+            file.FileId.QuadPart = static_cast<LONGLONG>(id_.index);
+            FileHandle volume(CreateFileW(
+                volume_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            FileHandle found(OpenFileById(volume.get(), &file, 0,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, FILE_FLAG_BACKUP_SEMANTICS));
+            path = found.valid() ? finalPathOf(found.get()) : std::wstring();
+        }
+        std::optional<std::string> logic = logicOfFinal(path);
+        if (logic && logic->back() != '\\')
+            *logic += '\\';
+        return logic;
+    }
+
+private:
+    FileHandle folder_;
+    FolderId id_;
+    std::wstring volume_;
+    HANDLE mutex_; // null where none could be made
+};
+
+} // namespace
+
 std::optional<FolderHold> Win32System::holdFolder(const std::string& folder) {
+    // Opened for listing without FILE_SHARE_DELETE: Windows refuses to rename,
+    // move or delete the folder while it is held (a handle without data
+    // access would not count). Not inherited by the programs the tool starts.
+    std::optional<std::wstring> native = apiPathOf(folder);
+    FileHandle open(native && !native->empty()
+                        ? CreateFileW(native->c_str(), FILE_LIST_DIRECTORY,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr)
+                        : INVALID_HANDLE_VALUE);
+    BY_HANDLE_FILE_INFORMATION info;
+    std::wstring volume(open.valid() ? native->size() + 2 : 0, L'\0');
+    if (!open.valid() || !GetFileInformationByHandle(open.get(), &info) || !folderIdOf(info) ||
+        !GetVolumePathNameW(native->c_str(), volume.data(), static_cast<DWORD>(volume.size())))
+        return FolderHold();
+    volume.resize(wcslen(volume.c_str()));
+    const FolderId id = *folderIdOf(info);
     // A named mutex in the machine's namespace, so that copies in every session
     // meet, named from the folder's identity so that every spelling of the
     // folder gives one name. It lives while a handle to it is open, and the
     // system closes a process's handles however it ends; whoever creates it
     // holds the folder.
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!identityOf(folder, info))
-        return FolderHold();
     wchar_t name[64];
-    swprintf(name, sizeof name / sizeof *name, L"Global\\kwarino-folder-%08lx-%08lx%08lx",
-             static_cast<unsigned long>(info.dwVolumeSerialNumber),
-             static_cast<unsigned long>(info.nFileIndexHigh),
-             static_cast<unsigned long>(info.nFileIndexLow));
+    swprintf(name, sizeof name / sizeof *name, L"Global\\kwarino-folder-%08lx-%016llx",
+             static_cast<unsigned long>(id.volume), static_cast<unsigned long long>(id.index));
     HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
     const DWORD error = GetLastError();
-    if (mutex && error == ERROR_ALREADY_EXISTS)
-        CloseHandle(mutex);
-    if (!mutex || error == ERROR_ALREADY_EXISTS) {
-        // Another user's object of that name cannot be opened: held as well.
-        if (mutex || error == ERROR_ACCESS_DENIED)
-            return std::nullopt;
-        return FolderHold();
+    // Another user's object of that name cannot be opened: held as well.
+    if (error == ERROR_ALREADY_EXISTS || (!mutex && error == ERROR_ACCESS_DENIED)) {
+        if (mutex)
+            CloseHandle(mutex);
+        return std::nullopt;
     }
-    return FolderHold(mutex, [](const void* held) { CloseHandle(const_cast<void*>(held)); });
+    return FolderHold(std::make_shared<Win32Held>(open.release(), id, std::move(volume), mutex));
+}
+
+std::optional<FolderId> Win32System::folderId(const std::string& folder) {
+    BY_HANDLE_FILE_INFORMATION info;
+    return identityOf(folder, info) ? folderIdOf(info) : std::nullopt;
 }
 
 } // namespace platform::win32

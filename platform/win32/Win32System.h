@@ -46,6 +46,7 @@ public:
     void syncFolder(const std::string&) override {}
     std::optional<std::string> finalPath(const std::string& path) override;
     std::optional<FolderHold> holdFolder(const std::string& folder) override;
+    std::optional<FolderId> folderId(const std::string& folder) override;
 
     // Processes.cpp
     std::uint32_t processId() override;
@@ -106,6 +107,12 @@ public:
         if (h_ != INVALID_HANDLE_VALUE)
             CloseHandle(h_);
         h_ = h;
+    }
+    // Gives the handle up without closing it.
+    HANDLE release() {
+        HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return h;
     }
     // Closes now and reports whether the close succeeded.
     bool closeChecked() {

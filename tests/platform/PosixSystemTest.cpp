@@ -771,11 +771,22 @@ TEST(PosixProcesses, MapsLinesShowTheFileByItsIdentityOrByAPathOfItsNameLeadingT
 
 TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart) {
     TestFolder folder;
+    // A held folder is followed where the folder above takes it, until deleted.
+    folder.mkdir("a/soft");
+    const std::optional<FolderHold> held = sys().holdFolder(folder.logic("a/soft"));
+    ASSERT_TRUE(held && *held);
+    fs::rename(folder.native("a"), folder.native("b"));
+    EXPECT_EQ((*held)->where(), folder.logic("b/soft") + "\\");
+    fs::remove(folder.native("b/soft"));
+    EXPECT_EQ((*held)->where(), std::nullopt);
     struct stat soft;
     ASSERT_EQ(stat(folder.path().c_str(), &soft), 0);
     std::optional<posix::Lock> first = posix::holdByLockFile(soft);
     ASSERT_TRUE(first && *first);
     EXPECT_FALSE(posix::holdByLockFile(soft).has_value()) << "a second copy is refused";
+    struct stat elsewhere = soft;
+    ++elsewhere.st_dev;
+    EXPECT_NE(posix::holdByLockFile(elsewhere).value_or(nullptr), nullptr) << "another device's";
     first.reset();
     EXPECT_NE(posix::holdByLockFile(soft).value_or(nullptr), nullptr) << "offered again";
 
@@ -788,26 +799,24 @@ TEST(PosixHold, WhereTheFolderCannotBeLockedALockFileNamedFromItKeepsCopiesApart
     unsetenv("XDG_RUNTIME_DIR");
     setenv("TMPDIR", folder.path().c_str(), 1);
     const fs::path own = folder.path() / ("kwarino-" + std::to_string(geteuid()));
-    const auto noHold = [&] {
-        const auto hold = posix::holdByLockFile(soft);
-        return hold && !*hold;
-    };
     EXPECT_NE(posix::holdByLockFile(soft).value_or(nullptr), nullptr);
     struct stat made = {};
     EXPECT_TRUE(lstat(own.c_str(), &made) == 0 && S_ISDIR(made.st_mode) &&
                 (made.st_mode & 07777) == 0700);
-    fs::remove_all(own);
-    folder.mkdir("planted");
-    fs::create_directory_symlink(folder.native("planted"), own);
-    EXPECT_TRUE(noHold()) << "a link";
-    fs::remove(own);
-    fs::create_directory(own);
-    fs::permissions(own, fs::perms::all);
-    EXPECT_TRUE(noHold()) << "open to others";
-    fs::permissions(own, fs::perms::owner_all);
-    ASSERT_EQ(chown(own.c_str(), geteuid() + 1, getegid()), 0);
-    EXPECT_TRUE(noHold()) << "another user's";
-    EXPECT_TRUE(fs::is_empty(own) && fs::is_empty(folder.native("planted")));
+    // Such a runtime folder gives way to the user's own; such a one of its own is not used.
+    const fs::path run = folder.path() / "run", fit = folder.path() / "fit";
+    ASSERT_EQ(mkdir(fit.c_str(), 0700), 0);
+    for (const fs::path& place : {run, own})
+        for (const std::string flaw : {"", "a link", "open to others", "another user's"}) {
+            fs::remove_all(place);
+            flaw == "a link" ? symlink(fit.c_str(), place.c_str())
+                             : mkdir(place.c_str(), flaw == "open to others" ? 0755 : 0700);
+            EXPECT_TRUE(flaw != "another user's" || chown(place.c_str(), geteuid() + 1, 0) == 0);
+            place == run ? setenv("XDG_RUNTIME_DIR", run.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
+            const std::optional<posix::Lock> hold = posix::holdByLockFile(soft);
+            EXPECT_TRUE(hold && (*hold != nullptr) == (flaw.empty() || place == run)) << flaw;
+            EXPECT_EQ(fs::is_empty(place), !flaw.empty()) << place << " " << flaw;
+        }
     runtime ? setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
     temporary ? setenv("TMPDIR", savedTemporary.c_str(), 1) : unsetenv("TMPDIR");
 }

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -742,6 +743,18 @@ TEST(Win32DriveRoot, RequestOnTheRootFolderOfADrive) {
 
 // ---------------------------------------------------------------------------
 
+TEST(Win32Hold, AHeldFolderStaysWhereItIsAndIsFollowedWhereTheFolderAboveTakesIt) {
+    TestFolder folder;
+    folder.mkdir("a/soft");
+    const std::optional<FolderHold> held = sys().holdFolder(folder.logic("A/SOFT"));
+    ASSERT_TRUE(held && *held);
+    EXPECT_FALSE(MoveFileW(folder.native("a/soft").c_str(), folder.native("a/moved").c_str()));
+    const bool renamed = MoveFileW(folder.native("a").c_str(), folder.native("b").c_str());
+    const std::string now = folder.logic(renamed ? "b/soft" : "a/soft"); // Windows may refuse
+    EXPECT_EQ((*held)->where(), now + "\\");
+    EXPECT_EQ((*held)->id(), sys().folderId(now));
+}
+
 #ifdef KW_STAND_IN_INSTALLER
 TEST(Win32Processes, AnInstallerIsFoundByItsFileUnderAnySpellingUntilItEnds) {
     TestFolder folder;
@@ -774,6 +787,11 @@ TEST(Win32Processes, AnInstallerIsFoundByItsFileUnderAnySpellingUntilItEnds) {
         found = sys().processesRunning(folder.logic() + capitals);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(GetProcessId(reinterpret_cast<HANDLE>(found[0])), started.dwProcessId);
+    PUBLIC_OBJECT_BASIC_INFORMATION before{}, after{}; // handles open to the other file's process
+    NtQueryObject(other.hProcess, ObjectBasicInformation, &before, sizeof before, nullptr);
+    sys().releaseProcess(sys().processesRunning(folder.logic() + capitals).at(0));
+    NtQueryObject(other.hProcess, ObjectBasicInformation, &after, sizeof after, nullptr);
+    EXPECT_EQ(after.HandleCount, before.HandleCount);
     EXPECT_FALSE(sys().processEnded(found[0]));
 
     SetEvent(hold);
