@@ -83,29 +83,31 @@ bool lookForInstallers(platform::System& sys, FolderRecord& record, const std::s
         sys.releaseProcess(process);
         return true;
     });
+    // The openers first: Wine's start ends only once the program it starts
+    // has mapped its file, so the look after an opener's end sees that
+    // installer even where it left the opener's process group.
+    std::vector<platform::OpenerState> states;
+    for (const FolderRecord::Handed& start : record.handed)
+        states.push_back(sys.openerState(start.opener));
     for (platform::Process process : record.found)
         sys.releaseProcess(process);
     record.found = sys.processesRunning(installerBeside(folder));
     record.seen = record.seen || !record.found.empty();
     bool failed = false;
-    std::erase_if(record.handed, [&](FolderRecord::Handed& start) {
-        switch (sys.openerState(start.opener)) {
-        case platform::OpenerState::Running:
-            return false;
-        case platform::OpenerState::NoProgram:
-            failed = failed || !record.seen;
-            break;
-        case platform::OpenerState::Ended:
+    std::vector<FolderRecord::Handed> open;
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        FolderRecord::Handed& start = record.handed[i];
+        if (states[i] == platform::OpenerState::Ended)
             start.ended = start.ended.value_or(now);
-            if (atWork(start, record.seen, now))
-                return false;
-            break;
-        case platform::OpenerState::EndedAlone:
-            break;
+        if (states[i] == platform::OpenerState::Running ||
+            (states[i] == platform::OpenerState::Ended && atWork(start, record.seen, now))) {
+            open.push_back(start);
+            continue;
         }
+        failed = failed || (states[i] == platform::OpenerState::NoProgram && !record.seen);
         sys.releaseProcess(start.opener);
-        return true;
-    });
+    }
+    record.handed = std::move(open);
     return failed;
 }
 

@@ -175,7 +175,8 @@ OpenerState PosixSystem::openerState(Process process) {
         return OpenerState::Running;
     }
     // The opener led a session and process group of its own, which what it
-    // starts stays in (Wine's server leaves it, the programs Wine runs do not).
+    // starts stays in unless that starts a session of its own (Wine's server
+    // and the programs Wine runs do, once they run).
     const bool groupLives = kill(-static_cast<pid_t>(process), 0) == 0 || errno == EPERM;
     return groupLives ? OpenerState::Ended : OpenerState::EndedAlone;
 }
