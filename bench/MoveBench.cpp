@@ -56,7 +56,8 @@ void cycle(benchmark::State& st, const MoveTree& tree, bool timeRelocation) {
     const std::string firstSource = tree.folder + "/s0/f0_00.bin";
     prepare::RunState state = tree.state; // the write records what it wrote
     for (auto _ : st) {
-        if (prepare::writeControlFile(sys, state, request)) {
+        std::size_t items = 0;
+        if (prepare::writeControlFile(sys, state, request, items)) {
             st.SkipWithError("the control file could not be written");
             break;
         }

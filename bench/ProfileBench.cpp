@@ -62,7 +62,8 @@ const std::string& controlFileBytes() {
         NoLaunchSystem sys;
         ControlFileSetup setup;
         std::string text;
-        if (!prepare::writeControlFile(sys, setup.state, setup.request))
+        std::size_t items = 0;
+        if (!prepare::writeControlFile(sys, setup.state, setup.request, items))
             text = sys.readFile(setup.path).value_or(std::string());
         sys.removeFile(setup.path);
         return text;
@@ -78,7 +79,8 @@ void BM_ControlFileRefusedWriteClose(benchmark::State& st) {
     ControlFileSetup setup;
     setup.state.RelocationRefused = true;
     for (auto _ : st) {
-        if (prepare::writeControlFile(sys, setup.state, setup.request)) {
+        std::size_t items = 0;
+        if (prepare::writeControlFile(sys, setup.state, setup.request, items)) {
             st.SkipWithError("the control file could not be written");
             break;
         }

@@ -81,6 +81,13 @@ bool hasLineBreak(std::string_view s) {
     return false;
 }
 
+// Whether a key name reads back as itself once written.
+bool keyReadsBack(std::string_view key) {
+    const std::string line = std::string(key) + "=";
+    const std::optional<KeyLine> asRead = keyLine(line);
+    return !hasLineBreak(key) && asRead && asRead->name == key;
+}
+
 } // namespace
 
 void ProfileFile::Section::buildIndex() const {
@@ -192,43 +199,70 @@ ProfileFile::Section* ProfileFile::find(std::string_view section) {
     return const_cast<Section*>(std::as_const(*this).find(section));
 }
 
+ProfileFile::Section* ProfileFile::sectionToWrite(std::string_view section) {
+    if (hasLineBreak(section))
+        return nullptr;
+    if (Section* s = find(section))
+        return s;
+    // The name must read back as itself once written.
+    std::string header(1, '[');
+    header.append(section).append("]");
+    if (headerName(header) != section)
+        return nullptr;
+    std::vector<std::string>& last = sections_.empty() ? preamble_ : sections_.back().lines;
+    if (!last.empty() && !trim(last.back()).empty())
+        last.emplace_back();
+    Section* s = &sections_.emplace_back();
+    s->name = section;
+    s->folded = pathrules::foldCase(section);
+    s->lines.push_back(std::move(header));
+    return s;
+}
+
 bool ProfileFile::write(std::string_view section, std::string_view key, std::string_view value) {
     section = trim(section);
     key = trim(key);
-    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
+    if (hasLineBreak(value) || !keyReadsBack(key))
         return false;
-    // Both names must read back as themselves once written.
-    std::string line(key);
-    line += '=';
-    const std::optional<KeyLine> asRead = keyLine(line);
-    if (!asRead || asRead->name != key)
+    Section* s = sectionToWrite(section);
+    if (s == nullptr)
         return false;
-    Section* s = find(section);
-    if (s == nullptr) {
-        std::string header(1, '[');
-        header.append(section).append("]");
-        if (headerName(header) != section)
-            return false;
-        std::vector<std::string>& last = sections_.empty() ? preamble_ : sections_.back().lines;
-        if (!last.empty() && !trim(last.back()).empty())
-            last.emplace_back();
-        s = &sections_.emplace_back();
-        s->name = section;
-        s->folded = pathrules::foldCase(section);
-        s->lines.push_back(std::move(header));
-    }
     s->buildIndex();
     auto [at, added] = s->index.try_emplace(pathrules::foldCase(key), s->lastKey + 1);
     if (added) {
         // After the last key: the lines that move down hold no key.
         s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at->second),
-                        line.append(value));
+                        std::string(key).append("=").append(value));
         s->lastKey = at->second;
     } else {
         // The key keeps its spelling.
         std::string& old = s->lines[at->second];
         old = std::string(keyLine(old)->name).append("=").append(value);
     }
+    return true;
+}
+
+bool ProfileFile::writeNumbered(std::string_view section, std::string_view prefix,
+                                const std::vector<std::string_view>& values) {
+    section = trim(section);
+    if (values.empty())
+        return true;
+    if (hasSection(section) || !keyReadsBack(std::string(prefix) + "1"))
+        return false;
+    for (std::string_view value : values)
+        if (hasLineBreak(value))
+            return false;
+    Section* s = sectionToWrite(section);
+    if (s == nullptr)
+        return false;
+    // The keys are new and differ from each other: none is looked up, and
+    // the index is made when next needed.
+    s->lines.insert(s->lines.begin() + 1, values.size(), std::string());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        s->lines[i + 1].append(prefix).append(std::to_string(i + 1)).append("=").append(values[i]);
+    s->index.clear();
+    s->lastKey = 0;
+    s->indexed = false;
     return true;
 }
 

@@ -76,6 +76,12 @@ public:
     // read back as something else (starting with ";" or "[", holding "="), a
     // section name that would (holding "]").
     bool write(std::string_view section, std::string_view key, std::string_view value);
+    // Writes the keys <prefix>1, <prefix>2, ... with the values in order into
+    // a section that holds no key yet, as that many writes would, in one pass.
+    // false, with nothing changed, when the section holds a key or the file
+    // cannot hold an entry (as for write).
+    bool writeNumbered(std::string_view section, std::string_view prefix,
+                       const std::vector<std::string_view>& values);
     // Deletes the first key of that name, as WritePrivateProfileString does
     // when given no value; nothing when there is none.
     void erase(std::string_view section, std::string_view key);
@@ -110,6 +116,9 @@ private:
 
     const Section* find(std::string_view section) const;
     Section* find(std::string_view section);
+    // The section a write goes to, made at the end when there is none;
+    // nullptr when the name would read back as another (`section` trimmed).
+    Section* sectionToWrite(std::string_view section);
 
     bool utf16_ = false;
     std::vector<std::string> preamble_; // the lines before the first section

@@ -59,10 +59,9 @@ std::optional<std::string> writeControlFile(platform::System& sys, RunState& sta
         }
         // The folder's files, then the control file itself, which the
         // installer removes after the install.
-        std::size_t n = 0;
-        for (const std::string& file : request.folderFiles)
-            put("Files", item(++n), file);
-        put("Files", item(n + 1), ControlFileName);
+        std::vector<std::string_view> files(request.folderFiles.begin(), request.folderFiles.end());
+        files.push_back(ControlFileName);
+        written = ini.writeNumbered("Files", "Item", files) && written;
     }
 
     put("Group", "Value", "1");

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test; non-zero on any failure.
-#   1. the Debug build with every test (core, window, reliability)
+#   1. the Debug build with every test (core, window, reliability); it builds
+#      the benchmark programs too, without running them, so that they keep
+#      building
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   3. a short bounded run of each libFuzzer target
-#   4. the core built for Windows with MinGW-w64 and its tests under Wine
+#   4. the core built for Windows with MinGW-w64 (its benchmark programs
+#      built too) and its tests under Wine
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

@@ -316,6 +316,12 @@ TEST(ProfileFileWriting, NewKeyInASectionWithoutKeysFollowsTheHeader) {
     ProfileFile ini = ProfileFile::parse("[Files]\r\n; empty\r\n[Group]\r\nValue=1\r\n");
     EXPECT_TRUE(ini.write("Files", "Item1", "Inst.ini"));
     EXPECT_EQ(ini.serialize(), "[Files]\r\nItem1=Inst.ini\r\n; empty\r\n[Group]\r\nValue=1\r\n");
+
+    ProfileFile list = ProfileFile::parse("[Files]\r\n; empty\r\n[Group]\r\nValue=1\r\n");
+    EXPECT_TRUE(list.writeNumbered("files", "Item", {"a", "b"}));
+    EXPECT_EQ(list.serialize(),
+              "[Files]\r\nItem1=a\r\nItem2=b\r\n; empty\r\n[Group]\r\nValue=1\r\n");
+    EXPECT_EQ(list.read("Files", "ITEM2", "-"), "b");
 }
 
 TEST(ProfileFileWriting, WritesGoToTheFirstOfDuplicatedSections) {
@@ -388,6 +394,9 @@ TEST(ProfileFileWriting, EntriesAFileCannotHoldAreRefused) {
     EXPECT_FALSE(ini.write("B]C", "k", "v"));
     // A lone lead byte at the end would swallow the closing bracket.
     EXPECT_FALSE(ini.write("B\x83", "k", "v"));
+    EXPECT_FALSE(ini.writeNumbered("A", "Item", {"v"})); // a section with a key
+    EXPECT_FALSE(ini.writeNumbered("B", "Item", {"v", "line\nbreak"}));
+    EXPECT_FALSE(ini.writeNumbered("B", "a=", {"v"}));
     EXPECT_EQ(ini.serialize(), before);
     // A bracket as the second byte of a character is fine.
     EXPECT_TRUE(ini.write(KatakanaZo, "k", "v"));
