@@ -301,11 +301,18 @@ std::optional<FolderHold> Win32System::holdFolder(const std::string& folder) {
     // move or delete the folder while it is held (a handle without data
     // access would not count). Not inherited by the programs the tool starts.
     std::optional<std::wstring> native = apiPathOf(folder);
-    FileHandle open(native && !native->empty()
-                        ? CreateFileW(native->c_str(), FILE_LIST_DIRECTORY,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr)
-                        : INVALID_HANDLE_VALUE);
+    auto opened = [&](DWORD access, DWORD share) {
+        return native && !native->empty()
+                   ? CreateFileW(native->c_str(), access, share, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr)
+                   : INVALID_HANDLE_VALUE;
+    };
+    FileHandle open(opened(FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE));
+    // One another program has open for deletion is still known, and held
+    // against other copies, only not kept from being renamed.
+    if (!open.valid())
+        open.reset(
+            opened(FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
     BY_HANDLE_FILE_INFORMATION info;
     std::wstring volume(open.valid() ? native->size() + 2 : 0, L'\0');
     if (!open.valid() || !GetFileInformationByHandle(open.get(), &info) || !folderIdOf(info) ||

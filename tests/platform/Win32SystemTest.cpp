@@ -752,6 +752,13 @@ TEST(Win32Hold, AHeldFolderStaysWhereItIsAndIsFollowedWhereTheFolderAboveTakesIt
     const std::string now = folder.logic(renamed ? "b/soft" : "a/soft"); // Windows may refuse
     EXPECT_EQ((*held)->where(), now + "\\");
     EXPECT_EQ((*held)->id(), sys().folderId(now));
+    // One another program has open for deletion is held against other copies all the same.
+    folder.mkdir("c");
+    const HANDLE deleting = CreateFileW(folder.native("c").c_str(), DELETE, 7, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const auto first = sys().holdFolder(folder.logic("c"));
+    EXPECT_TRUE(first && *first && !sys().holdFolder(folder.logic("c")));
+    CloseHandle(deleting);
 }
 
 #ifdef KW_STAND_IN_INSTALLER
