@@ -889,14 +889,12 @@ TEST_F(Requests, EachStartHandedToTheOpenerIsFollowedUntilItsOutcomeIsKnown) {
         aside.write("running");
         prepare::Clock::time_point now{};
         SecondWindow tool(real, [&] { return now; });
-        FakeView& view = tool.view;
-        form::TForm1& form = tool.form;
         tool.request(native("Sample/Sample.exe"));
         // The window's look once a second, until `done` (generously).
         auto lookUntil = [&](auto done, int tries = 200) {
             for (int i = 0; i < tries && !done(); ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                form.InstallerEnded();
+                tool.form.InstallerEnded();
             }
             return done();
         };
@@ -907,32 +905,32 @@ TEST_F(Requests, EachStartHandedToTheOpenerIsFollowedUntilItsOutcomeIsKnown) {
             return !running.empty();
         };
         if (row.closeAtOnce) {
-            view.closeWindow();
-            EXPECT_FALSE(view.closed);
+            tool.view.closeWindow();
+            EXPECT_FALSE(tool.view.closed);
             ASSERT_TRUE(lookUntil(installerRuns));
             std::filesystem::remove(aside.native("running"));
         } else if (row.stepGrace) {
             now += prepare::OpenerGrace; // an opener slow to hand on: its end counts
             lookUntil([&] { return aside.exists("running.pid"); });
             lookUntil([] { return false; }, 40); // the opener ends meanwhile
-            view.closeWindow();
+            tool.view.closeWindow();
             now += prepare::OpenerGrace - std::chrono::seconds(1);
-            form.InstallerEnded();
-            EXPECT_FALSE(view.closed) << "its process may start the installer yet";
+            tool.form.InstallerEnded();
+            EXPECT_FALSE(tool.view.closed) << "its process may start the installer yet";
             now += std::chrono::seconds(1);
         } else {
-            ASSERT_TRUE(lookUntil([&] { return !form.looking(); }));
-            EXPECT_EQ(view.boxes.size(), row.failed ? 1u : 0u) << "said at once";
+            ASSERT_TRUE(lookUntil([&] { return !tool.form.looking(); }));
+            EXPECT_EQ(tool.view.boxes.size(), row.failed ? 1u : 0u) << "said at once";
             std::filesystem::remove(aside.native("running"));
             ASSERT_TRUE(lookUntil([&] { return !installerRuns(); }));
             EXPECT_TRUE(tmp.exists("Sample/Manual.txt")) << "nothing comes back before the close";
-            view.closeWindow();
-            EXPECT_TRUE(view.closed) << "at once";
+            tool.view.closeWindow();
+            EXPECT_TRUE(tool.view.closed) << "at once";
         }
-        EXPECT_TRUE(lookUntil([&] { return view.closed; }));
+        EXPECT_TRUE(lookUntil([&] { return tool.view.closed; }));
         EXPECT_EQ(tmp.snapshot(), before);
-        ASSERT_EQ(view.boxes.size(), row.failed ? 1u : 0u) << "said once";
-        for (const FakeView::Box& box : view.boxes)
+        ASSERT_EQ(tool.view.boxes.size(), row.failed ? 1u : 0u) << "said once";
+        for (const FakeView::Box& box : tool.view.boxes)
             EXPECT_EQ(box.text, native("Sample/" + Installer) + text::CannotStart);
         EXPECT_LE(waitpid(-1, nullptr, WNOHANG), 0) << "no opener is left a zombie";
         if (aside.exists("running.pid"))

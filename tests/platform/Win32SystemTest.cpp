@@ -752,8 +752,7 @@ TEST(Win32Hold, AHeldFolderStaysWhereItIsAndIsFollowedWhereTheFolderAboveTakesIt
     const std::string now = folder.logic(renamed ? "b/soft" : "a/soft"); // Windows may refuse
     EXPECT_EQ((*held)->where(), now + "\\");
     EXPECT_EQ((*held)->id(), sys().folderId(now));
-    // One another program has open for deletion is held against other copies all the same.
-    folder.mkdir("c");
+    folder.mkdir("c"); // one another program has open for deletion is held all the same
     const HANDLE deleting = CreateFileW(folder.native("c").c_str(), DELETE, 7, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     const auto first = sys().holdFolder(folder.logic("c"));
