@@ -203,10 +203,10 @@ Asking::Asking(platform::System& sys, RunState& state, const std::vector<std::st
                Clock::time_point now)
     : sys_(sys), state_(state), now_(now) {
     for (const std::string& path : paths)
-        if (const FolderRecord* record = recordOf(sys_, state_, path))
+        if (FolderRecord* record = recordOf(sys_, state_, path)) {
             keys_.push_back(record->key);
-    for (std::uint64_t key : keys_)
-        ++recordByKey(state_, key)->asking;
+            ++record->asking;
+        }
 }
 
 Asking::Asking(platform::System& sys, RunState& state, std::vector<std::uint64_t> keys,
